@@ -1,0 +1,75 @@
+// The program's one shared record: which interface library with which
+// parameters, the module's address and speed, the connection state, the
+// module's identity and the configuration image the configuration dialogs
+// share.  Created by the main window; every dialog holds a reference.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include <QString>
+
+#include "ors_contract.h"
+
+namespace rq36 {
+
+inline constexpr int kConfigImageSize = 29;
+using ConfigImageBytes = std::array<std::uint8_t, kConfigImageSize>;
+
+// Interface kinds, with the name each has in the settings file.
+enum InterfaceKindCode : std::uint8_t {
+    kKindComPort = 0,     // "COMx"        ORSA
+    kKindOrsB = 1,        // "ORS-B"       ORSB
+    kKindOrsC = 2,        // "ORS-C"       ORSC
+    kKindOrsD = 3,        // "ORS-D"       ORSD
+    kKindOrsE = 4,        // "ORS-E"       ORSE
+    kKindModbus = 5,      // "Modbus COMx" ORSF
+    kKindOrsG = 6,        // "ORS-G"       ORSG
+};
+inline constexpr int kInterfaceKinds = 7;
+
+struct ConnectionSettings {
+    std::uint8_t InterfaceKind = 0;
+    std::uint8_t ModuleAddress = 1;
+    std::int32_t Speed = 9600;
+    std::uint8_t Parity = 0;              // 0 "sudá", 1 "lichá", 2 "žádná"
+    std::uint16_t IsaBaseAddress = 0x300;
+    std::uint8_t ComPort = 1;
+    QString IpAddress;
+    std::int32_t UdpPort = 5000;
+    std::int32_t UdpTimeout = 2000;
+    std::int32_t IpVersion = 4;
+    std::int32_t EuartIndex = 0;
+    QString StatusText;
+    ors_handle_t LibraryHandle = 0;       // pointer-sized; 0 = none
+    bool Connected = false;
+    QString ModuleIdentity;
+    std::array<QString, 3> Reserved;
+    std::array<std::int32_t, ORS_INIT_WORDS> InitParams{};
+    ConfigImageBytes ConfigImage{};
+};
+
+// Every field to its default; does nothing without a record.
+void SetDefaults(ConnectionSettings* settings);
+ConfigImageBytes DefaultConfigImage();
+
+// A dialog may talk to the module only when this holds.
+bool IsConnected(const ConnectionSettings* settings);
+
+// "W_rq36.ini" in the folder of the program's executable.
+QString SettingsFilePath();
+
+// Reads the settings file over the record: true when the file holds the
+// interface key and was read; false when it is missing, has no interface
+// key, or no record was given.
+bool LoadSettings(ConnectionSettings* settings);
+bool LoadSettings(ConnectionSettings* settings, const QString& path);
+
+// Writes the record's keys into the settings file, keeping every other
+// section, key and comment; the file is replaced atomically.  False when no
+// record was given or the file could not be written (then *error, if given,
+// says why, in Czech, fit for the user).
+bool SaveSettings(const ConnectionSettings* settings, QString* error = nullptr);
+bool SaveSettings(const ConnectionSettings* settings, const QString& path, QString* error = nullptr);
+
+}  // namespace rq36

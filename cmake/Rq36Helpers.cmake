@@ -1,0 +1,40 @@
+# rq36_interface_library(<target> <sources>...)
+# A shared library that speaks the interface library contract: C exports only,
+# everything else hidden, found by its neighbours in the same folder.
+function(rq36_interface_library target)
+  add_library(${target} SHARED ${ARGN})
+  set_target_properties(${target} PROPERTIES
+    C_VISIBILITY_PRESET hidden
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    BUILD_RPATH "$ORIGIN"
+    INSTALL_RPATH "$ORIGIN")
+  target_link_libraries(${target} PRIVATE rq36_contract)
+endfunction()
+
+# rq36_gtest(<target> SOURCES ... LIBS ...)
+# A GoogleTest executable registered with CTest; RQ36_BIN_DIR tells it where
+# the program's folder (program, ORSG, stand-ins) is.
+function(rq36_gtest target)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${target} ${T_SOURCES})
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${target} PRIVATE RQ36_BIN_DIR="${RQ36_BIN_DIR}")
+  gtest_discover_tests(${target}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RQ36_SIM_INSTANT=1")
+endfunction()
+
+# rq36_qtest(<target> SOURCES ... LIBS ...)
+# A Qt Test executable, run offscreen.
+function(rq36_qtest target)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${target} ${T_SOURCES})
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  target_link_libraries(${target} PRIVATE ${T_LIBS} Qt6::Test)
+  target_compile_definitions(${target} PRIVATE RQ36_BIN_DIR="${RQ36_BIN_DIR}")
+  add_test(NAME ${target} COMMAND ${target})
+  set_tests_properties(${target} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RQ36_SIM_INSTANT=1")
+endfunction()

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need, from Debian 12's packages.
+# Does nothing when everything is there already.
+set -euo pipefail
+pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+      libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
