@@ -1,0 +1,120 @@
+// The state behind an ORSG handle: configuration, card identity, statistics
+// and the two exchange histories.  Plain data: the exchange code fills it,
+// the diagnostic window and the log file read it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "time_stamp.h"
+
+namespace orsg {
+
+class DiagnosticWindow;
+
+inline constexpr int kHistorySize = 200;
+inline constexpr int kRecordBytes = 16;     // sent and received bytes kept per record
+inline constexpr int kCardTextLength = 16;  // identification texts, one character per element
+
+inline constexpr int32_t kDefaultSpeed = 9600;
+inline constexpr uint32_t kDefaultTimeoutMs = 200;
+inline constexpr uint32_t kDefaultRetries = 2;
+inline constexpr uint32_t kMaxTimeoutMs = 10000;
+inline constexpr uint32_t kMaxRetries = 15;
+
+// One exchange as kept in the histories.
+struct CommRecord {
+    int32_t index = 0;        // total calls before this exchange was counted
+    StampText date{};         // short date
+    StampText time{};         // long time, '.', milliseconds (3 digits)
+    int32_t status = 0;
+    uint32_t mark = 0;        // card's time mark, ms
+    uint32_t duration = 0;    // card's duration, 0.1 ms
+    int32_t repeats = 0;
+    std::array<int32_t, kRecordBytes> sent{};      // elements 0..7 used, full values
+    std::array<int32_t, kRecordBytes> received{};
+};
+
+// The last kHistorySize records, newest first.  Stored as a ring: entering a
+// record costs one record copy, never a move of the whole history.
+class History {
+public:
+    // Entry k, 0 = newest.  k outside 0..size()-1 gives a cleared record.
+    const CommRecord& Entry(int k) const;
+    void Push(const CommRecord& record);
+    // Every entry becomes a cleared record.
+    void Clear();
+    static constexpr int size() { return kHistorySize; }
+
+private:
+    std::array<CommRecord, kHistorySize> ring_{};
+    int head_ = 0;  // ring index of entry 0
+};
+
+struct Statistics {
+    uint32_t totalCalls = 0;       // exchanges since start or the last clearing
+    uint32_t callsPerSecond = 0;   // exchanges in the last full second
+    uint32_t callsThisSecond = 0;  // exchanges since the last tick
+    uint32_t totalErrors = 0;
+    double errorRate = 0.0;        // percent
+    int32_t lastStatus = 0;
+};
+
+// The diagnostic window's one-second tick: turns the counters into rates.
+void TickSecond(Statistics& stats);
+// "Clear statistics": every counter and the rate back to 0; record indices
+// start again at 0.
+void ClearStatistics(Statistics& stats);
+
+using CardText = std::array<int32_t, kCardTextLength>;
+CardText BlankCardText();  // 16 spaces
+
+struct LibraryState {
+    LibraryState();
+    ~LibraryState();
+    LibraryState(const LibraryState&) = delete;
+    LibraryState& operator=(const LibraryState&) = delete;
+
+    uint64_t magic;            // kLiveMagic while the state lives
+
+    int32_t cardIndex = 0;
+    int32_t speed = kDefaultSpeed;
+    uint32_t timeoutMs = kDefaultTimeoutMs;
+    uint32_t retries = kDefaultRetries;
+    std::array<int32_t, 16> initParams{};
+    CardText firmware;
+    CardText fpga;
+    CardText cardName;
+    CardText serialNumber;
+    int32_t open = 0;
+    uintptr_t bar1 = 0;        // BAR1 base address (pointer-sized)
+    intptr_t handleValue = 0;  // the state's own address once Init succeeded
+    DateTimeText startTime{};
+    int32_t selectionMode = 0;
+    int32_t bus = 0;
+    int32_t slot = 0;
+    int32_t channel = 0;
+
+    Statistics stats;
+    CommRecord current;
+    History recent;
+    History errors;
+
+    TimeStamper stamper;
+    std::unique_ptr<DiagnosticWindow> window;
+
+    static constexpr uint64_t kLiveMagic = 0x4F5253472D535441ull;  // "ORSG-STA"
+};
+
+// The state behind a handle value, or nullptr for 0, a misaligned value or a
+// value that does not point at a live state.
+LibraryState* StateFromHandle(intptr_t handle);
+
+// Enters a completed record: the error counter, the last status and the
+// histories (the error history only for a non-zero status).
+void EnterRecord(LibraryState& state, const CommRecord& record);
+
+}  // namespace orsg
