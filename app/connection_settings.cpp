@@ -1,0 +1,225 @@
+#include "connection_settings.h"
+
+#include <optional>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "int_text.h"
+#include "interface/platform/platform.h"
+#include "settings_file.h"
+
+namespace rq36 {
+namespace {
+
+// A settings file is a few hundred bytes; anything far larger is not ours,
+// is not read and is never overwritten.
+constexpr qint64 kMaxSettingsFileSize = 1024 * 1024;
+
+const QString kSectionConnection = QStringLiteral("Připojení");
+const QString kSectionCom = QStringLiteral("COMx");
+const QString kSectionOrsB = QStringLiteral("ORS-B");
+const QString kSectionOrsE = QStringLiteral("ORS-E");
+const QString kSectionOrsG = QStringLiteral("ORS-G");
+
+const QString kKeyInterface = QStringLiteral("Rozhraní");
+const QString kKeyAddress = QStringLiteral("Adresa");
+const QString kKeySpeed = QStringLiteral("Rychlost");
+const QString kKeyParity = QStringLiteral("Parita");
+const QString kKeyBaseAddress = QStringLiteral("Bázová adresa");
+const QString kKeyComPort = QStringLiteral("Číslo portu");
+const QString kKeyIpAddress = QStringLiteral("IP adresa");
+const QString kKeyUdpPort = QStringLiteral("UDP port");
+const QString kKeyUdpTimeout = QStringLiteral("UDP timeout");
+const QString kKeyEuart = QStringLiteral("Řadič EUART");
+
+// The interface names of the settings file, index = kind.
+const QString& KindName(int kind) {
+    static const QString names[kInterfaceKinds] = {
+        QStringLiteral("COMx"),  QStringLiteral("ORS-B"),       QStringLiteral("ORS-C"), QStringLiteral("ORS-D"),
+        QStringLiteral("ORS-E"), QStringLiteral("Modbus COMx"), QStringLiteral("ORS-G"),
+    };
+    return names[kind];
+}
+
+// The marker that stands for "no interface key".
+const QString kNoInterface = QStringLiteral("jkl");
+
+enum class ReadResult { Missing, TooLarge, Unreadable, Read };
+
+ReadResult ReadSettingsBytes(const QString& path, QByteArray* bytes) {
+    QFileInfo info(path);
+    if (!info.exists()) return ReadResult::Missing;
+    if (!info.isFile()) return ReadResult::Unreadable;
+    if (info.size() > kMaxSettingsFileSize) return ReadResult::TooLarge;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return ReadResult::Unreadable;
+    *bytes = file.read(kMaxSettingsFileSize + 1);
+    if (file.error() != QFileDevice::NoError) return ReadResult::Unreadable;
+    if (bytes->size() > kMaxSettingsFileSize) return ReadResult::TooLarge;
+    return ReadResult::Read;
+}
+
+// The key's integer, or nothing when the key is missing or not an integer.
+std::optional<std::int32_t> ReadInt(const IniDocument& doc, const QString& section, const QString& key) {
+    const std::optional<QString> text = doc.Value(section, key);
+    if (!text) return std::nullopt;
+    return ParseIntText(text->toStdString());
+}
+
+template <typename Field>
+void TakeInt(const IniDocument& doc, const QString& section, const QString& key, Field& field) {
+    if (const std::optional<std::int32_t> value = ReadInt(doc, section, key))
+        field = static_cast<Field>(static_cast<std::uint32_t>(*value));  // the field's low bits
+}
+
+QString Shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+}  // namespace
+
+ConfigImageBytes DefaultConfigImage() {
+    ConfigImageBytes image{};  // bytes 2..9, 15, 16, 21..28: 0
+    image[0] = 1;              // module address
+    image[1] = 4;              // speed code: 9600 Bd
+    image[10] = 4;
+    for (int i = 11; i <= 14; ++i) image[i] = 0xFF;  // input negation, ports 0..3
+    for (int i = 17; i <= 20; ++i) image[i] = 0xFF;  // output negation, ports 0..3
+    return image;
+}
+
+void SetDefaults(ConnectionSettings* settings) {
+    if (settings == nullptr) return;
+    ConnectionSettings& s = *settings;
+    s.InterfaceKind = kKindComPort;
+    s.ModuleAddress = 1;
+    s.Speed = 9600;
+    s.Parity = 0;
+    s.IsaBaseAddress = 0x300;
+    s.ComPort = 1;
+    s.IpAddress = QStringLiteral("192.168.1.10");
+    s.UdpPort = 5000;
+    s.UdpTimeout = 2000;
+    s.IpVersion = 4;
+    s.EuartIndex = 0;
+    s.StatusText = QStringLiteral("Připojení modulu dosud neinicializováno");
+    s.LibraryHandle = 0;
+    s.Connected = false;
+    s.ModuleIdentity = QStringLiteral("???");
+    s.Reserved = {QStringLiteral("???"), QStringLiteral("???"), QString()};
+    s.InitParams.fill(0);
+    s.ConfigImage = DefaultConfigImage();
+}
+
+bool IsConnected(const ConnectionSettings* settings) {
+    return settings != nullptr && settings->Connected && settings->LibraryHandle != 0;
+}
+
+QString SettingsFilePath() {
+    QString folder = QString::fromStdString(platform::ExecutableFolder());
+    if (folder.isEmpty() && QCoreApplication::instance() != nullptr) folder = QCoreApplication::applicationDirPath();
+    return folder + QStringLiteral("/W_rq36.ini");
+}
+
+bool LoadSettings(ConnectionSettings* settings) { return LoadSettings(settings, SettingsFilePath()); }
+
+bool LoadSettings(ConnectionSettings* settings, const QString& path) {
+    if (settings == nullptr) return false;
+    QByteArray bytes;
+    if (ReadSettingsBytes(path, &bytes) != ReadResult::Read) return false;
+    const IniDocument doc = IniDocument::FromBytes(bytes);
+
+    const QString interfaceName = doc.Value(kSectionConnection, kKeyInterface).value_or(kNoInterface);
+    if (interfaceName == kNoInterface) return false;
+
+    ConnectionSettings& s = *settings;
+    TakeInt(doc, kSectionConnection, kKeyAddress, s.ModuleAddress);
+    TakeInt(doc, kSectionConnection, kKeySpeed, s.Speed);
+    TakeInt(doc, kSectionConnection, kKeyParity, s.Parity);
+    TakeInt(doc, kSectionOrsB, kKeyBaseAddress, s.IsaBaseAddress);
+    TakeInt(doc, kSectionCom, kKeyComPort, s.ComPort);
+    if (const std::optional<QString> ip = doc.Value(kSectionOrsE, kKeyIpAddress)) s.IpAddress = *ip;
+    TakeInt(doc, kSectionOrsE, kKeyUdpPort, s.UdpPort);
+    TakeInt(doc, kSectionOrsE, kKeyUdpTimeout, s.UdpTimeout);
+    TakeInt(doc, kSectionOrsG, kKeyEuart, s.EuartIndex);
+
+    for (int kind = 0; kind < kInterfaceKinds; ++kind) {
+        if (interfaceName == KindName(kind)) {  // exact, letter case included
+            s.InterfaceKind = static_cast<std::uint8_t>(kind);
+            break;
+        }
+    }
+    return true;
+}
+
+bool SaveSettings(const ConnectionSettings* settings, QString* error) {
+    return SaveSettings(settings, SettingsFilePath(), error);
+}
+
+bool SaveSettings(const ConnectionSettings* settings, const QString& path, QString* error) {
+    auto fail = [error](const QString& text) {
+        if (error != nullptr) *error = text;
+        return false;
+    };
+    if (settings == nullptr) return fail(QStringLiteral("Nastavení nelze uložit: chybí datové struktury programu."));
+
+    QByteArray bytes;
+    switch (ReadSettingsBytes(path, &bytes)) {
+        case ReadResult::Missing:
+        case ReadResult::Read:
+            break;
+        case ReadResult::TooLarge:
+        case ReadResult::Unreadable:
+            // Never replace a file that could not be read: it may hold data
+            // that a save would lose.
+            return fail(QStringLiteral("Nastavení nebylo uloženo: soubor %1 nelze přečíst, proto nebyl přepsán.")
+                            .arg(Shown(path)));
+    }
+    if (QFileInfo::exists(path) && !QFileInfo(path).isWritable())
+        return fail(QStringLiteral("Nastavení nebylo uloženo: soubor %1 je určen jen pro čtení.").arg(Shown(path)));
+
+    IniDocument doc = IniDocument::FromBytes(bytes);
+    const ConnectionSettings& s = *settings;
+    const auto number = [](std::int64_t value) { return QString::number(value); };
+    switch (s.InterfaceKind) {
+        case kKindOrsB:
+            doc.SetValue(kSectionConnection, kKeyInterface, KindName(kKindOrsB));
+            doc.SetValue(kSectionOrsB, kKeyBaseAddress, number(s.IsaBaseAddress));
+            break;
+        case kKindOrsC:
+        case kKindOrsD:
+            doc.SetValue(kSectionConnection, kKeyInterface, KindName(s.InterfaceKind));
+            break;
+        case kKindOrsE:
+            doc.SetValue(kSectionConnection, kKeyInterface, KindName(kKindOrsE));
+            doc.SetValue(kSectionOrsE, kKeyIpAddress, s.IpAddress);
+            doc.SetValue(kSectionOrsE, kKeyUdpPort, number(s.UdpPort));
+            doc.SetValue(kSectionOrsE, kKeyUdpTimeout, number(s.UdpTimeout));
+            break;
+        case kKindModbus:
+            doc.SetValue(kSectionConnection, kKeyInterface, KindName(kKindModbus));
+            doc.SetValue(kSectionCom, kKeyComPort, number(s.ComPort));
+            doc.SetValue(kSectionConnection, kKeyParity, number(s.Parity));
+            break;
+        case kKindOrsG:
+            doc.SetValue(kSectionConnection, kKeyInterface, KindName(kKindOrsG));
+            doc.SetValue(kSectionOrsG, kKeyEuart, number(s.EuartIndex));
+            break;
+        default:  // kind 0, and any value out of range
+            doc.SetValue(kSectionConnection, kKeyInterface, KindName(kKindComPort));
+            doc.SetValue(kSectionCom, kKeyComPort, number(s.ComPort));
+            break;
+    }
+    doc.SetValue(kSectionConnection, kKeyAddress, number(s.ModuleAddress));
+    doc.SetValue(kSectionConnection, kKeySpeed, number(s.Speed));
+
+    QSaveFile file(path);
+    const QByteArray out = doc.ToBytes();
+    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
+        return fail(QStringLiteral("Nastavení nebylo uloženo: soubor %1 nelze zapsat.").arg(Shown(path)));
+    return true;
+}
+
+}  // namespace rq36

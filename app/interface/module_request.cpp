@@ -1,0 +1,148 @@
+#include "interface/module_request.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "connection_settings.h"
+#include "cp1250.h"
+#include "interface/binding_table.h"
+
+namespace rq36 {
+namespace {
+
+// Characters of a text buffer that belong to the text: words 0..99.
+constexpr int kTextChars = 100;
+
+constexpr std::uint8_t Low8(std::int32_t value) { return static_cast<std::uint8_t>(value & 0xFF); }
+
+// The program's own texts for codes of 100 and above.
+QString OwnText(std::uint32_t code) {
+    if (code >= ORS_ERR_LOAD_BASE && code < ORS_ERR_LOAD_BASE + kInterfaceKinds)
+        return QStringLiteral("chyba inicializace knihovny ORS%1.DLL").arg(QChar(u'A' + (code - ORS_ERR_LOAD_BASE)));
+    if (code >= ORS_ERR_BIND_BASE && code < ORS_ERR_BIND_BASE + kInterfaceKinds)
+        return QStringLiteral("chybná knihovna ORS%1.DLL").arg(QChar(u'A' + (code - ORS_ERR_BIND_BASE)));
+    return QStringLiteral("neznámý chybový kód");
+}
+
+}  // namespace
+
+std::int32_t SendFrame(std::uint8_t kind, ors_handle_t handle, const std::int32_t* request, std::int32_t* response,
+                       std::int32_t& replyByte, std::int32_t& status) {
+    const detail::InterfaceBinding& b = detail::Binding();
+    if (request == nullptr || response == nullptr) return ORS_ERR_NOT_BOUND;
+    if (kind == kKindModbus) {
+        if (!b.modbusSend) return ORS_ERR_NOT_BOUND;
+        // The program's reply frame; the library writes at most its size.
+        std::vector<std::int32_t> frame(ORS_MODBUS_FRAME_WORDS, 0);
+        std::int32_t replyCount = 0;
+        std::int32_t frameStatus = 0;
+        const std::int32_t result =
+            b.modbusSend(handle, request, ORS_MODBUS_REQUEST_WORDS, frame.data(), &replyCount, &frameStatus);
+        replyByte = 0;
+        status = frameStatus;
+        if (frameStatus == 0) {
+            replyByte = frame[7];
+            // The reply's own byte count, bounded by what follows word 8 in
+            // the frame and by the caller's response buffer.
+            const std::int64_t claimed = std::int64_t{frame[2]} * 256 + frame[3];
+            const std::int64_t limit = std::min<std::int64_t>(ORS_MODBUS_FRAME_WORDS - 8, ORS_RESPONSE_WORDS);
+            const std::int64_t count = std::clamp<std::int64_t>(claimed, 0, limit);
+            std::copy_n(frame.begin() + 8, count, response);
+        }
+        return result;
+    }
+    if (kind >= kInterfaceKinds || !b.send) return ORS_ERR_NOT_BOUND;
+    return b.send(handle, request, response, &replyByte, &status);
+}
+
+void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address, std::uint8_t command,
+                   std::uint8_t d0, std::uint8_t& d1, std::uint8_t& d2, std::uint8_t& d3, std::uint8_t& d4,
+                   std::uint8_t& d5, std::uint8_t& status, std::int32_t* response) {
+    if (handle == 0) return;
+
+    std::vector<std::int32_t> request(ORS_REQUEST_WORDS, 0);
+    const std::array<std::int32_t, ORS_MESSAGE_BYTES> message = {address, command, d0, d1, d2, d3, d4, d5};
+    if (kind == kKindModbus) {
+        // Station address, function 69, byte count 8 (high byte first),
+        // then the message itself.
+        request[0] = address;
+        request[1] = ORS_MODBUS_FUNCTION;
+        request[2] = 0;
+        request[3] = ORS_MESSAGE_BYTES;
+        std::copy(message.begin(), message.end(), request.begin() + 4);
+    } else {
+        std::copy(message.begin(), message.end(), request.begin());
+    }
+
+    std::vector<std::int32_t> scratch;
+    if (response == nullptr) {
+        scratch.assign(ORS_RESPONSE_WORDS, 0);
+        response = scratch.data();
+    }
+    std::int32_t replyByte = 0;
+    std::int32_t fullStatus = 0;
+    const std::int32_t result = SendFrame(kind, handle, request.data(), response, replyByte, fullStatus);
+    if (result != 0) fullStatus = result;
+
+    // A failure whose low 8 bits are 0 must not read as success: it gets
+    // 255, which has the text of an unknown code.
+    status = Low8(fullStatus);
+    if (fullStatus != 0 && status == 0) status = 0xFF;
+
+    if (fullStatus == 0) {
+        d1 = Low8(replyByte);
+        d2 = Low8(response[0]);
+        d3 = Low8(response[1]);
+        d4 = Low8(response[2]);
+        d5 = Low8(response[3]);
+    } else {
+        d1 = d2 = d3 = d4 = d5 = 0;
+    }
+}
+
+std::int32_t ErrorText(std::uint8_t kind, std::int32_t code, std::int32_t* text) {
+    if (static_cast<std::uint32_t>(code) >= 100) {
+        TextToWords(OwnText(static_cast<std::uint32_t>(code)), text);
+        return 0;
+    }
+    const detail::InterfaceBinding& b = detail::Binding();
+    if (kind >= kInterfaceKinds || !b.error || text == nullptr) return ORS_ERR_NOT_BOUND;
+    return b.error(static_cast<std::uint32_t>(code), text);
+}
+
+void TextToWords(const QString& text, std::int32_t* words) {
+    if (words == nullptr) return;
+    std::fill_n(words, kTextChars, 0);
+    const std::string bytes = Utf8ToCp1250(text.toStdString());
+    const std::size_t count = std::min<std::size_t>(bytes.size(), kTextChars - 1);
+    for (std::size_t k = 0; k < count; ++k) words[k + 1] = static_cast<std::uint8_t>(bytes[k]);
+}
+
+QString WordsToText(const std::int32_t* words) {
+    if (words == nullptr) return {};
+    std::string bytes;
+    for (int k = 0; k < kTextChars; ++k) {
+        const std::int32_t word = words[k];
+        if (word == 0) {
+            if (k == 0) continue;  // a text may start in word 1
+            break;
+        }
+        const std::uint8_t byte = Low8(word);
+        bytes += byte != 0 ? static_cast<char>(byte) : kCp1250Unmappable;
+    }
+    return QString::fromStdString(Cp1250ToUtf8(bytes));
+}
+
+QString StatusMessage(std::uint8_t kind, std::int32_t code) {
+    std::vector<std::int32_t> text(ORS_TEXT_WORDS, 0);
+    const std::int32_t result = ErrorText(kind, code, text.data());
+    QString message = WordsToText(text.data());
+    // Without a library text (Error not bound, or it wrote nothing) the
+    // user still learns which code it was.
+    if (message.isEmpty() && (result != 0 || code != 0)) message = QStringLiteral("chybový kód %1").arg(code);
+    return message;
+}
+
+}  // namespace rq36

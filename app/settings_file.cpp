@@ -1,0 +1,141 @@
+#include "settings_file.h"
+
+#include <string>
+
+#include "cp1250.h"
+
+namespace rq36 {
+namespace {
+
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+
+bool IsBlankChar(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f';
+}
+
+QString TrimBlanks(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsBlankChar(text[begin])) ++begin;
+    while (end > begin && IsBlankChar(text[end - 1])) --end;
+    return text.mid(begin, end - begin);
+}
+
+QString Fold(const QString& name) { return TrimBlanks(name).toCaseFolded(); }
+
+}  // namespace
+
+QString IniDocument::Decode(const QByteArray& bytes) const {
+    if (utf8_) return QString::fromUtf8(bytes);
+    return QString::fromStdString(Cp1250ToUtf8(std::string_view(bytes.constData(), bytes.size())));
+}
+
+QByteArray IniDocument::Encode(const QString& text) const {
+    if (utf8_) return text.toUtf8();
+    const std::string bytes = Utf8ToCp1250(text.toStdString());
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+IniDocument::Line IniDocument::Classify(QByteArray raw) const {
+    Line line;
+    line.raw = std::move(raw);
+    const QString text = TrimBlanks(Decode(line.raw));
+    if (text.isEmpty() || text.front() == u';' || text.front() == u'#') return line;
+    if (text.front() == u'[') {
+        const qsizetype close = text.indexOf(u']');
+        if (close > 0) {
+            line.type = LineType::Section;
+            line.name = Fold(text.mid(1, close - 1));
+        }
+        return line;
+    }
+    const qsizetype eq = text.indexOf(u'=');
+    if (eq > 0) {
+        const QString name = Fold(text.left(eq));
+        if (!name.isEmpty()) {
+            line.type = LineType::Key;
+            line.name = name;
+        }
+    }
+    return line;
+}
+
+IniDocument IniDocument::FromBytes(const QByteArray& bytes) {
+    IniDocument doc;
+    QByteArray body = bytes;
+    if (body.startsWith(kUtf8Bom)) {
+        doc.utf8_ = true;
+        body.remove(0, kUtf8Bom.size());
+    }
+    qsizetype start = 0;
+    while (start < body.size()) {
+        qsizetype end = body.indexOf('\n', start);
+        if (end < 0) end = body.size();
+        QByteArray raw = body.mid(start, end - start);
+        if (raw.endsWith('\r')) raw.chop(1);
+        doc.lines_.push_back(doc.Classify(std::move(raw)));
+        start = end + 1;
+    }
+    return doc;
+}
+
+QByteArray IniDocument::ToBytes() const {
+    QByteArray out;
+    if (utf8_) out += kUtf8Bom;
+    for (const Line& line : lines_) {
+        out += line.raw;
+        out += "\r\n";
+    }
+    return out;
+}
+
+int IniDocument::FindSection(const QString& foldedName) const {
+    for (std::size_t i = 0; i < lines_.size(); ++i)
+        if (lines_[i].type == LineType::Section && lines_[i].name == foldedName) return static_cast<int>(i);
+    return -1;
+}
+
+std::optional<QString> IniDocument::Value(const QString& section, const QString& key) const {
+    const int header = FindSection(Fold(section));
+    if (header < 0) return std::nullopt;
+    const QString wanted = Fold(key);
+    for (std::size_t i = static_cast<std::size_t>(header) + 1; i < lines_.size(); ++i) {
+        const Line& line = lines_[i];
+        if (line.type == LineType::Section) break;
+        if (line.type != LineType::Key || line.name != wanted) continue;
+        const QString text = Decode(line.raw);
+        QString value = TrimBlanks(text.mid(text.indexOf(u'=') + 1));
+        if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
+            value = value.mid(1, value.size() - 2);
+        return value;
+    }
+    return std::nullopt;
+}
+
+void IniDocument::SetValue(const QString& section, const QString& key, const QString& value) {
+    QString clean = value;
+    for (QChar& c : clean)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = u'?';
+    Line entry = Classify(Encode(key + u'=' + clean));
+
+    const int header = FindSection(Fold(section));
+    if (header < 0) {
+        if (!lines_.empty() && !TrimBlanks(Decode(lines_.back().raw)).isEmpty()) lines_.push_back(Line{});
+        lines_.push_back(Classify(Encode(u'[' + section + u']')));
+        lines_.push_back(std::move(entry));
+        return;
+    }
+    std::size_t lastContent = static_cast<std::size_t>(header);
+    for (std::size_t i = lastContent + 1; i < lines_.size(); ++i) {
+        Line& line = lines_[i];
+        if (line.type == LineType::Section) break;
+        if (line.type == LineType::Key && line.name == entry.name) {
+            line = std::move(entry);
+            return;
+        }
+        if (!line.raw.trimmed().isEmpty()) lastContent = i;
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(lastContent) + 1, std::move(entry));
+}
+
+}  // namespace rq36

@@ -1,0 +1,56 @@
+// A small INI document that behaves like the platform's profile services:
+// "[section]" and "key=value" lines, names matched without regard to letter
+// case (Czech letters included), values trimmed and a matching pair of quotes
+// removed.  Every line the program does not write keeps its bytes, so a save
+// changes only the program's own keys.
+//
+// Text encoding: Windows-1250.  A file that starts with a UTF-8 byte order
+// mark is read and written as UTF-8 instead (the mark is kept), so a file
+// that an editor converted still reads and stays consistent.
+// Line ends: LF or CR LF on reading; CR LF on writing.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+
+namespace rq36 {
+
+class IniDocument {
+public:
+    IniDocument() = default;
+    static IniDocument FromBytes(const QByteArray& bytes);
+    QByteArray ToBytes() const;
+
+    // The first key of that name in the first section of that name.
+    std::optional<QString> Value(const QString& section, const QString& key) const;
+
+    // Replaces the key's line (written with the name as given here) or adds
+    // the key at the end of its section; adds the section at the end of the
+    // document when it is missing.  Control characters in the value become
+    // '?', so a value never splits a line.
+    void SetValue(const QString& section, const QString& key, const QString& value);
+
+    bool IsUtf8() const { return utf8_; }
+    int LineCount() const { return static_cast<int>(lines_.size()); }
+
+private:
+    enum class LineType { Other, Section, Key };
+    struct Line {
+        QByteArray raw;      // the line's bytes without its line end
+        LineType type = LineType::Other;
+        QString name;        // case-folded section or key name
+    };
+
+    QString Decode(const QByteArray& bytes) const;
+    QByteArray Encode(const QString& text) const;
+    Line Classify(QByteArray raw) const;
+    int FindSection(const QString& foldedName) const;
+
+    std::vector<Line> lines_;
+    bool utf8_ = false;
+};
+
+}  // namespace rq36
