@@ -1,0 +1,82 @@
+// The main window: owns the program's one ConnectionSettings record, offers
+// every function through its menu, shows the connected module in its status
+// bar, and on closing saves the settings and shuts the interface library.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+
+#include <QMainWindow>
+#include <QString>
+
+#include "about_box.h"
+#include "connection_settings.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QMenuBar;
+
+namespace rq36 {
+
+inline constexpr char kMainWindowCaption[] = " RQ-36  -  nastavení modulu";
+inline constexpr char kApplicationTitle[] = "RQ-36 - nastavení modulu";
+inline constexpr char kHelpDocument[] = "W_rq36_Napoveda.pdf";
+inline constexpr char kHelpMissingText[] = "Nenalezen soubor W_rq36_Napoveda.pdf";
+inline constexpr char kNoRecordText[] = "Nelze vytvořit datové struktury programu";
+
+// What the main window does at its edges with the outside world; tests
+// replace these, the program keeps the defaults (empty members).
+struct MainWindowHooks {
+    // The settings file; empty: the program's own (SettingsFilePath()).
+    QString settingsPath;
+    // Creates the record; a null result is the "cannot create" case.
+    std::function<std::unique_ptr<ConnectionSettings>()> createRecord;
+    // Tells the user that the settings could not be saved (default: a
+    // warning box and a line on stderr).  Closing goes on afterwards.
+    std::function<void(const QString& message)> reportSaveFailure;
+    // Shows a message box (the missing help document).
+    std::function<void(const QString& message)> showMessage;
+    // Opens a document or web address with the desktop's handler.
+    UrlOpener openUrl;
+};
+
+// The message shown when saving the settings failed.
+QString SaveFailureMessage(const QString& path, const QString& reason);
+
+}  // namespace rq36
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget* parent = nullptr, rq36::MainWindowHooks hooks = {});
+    ~TForm1() override;
+
+    // The record, or null when it could not be created or was freed.
+    rq36::ConnectionSettings* Settings() const { return settings_.get(); }
+    QString PanelText(int panel) const;
+
+public slots:
+    void Pipojen1Click();
+    void Konec2Click();
+    void Oprogramu1Click();
+    void Npovda2Click();
+    // The refresh after the connection dialog has closed.
+    void RefreshStatusBar();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    QAction* AddItem(QMenu* menu, const QString& caption, const char* name);
+
+    rq36::MainWindowHooks hooks_;
+    std::unique_ptr<rq36::ConnectionSettings> settings_;
+    bool closed_ = false;
+    std::array<QLabel*, 4> panels_{};
+    QMenuBar* helpBar_ = nullptr;
+};
