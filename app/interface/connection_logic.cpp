@@ -1,0 +1,310 @@
+#include "interface/connection_logic.h"
+
+#include <array>
+#include <string>
+
+#include "cp1250.h"
+#include "int_text.h"
+#include "interface/binding.h"
+#include "interface/module_request.h"
+
+namespace rq36 {
+
+namespace {
+
+constexpr std::array<std::int32_t, 9> kSpeeds = {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+constexpr int kDefaultSpeedIndex = 4;
+constexpr std::uint16_t kDefaultIsaBase = 0x300;
+
+std::optional<std::int32_t> IntegerOf(const QString& text) {
+    return ParseIntText(text.toStdString());
+}
+
+bool IsHexDigit(QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+}  // namespace
+
+QStringList InterfaceListTexts() {
+    return {
+        QStringLiteral("Standardní COMx   (protokol Vextbus-2)"),
+        QStringLiteral("ISA karta ORS-B   (protokol Vextbus-2)"),
+        QStringLiteral("PCI karta ORS-C   (protokol Vextbus-2)"),
+        QStringLiteral("USB konvertor ORS-D   (protokol Vextbus-2)"),
+        QStringLiteral("LAN konvertor ORS-E   (protokol Vextbus-2)"),
+        QStringLiteral("Standardní COMx   (protokol Modbus RTU)"),
+        QStringLiteral("PCI karta ORS-G   (protokol Vextbus-2)"),
+    };
+}
+
+QStringList SpeedListTexts() {
+    QStringList texts;
+    for (std::int32_t speed : kSpeeds) texts << QStringLiteral("%1 Bd").arg(speed);
+    return texts;
+}
+
+QStringList ParityListTexts() {
+    return {QStringLiteral("sudá"), QStringLiteral("lichá"), QStringLiteral("žádná")};
+}
+
+QStringList EuartListTexts() {
+    return {QStringLiteral("EUART1"), QStringLiteral("EUART2"), QStringLiteral("EUART3"),
+            QStringLiteral("EUART4")};
+}
+
+std::int32_t SpeedFromIndex(int index) {
+    if (index < 0 || index >= static_cast<int>(kSpeeds.size())) return kSpeeds[kDefaultSpeedIndex];
+    return kSpeeds[static_cast<std::size_t>(index)];
+}
+
+int IndexFromSpeed(std::int32_t speed) {
+    for (std::size_t i = 0; i < kSpeeds.size(); ++i) {
+        if (kSpeeds[i] == speed) return static_cast<int>(i);
+    }
+    return kDefaultSpeedIndex;
+}
+
+std::int32_t ReplyTimeoutForSpeed(int speedIndex) {
+    return (speedIndex == 0 || speedIndex == 1) ? 1000 : 500;
+}
+
+std::int32_t ParityCode(int parityIndex) {
+    switch (parityIndex) {
+        case 0: return 1;  // even
+        case 1: return 2;  // odd
+        case 2: return 0;  // none
+        default: return 1;
+    }
+}
+
+std::uint8_t ParseModuleAddress(const QString& text) {
+    return static_cast<std::uint8_t>(IntegerOf(text).value_or(0) & 0xFF);
+}
+
+std::uint16_t ParseComPort(const QString& text) {
+    return static_cast<std::uint16_t>(IntegerOf(text).value_or(1) & 0xFFFF);
+}
+
+std::uint16_t ParseIsaBaseAddress(const QString& text) {
+    if (text.size() != 4) return kDefaultIsaBase;
+    std::uint16_t value = 0;
+    for (int i = 0; i < 3; ++i) {
+        const QChar c = text.at(i);
+        if (!IsHexDigit(c)) return kDefaultIsaBase;
+        value = static_cast<std::uint16_t>(value * 16 + QString(c).toUInt(nullptr, 16));
+    }
+    return value;
+}
+
+QString FormatIsaBaseAddress(std::uint16_t address) {
+    return QString::asprintf("%03Xh", static_cast<unsigned>(address));
+}
+
+std::optional<std::int32_t> ParseUdpValue(const QString& text) {
+    const std::optional<std::int32_t> value = IntegerOf(text);
+    if (!value || static_cast<std::uint32_t>(*value) > 65535u) return std::nullopt;
+    return value;
+}
+
+KindControls ControlsForKind(int kind) {
+    KindControls c;
+    switch (kind) {
+        case kKindComPort:
+            c.edit2 = true;
+            c.label3 = QStringLiteral("Číslo portu COMx");
+            break;
+        case kKindOrsB:
+            c.edit2 = true;
+            c.label3 = QStringLiteral("Bázová adresa ORS-B");
+            break;
+        case kKindOrsC:
+        case kKindOrsD:
+            break;
+        case kKindOrsE:
+            c.edit2 = c.edit3 = c.edit4 = true;
+            c.label3 = QStringLiteral("IP adresa");
+            c.label6 = QStringLiteral("UDP port");
+            c.label7 = QStringLiteral("UDP timeout");
+            break;
+        case kKindModbus:
+            c.edit2 = c.comboBox3 = true;
+            c.label3 = QStringLiteral("Číslo portu COMx");
+            c.label6 = QStringLiteral("Parita");
+            break;
+        case kKindOrsG:
+            c.comboBox4 = true;
+            c.label3 = QStringLiteral("Řadič EUART");
+            break;
+        default:
+            c.edit2 = true;  // caption left as it is
+            break;
+    }
+    return c;
+}
+
+QString IdentityPart(std::uint8_t r0, std::uint8_t r1, std::uint8_t r2, std::uint8_t r3) {
+    QString part;
+    for (std::uint8_t byte : {r0, r1, r2, r3}) {
+        if (byte < 0x20 || byte == 0x7F) {
+            part += QLatin1Char('?');
+            continue;
+        }
+        const char32_t cp = Cp1250ToUnicode(byte);
+        part += QString::fromUcs4(&cp, 1);
+    }
+    return part;
+}
+
+namespace {
+
+// Closes the record's open connection and keeps what Done left in the handle.
+void CloseRecordConnection(ConnectionSettings& settings) {
+    ors_handle_t handle = settings.LibraryHandle;
+    CloseInterface(settings.InterfaceKind, &handle);
+    settings.LibraryHandle = handle;
+    settings.Connected = false;
+}
+
+}  // namespace
+
+ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const ConnectionInputs& inputs,
+                                       const StatusSink& status) {
+    ConnectionOutcome outcome;
+    const auto show = [&status](const QString& text, bool repaintNow = false) {
+        if (status) status(text, repaintNow);
+    };
+
+    // 1. An open connection is closed first, whatever the new attempt brings.
+    if (settings.Connected && settings.LibraryHandle != 0) CloseRecordConnection(settings);
+
+    // 2.
+    show(QString::fromUtf8(kStatusInProgress), true);
+
+    // 3.
+    const std::uint8_t address = ParseModuleAddress(inputs.addressText);
+    outcome.addressText = QString::number(address);
+
+    // 4. and 5.
+    const int speedIndex = inputs.speedIndex;
+    const int kind = inputs.kindIndex;
+    settings.InitParams.fill(0);
+    if (kind < 0 || kind >= kInterfaceKinds) {
+        // The record keeps a valid kind; nothing is loaded.
+        show(QString::fromUtf8(kStatusUnknownKind));
+        return outcome;
+    }
+    const auto kindCode = static_cast<std::uint8_t>(kind);
+    settings.InterfaceKind = kindCode;
+
+    // 6. The parameters of the chosen kind.
+    std::string initText;
+    switch (kind) {
+        case kKindComPort:
+        case kKindModbus: {
+            const std::uint16_t port = ParseComPort(inputs.parameter1);
+            outcome.parameter1 = QString::number(port);
+            settings.ComPort = static_cast<std::uint8_t>(port & 0xFF);
+            settings.InitParams[0] = port;
+            break;
+        }
+        case kKindOrsB: {
+            const std::uint16_t base = ParseIsaBaseAddress(inputs.parameter1);
+            outcome.parameter1 = FormatIsaBaseAddress(base);
+            settings.IsaBaseAddress = base;
+            settings.InitParams[0] = base;
+            break;
+        }
+        case kKindOrsE: {
+            if (inputs.parameter1.isEmpty()) {
+                show(QString::fromUtf8(kStatusBadIpAddress));
+                return outcome;
+            }
+            settings.IpAddress = inputs.parameter1;
+            const std::optional<std::int32_t> port = ParseUdpValue(inputs.parameter2);
+            if (!port) {
+                show(QString::fromUtf8(kStatusBadUdpPort));
+                return outcome;
+            }
+            settings.UdpPort = *port;
+            const std::optional<std::int32_t> timeout = ParseUdpValue(inputs.parameter3);
+            if (!timeout) {
+                show(QString::fromUtf8(kStatusBadUdpTimeout));
+                return outcome;
+            }
+            settings.UdpTimeout = *timeout < kMinUdpTimeoutMs ? kMinUdpTimeoutMs : *timeout;
+            settings.IpVersion = 4;
+            // The address text travels behind the words; word 0 says where.
+            initText = Utf8ToCp1250(settings.IpAddress.toStdString());
+            settings.InitParams[0] = ORS_INIT_TEXT_OFFSET;
+            settings.InitParams[1] = settings.UdpPort;
+            settings.InitParams[2] = settings.UdpTimeout;
+            settings.InitParams[3] = settings.IpVersion;
+            break;
+        }
+        case kKindOrsG:
+            settings.EuartIndex = inputs.euartIndex;
+            settings.InitParams[3] = inputs.euartIndex;
+            break;
+        default:  // kinds 2 and 3 take no parameters
+            break;
+    }
+
+    // 7. Load, bind, Init.
+    ors_handle_t handle = 0;
+    const std::int32_t bound = BindInterface(kindCode, &handle, settings.InitParams.data(), initText);
+    const QString bindText = StatusMessage(kindCode, bound);
+    if (bound != 0) {
+        show(QString::fromUtf8(kStatusInitErrorPrefix) + bindText);
+        return outcome;
+    }
+
+    // 8.
+    settings.Connected = true;
+
+    // 9. Line parameters.
+    const std::int32_t configured =
+        ConfigureInterface(kindCode, handle, SpeedFromIndex(speedIndex), ReplyTimeoutForSpeed(speedIndex),
+                           kConnectRepeatCount, ParityCode(inputs.parityIndex));
+    const QString configText = StatusMessage(kindCode, configured);
+    if (configured != 0) {
+        show(QString::fromUtf8(kStatusInitErrorPrefix) + configText);
+        CloseInterface(kindCode, &handle);
+        settings.LibraryHandle = handle;
+        settings.Connected = false;
+        return outcome;
+    }
+
+    // 10. Identification: name (two parts) and version.
+    std::array<QString, 3> parts;
+    std::array<std::int32_t, ORS_RESPONSE_WORDS> response{};
+    for (std::uint8_t part = 0; part < 3; ++part) {
+        std::uint8_t d1 = 0, d2 = 0, d3 = 0, d4 = 0, d5 = 0, requestStatus = 0;
+        ModuleRequest(kindCode, handle, address, kReadIdentityCommand, part, d1, d2, d3, d4, d5, requestStatus,
+                      response.data());
+        const QString requestText = StatusMessage(kindCode, requestStatus);
+        if (requestStatus != 0) {
+            show(requestText);
+            CloseInterface(kindCode, &handle);
+            settings.LibraryHandle = handle;
+            settings.Connected = false;
+            return outcome;
+        }
+        parts[part] = IdentityPart(d2, d3, d4, d5);
+    }
+
+    // 11. and 12.
+    settings.ModuleIdentity = parts[0] + parts[1] + QStringLiteral(" v.") + parts[2];
+    show(QString::fromUtf8(kStatusSuccessPrefix) + settings.ModuleIdentity, true);
+
+    // 13.
+    settings.ModuleAddress = address;
+    settings.Speed = SpeedFromIndex(speedIndex);
+    settings.Parity = static_cast<std::uint8_t>(inputs.parityIndex);
+    settings.StatusText = QString::fromUtf8(kStatusTextOk);
+    settings.LibraryHandle = handle;
+    outcome.connected = true;
+    return outcome;
+}
+
+}  // namespace rq36
