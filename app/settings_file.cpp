@@ -72,8 +72,14 @@ IniDocument IniDocument::FromBytes(const QByteArray& bytes) {
         qsizetype end = body.indexOf('\n', start);
         if (end < 0) end = body.size();
         QByteArray raw = body.mid(start, end - start);
-        if (raw.endsWith('\r')) raw.chop(1);
-        doc.lines_.push_back(doc.Classify(std::move(raw)));
+        QByteArray eol = end < body.size() ? QByteArray("\n") : QByteArray();
+        if (raw.endsWith('\r')) {
+            raw.chop(1);
+            eol.prepend('\r');
+        }
+        Line line = doc.Classify(std::move(raw));
+        line.eol = std::move(eol);
+        doc.lines_.push_back(std::move(line));
         start = end + 1;
     }
     return doc;
@@ -82,9 +88,11 @@ IniDocument IniDocument::FromBytes(const QByteArray& bytes) {
 QByteArray IniDocument::ToBytes() const {
     QByteArray out;
     if (utf8_) out += kUtf8Bom;
-    for (const Line& line : lines_) {
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const Line& line = lines_[i];
         out += line.raw;
-        out += "\r\n";
+        // A last line without a line end stays so, unless lines follow it now.
+        out += line.eol.isEmpty() && i + 1 < lines_.size() ? QByteArray("\r\n") : line.eol;
     }
     return out;
 }

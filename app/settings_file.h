@@ -7,7 +7,8 @@
 // Text encoding: Windows-1250.  A file that starts with a UTF-8 byte order
 // mark is read and written as UTF-8 instead (the mark is kept), so a file
 // that an editor converted still reads and stays consistent.
-// Line ends: LF or CR LF on reading; CR LF on writing.
+// Line ends: LF or CR LF on reading; a line the program does not write keeps
+// its own line end, the lines it writes end in CR LF.
 #pragma once
 
 #include <optional>
@@ -40,6 +41,7 @@ private:
     enum class LineType { Other, Section, Key };
     struct Line {
         QByteArray raw;      // the line's bytes without its line end
+        QByteArray eol = "\r\n";  // its line end as read
         LineType type = LineType::Other;
         QString name;        // case-folded section or key name
     };
