@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -21,7 +22,11 @@
 namespace rq36 {
 
 QString SaveFailureMessage(const QString& path, const QString& reason) {
-    QString message = QStringLiteral("Nastavení programu se nepodařilo uložit do souboru %1.").arg(path);
+    // The reason usually names the file already.
+    if (reason.contains(QDir::toNativeSeparators(path)) || reason.contains(path))
+        return QStringLiteral("Nastavení programu se nepodařilo uložit.\n") + reason;
+    QString message =
+        QStringLiteral("Nastavení programu se nepodařilo uložit do souboru %1.").arg(QDir::toNativeSeparators(path));
     if (!reason.isEmpty()) message += QLatin1Char('\n') + reason;
     return message;
 }

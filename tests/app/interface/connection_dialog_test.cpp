@@ -166,6 +166,11 @@ private slots:
         QCOMPARE(f.record.Speed, 115200);
         QCOMPARE(f.record.ComPort, 4);
         QCOMPARE(f.record.StatusText, QStringLiteral("V pořádku"));
+        QDir().mkpath(QStringLiteral(RQ36_UI_SHOTS_DIR));
+        QVERIFY(f.dialog->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/connection_dialog_connected.png")));
+        // The whole success text fits its panel.
+        const QLabel* panel = f.Get<QLabel>("Panel1");
+        QVERIFY(panel->fontMetrics().horizontalAdvance(panel->text()) + 2 * panel->indent() < panel->contentsRect().width());
         // Opened again, the dialog shows the last success.
         f.Open();
         QCOMPARE(f.Panel(), QStringLiteral("V pořádku"));
@@ -184,6 +189,7 @@ private slots:
     void forcedRepaintsShowProgressAndSuccessAtOnce() {
         FakeLibrary fake;
         Fixture f;
+        QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
         PaintRecorder recorder;
         f.Get<QLabel>("Panel1")->installEventFilter(&recorder);
         f.Click();  // no event processing between the click and these checks

@@ -1,0 +1,337 @@
+// The main window: its menu and status bar, start-up with and without a
+// settings file, the connection item, the help item and about box, and the
+// closing order (settings written before the library's Done), also when the
+// settings cannot be written.
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QtTest>
+
+#include "about_box.h"
+#include "interface/binding.h"
+#include "interface/connection_dialog.h"
+#include "interface/connection_logic.h"
+#include "main_window.h"
+#include "ui_test_support.h"
+
+using rq36::test::FakeLibrary;
+using rq36::test::WhenModalShown;
+
+namespace {
+
+QStringList Captions(const QList<QAction*>& actions) {
+    QStringList captions;
+    for (const QAction* a : actions) captions << a->text();
+    return captions;
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Connects the window's record through the fake library without a dialog.
+bool ConnectRecord(TForm1& window) {
+    rq36::ConnectionInputs inputs;
+    inputs.addressText = QStringLiteral("1");
+    inputs.parameter1 = QStringLiteral("1");
+    return rq36::InitializeConnection(*window.Settings(), inputs, {}).connected;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString settingsPath_;
+    QStringList messages_;
+    QList<QUrl> opened_;
+
+    rq36::MainWindowHooks Hooks() {
+        rq36::MainWindowHooks hooks;
+        hooks.settingsPath = settingsPath_;
+        hooks.reportSaveFailure = [this](const QString& m) { messages_ << QStringLiteral("save: ") + m; };
+        hooks.showMessage = [this](const QString& m) { messages_ << m; };
+        hooks.openUrl = [this](const QUrl& url) {
+            opened_ << url;
+            return true;
+        };
+        return hooks;
+    }
+
+private slots:
+    void initTestCase() {
+        rq36::SetInterfaceLibraryFolder(RQ36_UI_FAKES_DIR "/good");
+        // Windows close and reopen here all the time; the test ends itself.
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    void init() {
+        settingsPath_ = dir_.filePath(QStringLiteral("W_rq36.ini"));
+        QFile::remove(settingsPath_);
+        messages_.clear();
+        opened_.clear();
+    }
+
+    void windowMenuAndStatusBar() {
+        TForm1 w(nullptr, Hooks());
+        w.show();
+        QCOMPARE(w.windowTitle(), QStringLiteral(" RQ-36  -  nastavení modulu"));
+        QCOMPARE(w.size(), QSize(600, 400));
+
+        QMenuBar* bar = w.menuBar();
+        QCOMPARE(Captions(bar->actions()), (QStringList{QStringLiteral("&Připojení"), QStringLiteral("&Nastavení"),
+                                                        QStringLiteral("&Okamžité hodnoty"), QStringLiteral("&Konec")}));
+        QVERIFY(bar->actions().at(0)->menu() == nullptr);  // a command of its own
+        QVERIFY(bar->actions().at(3)->menu() == nullptr);
+        QCOMPARE(Captions(bar->actions().at(1)->menu()->actions()),
+                 (QStringList{QStringLiteral("Adresa, rychlost"), QStringLiteral("Analogové vstupy"),
+                              QStringLiteral("Digitální vstupy/výstupy"), QStringLiteral("Kalibrace vstupů"),
+                              QStringLiteral("Restart modulu")}));
+        QCOMPARE(Captions(bar->actions().at(2)->menu()->actions()),
+                 (QStringList{QStringLiteral("Analogové vstupy"), QStringLiteral("Čítače"),
+                              QStringLiteral("Digitální vstupy"), QStringLiteral("Digitální výstupy"),
+                              QStringLiteral("Status registr")}));
+        for (const char* name : {"Pipojen1", "AdresaRychlost1", "NastavAIN1", "NastavDIO1", "Kalibracevstup1",
+                                 "Restartmodulu1", "OkamAIN2", "OkamCNT", "OkamDIN2", "OkamDOUT1", "Statusregistr1",
+                                 "Konec2", "Oprogramu1", "Npovda2"}) {
+            QVERIFY2(w.findChild<QAction*>(QString::fromLatin1(name)), name);
+        }
+
+        // "Nápověda" at the right end of the bar.
+        auto* corner = qobject_cast<QMenuBar*>(bar->cornerWidget(Qt::TopRightCorner));
+        QVERIFY(corner);
+        QCOMPARE(Captions(corner->actions()), QStringList{QStringLiteral("Nápověda")});
+        QCOMPARE(Captions(corner->actions().at(0)->menu()->actions()),
+                 (QStringList{QStringLiteral("O programu"), QStringLiteral("Nápověda")}));
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(corner->geometry().left() > bar->actionGeometry(bar->actions().at(3)).right());
+        QCOMPARE(corner->mapTo(&w, QPoint(corner->width(), 0)).x(), w.width());
+
+        // The items without a dialog yet are there and do nothing.
+        w.findChild<QAction*>(QStringLiteral("NastavAIN1"))->trigger();
+        w.findChild<QAction*>(QStringLiteral("Statusregistr1"))->trigger();
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+        // Status bar: four panels, initial texts, widths.
+        const QStringList initial = {QStringLiteral(" Modul"), QStringLiteral(" Adresa"), QStringLiteral(" Rychlost"),
+                                     QString()};
+        const int widths[] = {140, 80, 120};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(w.PanelText(i), initial[i]);
+            auto* panel = w.statusBar()->findChild<QLabel*>(QStringLiteral("StatusBar1Panel%1").arg(i));
+            QVERIFY(panel);
+            if (i < 3) QCOMPARE(panel->width(), widths[i]);
+        }
+        QCOMPARE(w.statusBar()->objectName(), QStringLiteral("StatusBar1"));
+    }
+
+    void startUpWithoutFileUsesDefaults() {
+        TForm1 w(nullptr, Hooks());
+        QVERIFY(w.Settings());
+        QCOMPARE(w.Settings()->InterfaceKind, 0);
+        QCOMPARE(w.Settings()->ModuleAddress, 1);
+        QCOMPARE(w.Settings()->ModuleIdentity, QStringLiteral("???"));
+        QVERIFY(messages_.isEmpty());
+        QVERIFY(!rq36::InterfaceLoaded());
+    }
+
+    void startUpReadsTheFile() {
+        {
+            rq36::ConnectionSettings s;
+            rq36::SetDefaults(&s);
+            s.InterfaceKind = 6;
+            s.EuartIndex = 2;
+            s.ModuleAddress = 17;
+            QVERIFY(rq36::SaveSettings(&s, settingsPath_));
+        }
+        TForm1 w(nullptr, Hooks());
+        QCOMPARE(w.Settings()->InterfaceKind, 6);
+        QCOMPARE(w.Settings()->EuartIndex, 2);
+        QCOMPARE(w.Settings()->ModuleAddress, 17);
+        QCOMPARE(w.PanelText(1), QStringLiteral(" Adresa"));  // nothing shown before a connection
+    }
+
+    void connectionItemCancelledRefreshesThePanels() {
+        TForm1 w(nullptr, Hooks());
+        w.show();
+        WhenModalShown<TFormPripojeni>([](TFormPripojeni* d) {
+            QCOMPARE(d->parentWidget() != nullptr, true);
+            d->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+        });
+        w.findChild<QAction*>(QStringLiteral("Pipojen1"))->trigger();
+        QCOMPARE(w.PanelText(0), QStringLiteral(" Modul  ???"));
+        QCOMPARE(w.PanelText(1), QStringLiteral(" Adresa  1"));
+        QCOMPARE(w.PanelText(2), QStringLiteral(" Rychlost  9600Bd"));
+        QVERIFY(w.findChildren<TFormPripojeni*>().isEmpty());  // destroyed after use
+    }
+
+    void connectionItemShowsTheConnectedModule() {
+        FakeLibrary fake;
+        fake.SetIdentity("RQ-36   2.10");
+        TForm1 w(nullptr, Hooks());
+        w.show();
+        WhenModalShown<TFormPripojeni>([](TFormPripojeni* d) {
+            d->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QStringLiteral("12"));
+            d->findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(5);
+            d->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+            d->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+        });
+        w.findChild<QAction*>(QStringLiteral("Pipojen1"))->trigger();
+        QCOMPARE(w.PanelText(0), QStringLiteral(" Modul  RQ-36    v.2.10"));
+        QCOMPARE(w.PanelText(1), QStringLiteral(" Adresa  12"));
+        QCOMPARE(w.PanelText(2), QStringLiteral(" Rychlost  19200Bd"));
+        w.close();
+        QCOMPARE(fake.Count(QStringLiteral("Done")), 1);
+        QVERIFY(!rq36::InterfaceLoaded());
+    }
+
+    void closingWritesTheSettingsBeforeDone() {
+        FakeLibrary fake;
+        fake.WatchAtDone(settingsPath_);
+        TForm1 w(nullptr, Hooks());
+        w.show();
+        QVERIFY(ConnectRecord(w));
+        w.Settings()->ComPort = 7;  // a change only the new file can hold
+        QVERIFY(!QFile::exists(settingsPath_));
+        w.findChild<QAction*>(QStringLiteral("Konec2"))->trigger();
+        const QString done = fake.Calls().last();
+        QVERIFY2(done.startsWith(QStringLiteral("Done ")), qPrintable(done));
+        QVERIFY2(done.contains(QStringLiteral("Adresa=1")) && done.contains(QStringLiteral("=7")), qPrintable(done));
+        QCOMPARE(fake.Count(QStringLiteral("Done")), 1);
+        QVERIFY(!rq36::InterfaceLoaded());
+        QVERIFY(w.Settings() == nullptr);  // the record is freed
+        QVERIFY(!w.isVisible());
+        QVERIFY(messages_.isEmpty());
+    }
+
+    void closingWithoutConnectionCallsNoDone() {
+        FakeLibrary fake;
+        TForm1 w(nullptr, Hooks());
+        w.show();
+        w.close();
+        QVERIFY(fake.Calls().isEmpty());
+        // The file a run without changes leaves.
+        const QByteArray file = FileBytes(settingsPath_);
+        QVERIFY(file.contains("=COMx"));
+        QVERIFY(file.contains("Adresa=1"));
+        QVERIFY(file.contains("Rychlost=9600"));
+    }
+
+    void failedAttemptIsSavedWithTheOldAddressAndSpeed() {
+        FakeLibrary fake;
+        TForm1 w(nullptr, Hooks());
+        w.show();
+        WhenModalShown<TFormPripojeni>([](TFormPripojeni* d) {
+            d->findChild<QComboBox*>(QStringLiteral("ComboBox2"))->setCurrentIndex(4);
+            d->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QStringLiteral("33"));
+            d->findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(0);
+            d->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(QStringLiteral("10.9.8.7"));
+            d->findChild<QLineEdit*>(QStringLiteral("Edit3"))->setText(QStringLiteral("7000"));
+            d->findChild<QLineEdit*>(QStringLiteral("Edit4"))->setText(QStringLiteral("3000"));
+            d->findChild<QPushButton*>(QStringLiteral("Button1"))->click();  // no ORSE here: fails
+            d->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+        });
+        w.findChild<QAction*>(QStringLiteral("Pipojen1"))->trigger();
+        QCOMPARE(w.PanelText(1), QStringLiteral(" Adresa  1"));
+        w.close();
+        rq36::ConnectionSettings reread;
+        rq36::SetDefaults(&reread);
+        QVERIFY(rq36::LoadSettings(&reread, settingsPath_));
+        QCOMPARE(reread.InterfaceKind, 4);
+        QCOMPARE(reread.IpAddress, QStringLiteral("10.9.8.7"));
+        QCOMPARE(reread.UdpPort, 7000);
+        QCOMPARE(reread.UdpTimeout, 3000);
+        QCOMPARE(reread.ModuleAddress, 1);
+        QCOMPARE(reread.Speed, 9600);
+    }
+
+    void failedSaveIsReportedAndClosingCompletes() {
+        FakeLibrary fake;
+        settingsPath_ = dir_.filePath(QStringLiteral("no-such-folder/W_rq36.ini"));
+        TForm1 w(nullptr, Hooks());
+        w.show();
+        QVERIFY(ConnectRecord(w));
+        w.close();
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY(messages_[0].startsWith(QStringLiteral("save: Nastavení programu se nepodařilo uložit")));
+        QVERIFY(messages_[0].contains(QStringLiteral("no-such-folder")));
+        QCOMPARE(fake.Count(QStringLiteral("Done")), 1);  // closing went on
+        QVERIFY(!rq36::InterfaceLoaded());
+        QVERIFY(w.Settings() == nullptr);
+    }
+
+    void withoutRecordOnlyExitAndHelpWork() {
+        FakeLibrary fake;
+        rq36::MainWindowHooks hooks = Hooks();
+        hooks.createRecord = [] { return std::unique_ptr<rq36::ConnectionSettings>(); };
+        TForm1 w(nullptr, hooks);
+        w.show();
+        QCOMPARE(w.PanelText(3), QStringLiteral(" Nelze vytvořit datové struktury programu"));
+        w.Pipojen1Click();  // returns at once: no dialog to wait for
+        QCOMPARE(w.PanelText(0), QStringLiteral(" Modul"));
+        w.findChild<QAction*>(QStringLiteral("Npovda2"))->trigger();
+        QCOMPARE(messages_.size(), 1);
+        w.close();
+        QVERIFY(!QFile::exists(settingsPath_));
+        QVERIFY(fake.Calls().isEmpty());
+    }
+
+    void helpItemLooksInTheWorkingDirectory() {
+        TForm1 w(nullptr, Hooks());
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir_.path()));
+        w.findChild<QAction*>(QStringLiteral("Npovda2"))->trigger();
+        QCOMPARE(messages_, QStringList{QStringLiteral("Nenalezen soubor W_rq36_Napoveda.pdf")});
+        QVERIFY(opened_.isEmpty());
+
+        QFile document(dir_.filePath(QStringLiteral("W_rq36_Napoveda.pdf")));
+        QVERIFY(document.open(QIODevice::WriteOnly));
+        document.close();
+        w.findChild<QAction*>(QStringLiteral("Npovda2"))->trigger();
+        QCOMPARE(opened_.size(), 1);
+        QCOMPARE(opened_[0], QUrl::fromLocalFile(QFileInfo(document.fileName()).absoluteFilePath()));
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY(QDir::setCurrent(previous));
+        QFile::remove(document.fileName());
+    }
+
+    void aboutBox() {
+        TForm1 w(nullptr, Hooks());
+        w.show();
+        bool checked = false;
+        WhenModalShown<TFormOProgramu>([this, &checked](TFormOProgramu* box) {
+            QCOMPARE(box->windowTitle(), QStringLiteral(" O programu"));
+            QCOMPARE(box->size(), QSize(410, 198));
+            auto* name = box->findChild<QLabel*>(QStringLiteral("Label1"));
+            QCOMPARE(name->text(), QStringLiteral("W_RQ36"));
+            QVERIFY(name->font().bold());
+            QCOMPARE(box->findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral("Verze  1.06"));
+            QVERIFY(!box->findChild<QLabel*>(QStringLiteral("Label3"))->text().isEmpty());
+            QVERIFY(!box->findChild<QLabel*>(QStringLiteral("Label4"))->text().isEmpty());
+            QCOMPARE(box->findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().size(), QSize(97, 57));
+            auto* link = box->findChild<QLabel*>(QStringLiteral("Label5"));
+            QVERIFY(link->font().underline());
+            QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+            QTest::mouseClick(link, Qt::LeftButton);
+            QCOMPARE(opened_, QList<QUrl>{rq36::MakerWebAddress()});
+            QVERIFY(box->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/about_box.png")));
+            checked = true;
+            box->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+        });
+        QDir().mkpath(QStringLiteral(RQ36_UI_SHOTS_DIR));
+        w.findChild<QAction*>(QStringLiteral("Oprogramu1"))->trigger();
+        QVERIFY(checked);
+        QVERIFY(w.findChildren<TFormOProgramu*>().isEmpty());
+        QVERIFY(w.grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/main_window.png")));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
