@@ -1,0 +1,84 @@
+#include "analog.h"
+
+#include <cmath>
+
+namespace rq36sim {
+
+namespace {
+
+constexpr std::array<RangeInfo, kRangeCodes> kRanges = {{
+    {10.0, false, false, 3, 0x83},
+    {5.0, false, false, 3, 0x83},
+    {2.0, false, false, 3, 0x83},
+    {1.0, false, false, 4, 0x84},
+    {0.5, false, false, 4, 0x84},
+    {0.2, false, false, 4, 0x84},
+    {25.0, true, false, 6, 0x86},
+    {10.0, false, true, 3, 0x83},
+    {5.0, false, true, 3, 0x83},
+    {2.0, false, true, 3, 0x83},
+    {1.0, false, true, 4, 0x84},
+    {0.5, false, true, 4, 0x84},
+    {0.2, false, true, 4, 0x84},
+    {20.0, true, true, 6, 0x86},
+}};
+
+constexpr std::int64_t kMaxMagnitude = 0x7FFFFF;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDriftPeriodSeconds = 40.0;
+constexpr double kDriftFraction = 0.01;
+constexpr int kNoiseCounts = 2;
+
+}  // namespace
+
+const RangeInfo* rangeInfo(int code) {
+    if (code < 0 || code >= kRangeCodes) return nullptr;
+    return &kRanges[static_cast<std::size_t>(code)];
+}
+
+double countsPerUnit(const RangeInfo& r) {
+    // Voltage: 10^e counts per volt; current: 10^6 per ampere = 1000 per mA.
+    return r.current ? 1000.0 : std::pow(10.0, r.scaleExponent);
+}
+
+std::array<std::uint8_t, 4> encodeScaled(std::int64_t value, int decimals) {
+    const bool negative = value < 0;
+    std::int64_t magnitude = negative ? -value : value;
+    if (magnitude > kMaxMagnitude) magnitude = kMaxMagnitude;
+    const auto m = static_cast<std::uint32_t>(magnitude);
+    return {static_cast<std::uint8_t>(m & 0xFF), static_cast<std::uint8_t>((m >> 8) & 0xFF),
+            static_cast<std::uint8_t>(((m >> 16) & 0x7F) | (negative ? 0x80 : 0)),
+            static_cast<std::uint8_t>(decimals & 0x7F)};
+}
+
+AnalogFrontEnd::AnalogFrontEnd(std::uint32_t seed) : rng_(seed), epoch_(Clock::now()) {}
+
+double AnalogFrontEnd::signal(int input, const RangeInfo& r, InputSource src, Clock::time_point now) const {
+    const auto i = static_cast<std::size_t>(input);
+    double v = 0.0;
+    switch (src) {
+    case InputSource::Short: v = 0.0; break;
+    case InputSource::Reference: v = kReferenceFraction * r.fullScale; break;
+    case InputSource::Field: {
+        const double t = std::chrono::duration<double>(now - epoch_).count();
+        const double drift = kDriftFraction * std::sin(2.0 * kPi * t / kDriftPeriodSeconds + input);
+        v = kFieldFraction[i] * (1.0 + drift) * r.fullScale;
+        break;
+    }
+    }
+    return r.ac ? std::fabs(v) : v;
+}
+
+std::int64_t AnalogFrontEnd::rawCounts(int input, const RangeInfo& r, InputSource src, Clock::time_point now) {
+    const auto i = static_cast<std::size_t>(input);
+    double counts = signal(input, r, src, now) * countsPerUnit(r) * kGainError[i] + kOffsetError[i];
+    if (noise_) counts += std::uniform_int_distribution<int>(-kNoiseCounts, kNoiseCounts)(rng_);
+    return static_cast<std::int64_t>(std::llround(counts));
+}
+
+std::int64_t AnalogFrontEnd::calibrate(std::int64_t raw, const CalibrationRecord& cal) {
+    const double reference = cal.reference == 0 ? 10000.0 : cal.reference;
+    return std::llround(static_cast<double>(raw + cal.offset) * cal.gain / reference);
+}
+
+}  // namespace rq36sim

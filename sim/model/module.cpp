@@ -1,0 +1,235 @@
+#include "module.h"
+
+#include <cmath>
+
+namespace rq36sim {
+
+namespace {
+
+constexpr std::uint8_t kChannelBits = 0x03;  // the module has DIN/DOUT/CNT 0 and 1
+constexpr std::array<std::uint8_t, 4> kRestartKey = {0xFF, 0x01, 0x00, 0xFF};
+constexpr std::array<std::pair<int, int>, 6> kPairs = {{{0, 1}, {1, 2}, {2, 0}, {3, 4}, {4, 5}, {5, 3}}};
+
+std::uint32_t seedOf(const std::string& id) {
+    std::uint32_t h = 2166136261u;
+    for (unsigned char c : id) h = (h ^ c) * 16777619u;
+    return h;
+}
+
+ModuleReply replyCode(std::uint8_t code) {
+    ModuleReply r;
+    r.replyByte = code;
+    return r;
+}
+
+ModuleReply replyData(std::array<std::uint8_t, 4> bytes) {
+    ModuleReply r;
+    for (std::size_t i = 0; i < bytes.size(); ++i) r.data[i] = bytes[i];
+    return r;
+}
+
+std::uint32_t le32(const Message& m) {
+    return static_cast<std::uint32_t>(m[4]) | (static_cast<std::uint32_t>(m[5]) << 8) |
+           (static_cast<std::uint32_t>(m[6]) << 16) | (static_cast<std::uint32_t>(m[7]) << 24);
+}
+
+}  // namespace
+
+ModuleState ModuleState::factory(const CommSettings& comm) {
+    ModuleState s{ConfigMemory::factory(comm), comm, {}};
+    s.status[0] = kStatusPwr;
+    return s;
+}
+
+std::uint32_t Counter::value(Clock::time_point now) const {
+    if (!running_ || now <= since_) return base_;
+    const double elapsed = std::chrono::duration<double>(now - since_).count();
+    const auto counted = static_cast<std::uint64_t>(elapsed * rate_);
+    return static_cast<std::uint32_t>(base_ + counted);  // wraps like the hardware
+}
+
+void Counter::set(std::uint32_t v, Clock::time_point now) {
+    base_ = v;
+    since_ = now;
+}
+
+void Counter::run(bool on, Clock::time_point now) {
+    if (on == running_) return;
+    base_ = value(now);
+    since_ = now;
+    running_ = on;
+}
+
+Module::Module(std::string id, ModuleState state, const Faults* faults)
+    : id_(std::move(id)), state_(std::move(state)), faults_(faults), analog_(seedOf(id_)) {
+    powerUpVolatile(Clock::now());
+}
+
+void Module::powerUpVolatile(Clock::time_point now) {
+    dout_ = state_.memory.initialOutputs() & kChannelBits;
+    for (auto& c : counters_) {
+        c.run(false, now);
+        c.set(0, now);
+    }
+}
+
+void Module::saved() const {
+    if (save_) save_(*this);
+}
+
+bool Module::listens(const Message& m, const LineParams& line) const {
+    if (faults_ && faults_->moduleSilent) return false;
+    const CommSettings& a = state_.active;
+    if (m[0] != a.address) return false;
+    const auto speed = speedFromCode(a.speedCode);
+    if (!speed || *speed != line.speed) return false;
+    if (a.protocol != static_cast<std::uint8_t>(line.protocol)) return false;
+    // Vextbus-2 frames carry their own check; parity matters on Modbus only.
+    return line.protocol != Protocol::ModbusRtu || a.parity == line.parity;
+}
+
+std::uint8_t Module::inputs() const {
+    // Test fixture: each output is wired back to the input of the same number.
+    const std::uint8_t level = dout_ ^ state_.memory.outputNegation();
+    return (level ^ state_.memory.inputNegation()) & kChannelBits;
+}
+
+InputSource Module::inputSource() const {
+    if (dout_ & 0x01) return InputSource::Short;
+    if (dout_ & 0x02) return InputSource::Reference;
+    return InputSource::Field;
+}
+
+ModuleReply Module::execute(const Message& m, Clock::time_point now) {
+    switch (m[1]) {
+    case kCmdReadRegister: return readRegister(m[2], now);
+    case kCmdWriteRegister: return writeRegister(m[2], m, now);
+    case kCmdReadStatus: return replyData(state_.status);
+    case kCmdClearStatus:
+        if (state_.status != std::array<std::uint8_t, 4>{}) {
+            state_.status = {};
+            saved();
+        }
+        return {};
+    case kCmdReadConfig: return readConfig(m);
+    case kCmdWriteConfig: return writeConfig(m);
+    case kCmdReadIdentity: return readIdentity(m[2]);
+    default: return replyCode(kReplyUnknownCommand);
+    }
+}
+
+std::int64_t Module::rawReading(int input, Clock::time_point now) {
+    const RangeInfo* r = rangeInfo(state_.memory.rangeCode(input));
+    if (!r) return 0;
+    return analog_.rawCounts(input, *r, inputSource(), now);
+}
+
+std::pair<std::int64_t, int> Module::calibratedReading(int input, Clock::time_point now) {
+    const int code = state_.memory.rangeCode(input);
+    const RangeInfo* r = rangeInfo(code);
+    if (!r) return {0, 0};
+    const std::int64_t raw = analog_.rawCounts(input, *r, inputSource(), now);
+    return {AnalogFrontEnd::calibrate(raw, state_.memory.calibration(input, code)), r->scaleExponent};
+}
+
+ModuleReply Module::readRegister(std::uint8_t reg, Clock::time_point now) {
+    if (reg < kAnalogInputs) {
+        const auto [value, decimals] = calibratedReading(reg, now);
+        return replyData(encodeScaled(value, decimals));
+    }
+    if (reg >= kRegCombinedFirst && reg < kRegCombinedFirst + kPairs.size()) {
+        const auto [a, b] = kPairs[reg - kRegCombinedFirst];
+        const auto [va, ea] = calibratedReading(a, now);
+        const auto [vb, eb] = calibratedReading(b, now);
+        const double diff = static_cast<double>(va) - static_cast<double>(vb) * std::pow(10.0, ea - eb);
+        return replyData(encodeScaled(std::llround(diff), ea));
+    }
+    if (reg >= kRegRawFirst && reg < kRegRawFirst + kAnalogInputs)
+        return replyData(encodeScaled(rawReading(reg - kRegRawFirst, now), 0));
+    switch (reg) {
+    case kRegDigital: return replyData({inputs(), 0, 0, 0});
+    case kRegCounter0:
+    case kRegCounter1: {
+        const std::uint32_t v = counters_[reg - kRegCounter0].value(now);
+        return replyData({static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                          static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)});
+    }
+    case kRegCounterRun:
+        return replyData({static_cast<std::uint8_t>((counters_[0].running() ? 1 : 0) |
+                                                    (counters_[1].running() ? 2 : 0)),
+                          0, 0, 0});
+    case kRegCounterClear:
+    case kRegRestart: return replyCode(kReplyNotAccessible);
+    default: return replyCode(kReplyBadSelector);
+    }
+}
+
+ModuleReply Module::writeRegister(std::uint8_t reg, const Message& m, Clock::time_point now) {
+    const std::uint8_t d2 = m[4];
+    switch (reg) {
+    case kRegDigital: dout_ = d2 & kChannelBits; return {};
+    case kRegCounter0:
+    case kRegCounter1: counters_[reg - kRegCounter0].set(le32(m), now); return {};
+    case kRegCounterRun:
+        counters_[0].run(d2 & 0x01, now);
+        counters_[1].run(d2 & 0x02, now);
+        return {};
+    case kRegCounterClear:
+        for (int i = 0; i < 2; ++i)
+            if (d2 & (1 << i)) counters_[static_cast<std::size_t>(i)].set(0, now);
+        return {};
+    case kRegRestart:
+        if (std::array<std::uint8_t, 4>{m[4], m[5], m[6], m[7]} != kRestartKey) return replyCode(kReplyBadValue);
+        restart(now);
+        return {};
+    default:
+        if (reg < kAnalogInputs || (reg >= kRegCombinedFirst && reg < kRegCombinedFirst + kPairs.size()) ||
+            (reg >= kRegRawFirst && reg < kRegRawFirst + kAnalogInputs))
+            return replyCode(kReplyNotAccessible);
+        return replyCode(kReplyBadSelector);
+    }
+}
+
+void Module::restart(Clock::time_point now) {
+    // The reply to the restart request still leaves at the old settings; the
+    // stored ones take over afterwards.  A stored value the module cannot
+    // run with leaves that setting as it was.
+    const CommSettings stored = state_.memory.storedComm();
+    CommSettings& a = state_.active;
+    a.address = stored.address;
+    if (stored.speedCode >= kModuleSpeedCodeMin && stored.speedCode <= kModuleSpeedCodeMax)
+        a.speedCode = stored.speedCode;
+    if (stored.parity <= kParityNone) a.parity = stored.parity;
+    if (stored.protocol <= 1) a.protocol = stored.protocol;
+    state_.status[0] |= kStatusRst;
+    powerUpVolatile(now);
+    saved();
+}
+
+ModuleReply Module::readConfig(const Message& m) const {
+    const std::uint8_t bank = m[2], address = m[4];
+    if (m[5] != address) return replyCode(kReplyMismatch);
+    const auto value = state_.memory.read(bank, address);
+    if (!value) return replyCode(kReplyBadSelector);
+    return replyData({bank, address, *value, 0});
+}
+
+ModuleReply Module::writeConfig(const Message& m) {
+    const std::uint8_t bank = m[2], address = m[4];
+    if (m[5] != address || m[7] != m[6]) return replyCode(kReplyMismatch);
+    std::uint8_t value = m[6];
+    if (faults_ && faults_->writeMismatch) value ^= 0x01;
+    if (!state_.memory.write(bank, address, value)) return replyCode(kReplyBadSelector);
+    saved();
+    return replyData({bank, address, value, 0});
+}
+
+ModuleReply Module::readIdentity(std::uint8_t part) const {
+    static constexpr const char* kParts[3] = {kModuleName, kModuleName + 4, kModuleVersion};
+    if (part > 2) return replyCode(kReplyBadSelector);
+    const char* p = kParts[part];
+    return replyData({static_cast<std::uint8_t>(p[0]), static_cast<std::uint8_t>(p[1]),
+                      static_cast<std::uint8_t>(p[2]), static_cast<std::uint8_t>(p[3])});
+}
+
+}  // namespace rq36sim

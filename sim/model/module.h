@@ -1,0 +1,119 @@
+// The RQ-36 module: answers the requests of its command set, keeps its
+// configuration memory, status register, outputs and counters.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "analog.h"
+#include "config_memory.h"
+#include "faults.h"
+#include "sim_types.h"
+
+namespace rq36sim {
+
+// Status register, byte 0.
+enum StatusBit : std::uint8_t { kStatusPwr = 0x10, kStatusRst = 0x20 };
+
+// Module commands and registers.
+enum Command : std::uint8_t {
+    kCmdReadRegister = 0x00,
+    kCmdWriteRegister = 0x01,
+    kCmdReadStatus = 0x64,
+    kCmdClearStatus = 0x65,
+    kCmdReadConfig = 0x66,
+    kCmdWriteConfig = 0x67,
+    kCmdReadIdentity = 0xC8,
+};
+
+enum Register : std::uint8_t {
+    kRegAinFirst = 0x00,
+    kRegCombinedFirst = 0x11,
+    kRegDigital = 0x40,
+    kRegCounter0 = 0x50,
+    kRegCounter1 = 0x51,
+    kRegCounterRun = 0x70,
+    kRegCounterClear = 0x71,
+    kRegRawFirst = 0xD0,
+    kRegRestart = 0xFF,
+};
+
+inline constexpr char kModuleName[] = "RQ-36   ";
+inline constexpr char kModuleVersion[] = "1.02";
+
+// What survives switching off: configuration memory, the communication
+// settings in force and the status register.
+struct ModuleState {
+    ConfigMemory memory;
+    CommSettings active;
+    std::array<std::uint8_t, 4> status{};
+
+    // A module as it leaves the factory, just powered up for the first time.
+    static ModuleState factory(const CommSettings& comm);
+};
+
+// One counter input, counting at a fixed rate while it runs.
+class Counter {
+public:
+    explicit Counter(double perSecond) : rate_(perSecond) {}
+    std::uint32_t value(Clock::time_point now) const;
+    void set(std::uint32_t v, Clock::time_point now);
+    void run(bool on, Clock::time_point now);
+    bool running() const { return running_; }
+
+private:
+    double rate_;
+    std::uint32_t base_ = 0;
+    Clock::time_point since_{};
+    bool running_ = false;
+};
+
+class Module {
+public:
+    using SaveHook = std::function<void(const Module&)>;
+    static constexpr double kCounter0Rate = 10.0;  // counts per second
+    static constexpr double kCounter1Rate = 25.0;
+
+    Module(std::string id, ModuleState state, const Faults* faults);
+
+    const std::string& id() const { return id_; }
+    const ModuleState& state() const { return state_; }
+    void setSaveHook(SaveHook hook) { save_ = std::move(hook); }
+    void setFaults(const Faults* faults) { faults_ = faults; }
+    AnalogFrontEnd& analog() { return analog_; }
+
+    // Does the module take this request off the line?
+    bool listens(const Message& m, const LineParams& line) const;
+    // Carries the request out (the caller has checked listens()).
+    ModuleReply execute(const Message& m, Clock::time_point now);
+
+    std::uint8_t outputs() const { return dout_; }
+    std::uint8_t inputs() const;
+    InputSource inputSource() const;
+
+private:
+    ModuleReply readRegister(std::uint8_t reg, Clock::time_point now);
+    ModuleReply writeRegister(std::uint8_t reg, const Message& m, Clock::time_point now);
+    ModuleReply readConfig(const Message& m) const;
+    ModuleReply writeConfig(const Message& m);
+    ModuleReply readIdentity(std::uint8_t part) const;
+    void restart(Clock::time_point now);
+    void powerUpVolatile(Clock::time_point now);
+    void saved() const;
+
+    std::int64_t rawReading(int input, Clock::time_point now);
+    // Calibrated reading and its decimals, in V or A.
+    std::pair<std::int64_t, int> calibratedReading(int input, Clock::time_point now);
+
+    std::string id_;
+    ModuleState state_;
+    const Faults* faults_;
+    SaveHook save_;
+    AnalogFrontEnd analog_;
+    std::uint8_t dout_ = 0;
+    std::array<Counter, 2> counters_{Counter(kCounter0Rate), Counter(kCounter1Rate)};
+};
+
+}  // namespace rq36sim

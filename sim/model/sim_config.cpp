@@ -1,0 +1,296 @@
+#include "sim_config.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "text_util.h"
+
+namespace rq36sim {
+
+namespace {
+
+constexpr std::array<std::string_view, kStandIns> kStandInKeys = {"orsa", "orsb", "orsd", "orse", "orsf"};
+
+std::string lineRef(int lineNo) { return "line " + std::to_string(lineNo) + ": "; }
+
+void addModuleRef(SimConfig& cfg, std::string_view id) {
+    if (cfg.module(id)) return;
+    ModuleSpec spec;
+    spec.id = std::string(id);
+    cfg.modules.push_back(spec);
+}
+
+std::vector<std::string> parseModuleList(SimConfig& cfg, std::string_view value) {
+    std::vector<std::string> ids;
+    for (auto item : splitList(value, ',')) {
+        item = trim(item);
+        if (item.empty()) continue;
+        ids.emplace_back(item);
+        addModuleRef(cfg, item);
+    }
+    return ids;
+}
+
+std::optional<std::uint8_t> parseSpeedCode(std::string_view v) {
+    std::string_view digits = trim(v);
+    if (digits.size() > 2 && toLower(digits.substr(digits.size() - 2)) == "bd") digits.remove_suffix(2);
+    const auto n = parseInt(digits);
+    if (!n) return std::nullopt;
+    if (*n >= kModuleSpeedCodeMin && *n <= kModuleSpeedCodeMax) return static_cast<std::uint8_t>(*n);
+    if (const auto code = codeFromSpeed(static_cast<std::int32_t>(*n));
+        code && *code >= kModuleSpeedCodeMin && *code <= kModuleSpeedCodeMax)
+        return static_cast<std::uint8_t>(*code);
+    return std::nullopt;
+}
+
+std::optional<std::uint8_t> parseParity(std::string_view v) {
+    const std::string s = toLower(trim(v));
+    if (s == "even" || s == "0") return kParityEven;
+    if (s == "odd" || s == "1") return kParityOdd;
+    if (s == "none" || s == "2") return kParityNone;
+    return std::nullopt;
+}
+
+std::optional<std::uint8_t> parseProtocol(std::string_view v) {
+    const std::string s = toLower(trim(v));
+    if (s == "vextbus" || s == "vextbus-2" || s == "0") return 0;
+    if (s == "modbus" || s == "modbus rtu" || s == "1") return 1;
+    return std::nullopt;
+}
+
+std::optional<bool> parseBool(std::string_view v) {
+    const std::string s = toLower(trim(v));
+    if (s == "1" || s == "on" || s == "yes" || s == "true") return true;
+    if (s == "0" || s == "off" || s == "no" || s == "false") return false;
+    return std::nullopt;
+}
+
+class ConfigParser {
+public:
+    ConfigParser(SimConfig& cfg, WarnFn warn) : cfg_(cfg), warn_(warn) {}
+
+    void parse(std::string_view text) {
+        int lineNo = 0;
+        for (std::string_view line : splitList(text, '\n')) {
+            ++lineNo;
+            line = trim(line);
+            if (line.empty() || line.front() == '#' || line.front() == ';') continue;
+            if (line.front() == '[') {
+                section(line, lineNo);
+                continue;
+            }
+            const auto eq = line.find('=');
+            if (eq == std::string_view::npos) {
+                warn(lineNo, "expected key = value, ignored");
+                continue;
+            }
+            entry(toLower(trim(line.substr(0, eq))), trim(line.substr(eq + 1)), lineNo);
+        }
+    }
+
+private:
+    enum class Section { None, Card, Module, Lines, Timing, Faults, State, Unknown };
+
+    void warn(int lineNo, const std::string& msg) {
+        if (warn_) warn_("configuration " + lineRef(lineNo) + msg);
+    }
+
+    void section(std::string_view line, int lineNo) {
+        if (line.back() != ']') {
+            warn(lineNo, "unclosed section header, ignored");
+            section_ = Section::Unknown;
+            return;
+        }
+        const std::string_view inner = trim(line.substr(1, line.size() - 2));
+        const auto space = inner.find_first_of(" \t");
+        const std::string name = toLower(inner.substr(0, space));
+        const std::string_view arg = space == std::string_view::npos ? "" : trim(inner.substr(space));
+        if (name == "card") {
+            if (!cardsGiven_) cfg_.cards.clear();
+            cardsGiven_ = true;
+            cfg_.cards.emplace_back();
+            section_ = Section::Card;
+        } else if (name == "module" && !arg.empty()) {
+            addModuleRef(cfg_, arg);
+            moduleId_ = std::string(arg);
+            section_ = Section::Module;
+        } else if (name == "lines") {
+            section_ = Section::Lines;
+        } else if (name == "timing") {
+            section_ = Section::Timing;
+        } else if (name == "faults") {
+            section_ = Section::Faults;
+        } else if (name == "state") {
+            section_ = Section::State;
+        } else {
+            warn(lineNo, "unknown section [" + std::string(inner) + "], its entries are ignored");
+            section_ = Section::Unknown;
+        }
+    }
+
+    void entry(const std::string& key, std::string_view value, int lineNo) {
+        switch (section_) {
+        case Section::Card: cardEntry(cfg_.cards.back(), key, value, lineNo); break;
+        case Section::Module: moduleEntry(key, value, lineNo); break;
+        case Section::Lines: lineEntry(key, value, lineNo); break;
+        case Section::Timing: timingEntry(key, value, lineNo); break;
+        case Section::Faults: {
+            std::string error;
+            if (!applyFault(cfg_.faults, key, value, error)) warn(lineNo, error);
+            break;
+        }
+        case Section::State:
+            if (key == "path") cfg_.statePath = std::string(value);
+            else warn(lineNo, "unknown key '" + key + "'");
+            break;
+        case Section::None: warn(lineNo, "entry outside any section, ignored"); break;
+        case Section::Unknown: break;
+        }
+    }
+
+    void cardEntry(CardSpec& card, const std::string& key, std::string_view value, int lineNo) {
+        if (key == "did" || key == "bus" || key == "slot") {
+            const auto n = parseInt(value);
+            if (!n || *n < 0 || *n > 0xFFFF) {
+                warn(lineNo, key + ": expected a number 0..65535");
+                return;
+            }
+            (key == "did" ? card.did : key == "bus" ? card.bus : card.slot) = static_cast<std::int32_t>(*n);
+        } else if (key.size() == 6 && key.rfind("euart", 0) == 0 && key[5] >= '1' && key[5] <= '4') {
+            card.channels[static_cast<std::size_t>(key[5] - '1')] = parseModuleList(cfg_, value);
+        } else if (key == "serial") {
+            card.serial = std::string(value);
+        } else if (key == "name") {
+            card.name = std::string(value);
+        } else if (key == "fpga") {
+            card.fpga = std::string(value);
+        } else if (key == "firmware") {
+            card.firmware = std::string(value);
+        } else {
+            warn(lineNo, "unknown card key '" + key + "'");
+        }
+    }
+
+    void moduleEntry(const std::string& key, std::string_view value, int lineNo) {
+        ModuleSpec* spec = nullptr;
+        for (auto& m : cfg_.modules)
+            if (m.id == moduleId_) spec = &m;
+        if (!spec) return;
+        if (key == "address") {
+            const auto n = parseInt(value);
+            if (n && *n >= 0 && *n <= 255) spec->factory.address = static_cast<std::uint8_t>(*n);
+            else warn(lineNo, "address: expected 0..255");
+        } else if (key == "speed") {
+            if (const auto c = parseSpeedCode(value)) spec->factory.speedCode = *c;
+            else warn(lineNo, "speed: expected a code 2..8 or 2400..115200 Bd");
+        } else if (key == "parity") {
+            if (const auto p = parseParity(value)) spec->factory.parity = *p;
+            else warn(lineNo, "parity: expected even, odd or none");
+        } else if (key == "protocol") {
+            if (const auto p = parseProtocol(value)) spec->factory.protocol = *p;
+            else warn(lineNo, "protocol: expected vextbus or modbus");
+        } else if (key == "noise") {
+            if (const auto b = parseBool(value)) spec->noise = *b;
+            else warn(lineNo, "noise: expected on or off");
+        } else {
+            warn(lineNo, "unknown module key '" + key + "'");
+        }
+    }
+
+    void lineEntry(const std::string& key, std::string_view value, int lineNo) {
+        for (std::size_t i = 0; i < kStandInKeys.size(); ++i) {
+            if (key == kStandInKeys[i]) {
+                cfg_.standInLines[i] = parseModuleList(cfg_, value);
+                return;
+            }
+        }
+        warn(lineNo, "unknown line '" + key + "' (orsa, orsb, orsd, orse, orsf)");
+    }
+
+    void timingEntry(const std::string& key, std::string_view value, int lineNo) {
+        if (key == "instant") {
+            if (const auto b = parseBool(value)) cfg_.timing.instant = *b;
+            else warn(lineNo, "instant: expected on or off");
+        } else if (key == "turnaround_us") {
+            const auto n = parseInt(value);
+            if (n && *n >= 0 && *n <= 1'000'000) cfg_.timing.turnaround = std::chrono::microseconds(*n);
+            else warn(lineNo, "turnaround_us: expected 0..1000000");
+        } else {
+            warn(lineNo, "unknown timing key '" + key + "'");
+        }
+    }
+
+    SimConfig& cfg_;
+    WarnFn warn_;
+    Section section_ = Section::None;
+    std::string moduleId_;
+    bool cardsGiven_ = false;
+};
+
+}  // namespace
+
+void warnOnStderr(const std::string& message) { std::cerr << "rq36-sim: " << message << '\n'; }
+
+std::string envValue(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+bool isInMemoryPath(std::string_view path) { return path.rfind(":memory:", 0) == 0; }
+
+std::string defaultStatePath() {
+    if (const std::string xdg = envValue("XDG_STATE_HOME"); !xdg.empty()) return xdg + "/rq36-sim/module.state";
+    if (const std::string home = envValue("HOME"); !home.empty()) return home + "/.local/state/rq36-sim/module.state";
+    return ":memory:";
+}
+
+SimConfig SimConfig::defaults() {
+    SimConfig cfg;
+    CardSpec card;
+    card.channels[0] = {"main"};
+    cfg.cards.push_back(card);
+    ModuleSpec main;
+    main.id = "main";
+    ModuleSpec modbus;
+    modbus.id = "modbus";
+    modbus.factory.protocol = 1;
+    cfg.modules = {main, modbus};
+    for (int i = 0; i < kStandIns; ++i) cfg.standInLines[static_cast<std::size_t>(i)] = {"main"};
+    cfg.standInLines[static_cast<std::size_t>(StandIn::Orsf)] = {"modbus"};
+    return cfg;
+}
+
+const ModuleSpec* SimConfig::module(std::string_view id) const {
+    for (const auto& m : modules)
+        if (m.id == id) return &m;
+    return nullptr;
+}
+
+void applyConfigText(SimConfig& cfg, std::string_view text, WarnFn warn) { ConfigParser(cfg, warn).parse(text); }
+
+SimConfig loadSimConfig(WarnFn warn) {
+    SimConfig cfg = SimConfig::defaults();
+    if (const std::string path = envValue("RQ36_SIM_CONFIG"); !path.empty()) {
+        std::ifstream in(path, std::ios::binary);
+        if (in) {
+            std::ostringstream text;
+            text << in.rdbuf();
+            applyConfigText(cfg, text.str(), warn);
+        } else if (warn) {
+            warn("cannot read the configuration file " + path + ", using the defaults");
+        }
+    }
+    if (const std::string state = envValue("RQ36_SIM_STATE"); !state.empty()) cfg.statePath = state;
+    if (cfg.statePath.empty()) cfg.statePath = defaultStatePath();
+    if (const std::string instant = envValue("RQ36_SIM_INSTANT"); !instant.empty()) {
+        if (const auto b = parseBool(instant)) cfg.timing.instant = *b;
+        else if (warn) warn("RQ36_SIM_INSTANT: expected 1 or 0");
+    }
+    if (const std::string faults = envValue("RQ36_SIM_FAULT"); !faults.empty())
+        applyFaultList(cfg.faults, faults, warn);
+    return cfg;
+}
+
+}  // namespace rq36sim

@@ -1,0 +1,190 @@
+#include "state_file.h"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <vector>
+
+#include "text_util.h"
+
+namespace rq36sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kHeader[] = "# RQ-36 simulated module state; written by the simulator, edit with care\n";
+constexpr char kHex[] = "0123456789ABCDEF";
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string hexBytes(const std::uint8_t* p, std::size_t n, bool spaced) {
+    std::string out;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (spaced && i) out += ' ';
+        out += kHex[p[i] >> 4];
+        out += kHex[p[i] & 0x0F];
+    }
+    return out;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Hex bytes, blanks between them optional; exactly n bytes or nothing.
+std::optional<std::vector<std::uint8_t>> parseHex(std::string_view s, std::size_t n) {
+    std::vector<std::uint8_t> out;
+    int high = -1;
+    for (char c : s) {
+        if (c == ' ' || c == '\t') continue;
+        const int d = hexDigit(c);
+        if (d < 0) return std::nullopt;
+        if (high < 0) {
+            high = d;
+        } else {
+            out.push_back(static_cast<std::uint8_t>(high << 4 | d));
+            high = -1;
+        }
+    }
+    if (high >= 0 || out.size() != n) return std::nullopt;
+    return out;
+}
+
+// Sections of the file by module id, each as its raw text (without header).
+std::vector<std::pair<std::string, std::string>> splitSections(const std::string& text) {
+    std::vector<std::pair<std::string, std::string>> sections;
+    for (std::string_view line : splitList(text, '\n')) {
+        const std::string_view t = trim(line);
+        if (t.size() > 9 && t.substr(0, 8) == "[module " && t.back() == ']') {
+            sections.emplace_back(std::string(trim(t.substr(8, t.size() - 9))), std::string());
+            continue;
+        }
+        if (!sections.empty() && !t.empty()) {
+            sections.back().second += t;
+            sections.back().second += '\n';
+        }
+    }
+    return sections;
+}
+
+bool validComm(const CommSettings& c) {
+    return c.speedCode >= kModuleSpeedCodeMin && c.speedCode <= kModuleSpeedCodeMax && c.parity <= kParityNone &&
+           c.protocol <= 1;
+}
+
+}  // namespace
+
+StateStore::StateStore(std::string path, WarnFn warn)
+    : path_(std::move(path)), inMemory_(isInMemoryPath(path_)), warn_(warn) {}
+
+std::string StateStore::serialize(const std::string& id, const ModuleState& s) {
+    std::string out = "[module " + id + "]\n";
+    const std::uint8_t active[4] = {s.active.address, s.active.speedCode, s.active.parity, s.active.protocol};
+    out += "active = " + hexBytes(active, 4, true) + "\n";
+    out += "status = " + hexBytes(s.status.data(), 4, true) + "\n";
+    for (int bank : ConfigMemory::kBanks) {
+        const Bank& b = s.memory.bank(bank);
+        out += "bank" + std::to_string(bank) + " = " + hexBytes(b.data(), b.size(), false) + "\n";
+    }
+    return out;
+}
+
+std::optional<ModuleState> StateStore::parse(const std::string& text, const std::string& id, WarnFn warn) {
+    for (const auto& [sectionId, body] : splitSections(text)) {
+        if (sectionId != id) continue;
+        // Start from the factory state; every good line replaces its part.
+        ModuleState s = ModuleState::factory(CommSettings{});
+        s.status = {};
+        bool activeGiven = false;
+        for (std::string_view line : splitList(body, '\n')) {
+            if (line.empty() || line.front() == '#') continue;
+            const auto eq = line.find('=');
+            const std::string key = eq == std::string_view::npos ? std::string() : toLower(trim(line.substr(0, eq)));
+            const std::string_view value = eq == std::string_view::npos ? "" : trim(line.substr(eq + 1));
+            if (key == "active") {
+                if (auto v = parseHex(value, 4); v && validComm({(*v)[0], (*v)[1], (*v)[2], (*v)[3]})) {
+                    s.active = {(*v)[0], (*v)[1], (*v)[2], (*v)[3]};
+                    activeGiven = true;
+                    continue;
+                }
+            } else if (key == "status") {
+                if (auto v = parseHex(value, 4)) {
+                    std::copy(v->begin(), v->end(), s.status.begin());
+                    continue;
+                }
+            } else if (key.rfind("bank", 0) == 0) {
+                const auto bank = parseInt(key.substr(4));
+                if (bank && ConfigMemory::bankExists(static_cast<int>(*bank))) {
+                    if (auto v = parseHex(value, kBankBytes)) {
+                        std::copy(v->begin(), v->end(), s.memory.bank(static_cast<int>(*bank)).begin());
+                        continue;
+                    }
+                }
+            }
+            if (warn) warn("state of module " + id + ": bad line '" + std::string(line) + "' ignored");
+        }
+        if (!activeGiven) {
+            const CommSettings stored = s.memory.storedComm();
+            s.active = validComm(stored) ? stored : CommSettings{};
+        }
+        return s;
+    }
+    return std::nullopt;
+}
+
+std::optional<ModuleState> StateStore::load(const std::string& id) const {
+    if (inMemory_) return std::nullopt;
+    return parse(readFile(path_), id, warn_);
+}
+
+void StateStore::save(const std::string& id, const ModuleState& state) {
+    if (inMemory_) return;
+    // Keep what the file holds for other modules (another process may have
+    // written them), replace this module's part.
+    std::string out = kHeader;
+    bool replaced = false;
+    for (const auto& [sectionId, body] : splitSections(readFile(path_))) {
+        if (sectionId == id) {
+            out += serialize(id, state);
+            replaced = true;
+        } else {
+            out += "[module " + sectionId + "]\n" + body;
+        }
+    }
+    if (!replaced) out += serialize(id, state);
+
+    std::error_code ec;
+    const fs::path target(path_);
+    if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+    std::random_device rd;
+    const fs::path temp = target.string() + ".tmp" + std::to_string(rd());
+    bool ok = false;
+    {
+        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
+        f << out;
+        ok = static_cast<bool>(f.flush());
+    }
+    if (ok) {
+        fs::rename(temp, target, ec);
+        ok = !ec;
+    }
+    if (!ok) {
+        fs::remove(temp, ec);
+        if (!writeFailed_ && warn_) warn_("cannot write the state file " + path_ + "; changes stay in memory");
+        writeFailed_ = true;
+    }
+}
+
+}  // namespace rq36sim

@@ -1,0 +1,37 @@
+// The modules' non-volatile memory on disk: one text file holding, per
+// module, the configuration memory banks, the settings in force and the
+// status register.  Written after every change, atomically (temporary file,
+// then rename), merging with what other processes wrote for other modules.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "module.h"
+#include "sim_config.h"
+
+namespace rq36sim {
+
+class StateStore {
+public:
+    StateStore(std::string path, WarnFn warn);
+
+    const std::string& path() const { return path_; }
+    bool inMemory() const { return inMemory_; }
+
+    // The stored state of a module, or nullopt when the file has none.
+    std::optional<ModuleState> load(const std::string& id) const;
+    void save(const std::string& id, const ModuleState& state);
+
+    // Text form of one module's state and its reading (for tests).
+    static std::string serialize(const std::string& id, const ModuleState& state);
+    static std::optional<ModuleState> parse(const std::string& text, const std::string& id, WarnFn warn);
+
+private:
+    std::string path_;
+    bool inMemory_;
+    WarnFn warn_;
+    bool writeFailed_ = false;
+};
+
+}  // namespace rq36sim

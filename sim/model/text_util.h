@@ -1,0 +1,18 @@
+// Small text helpers for the configuration and state files.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rq36sim {
+
+std::string_view trim(std::string_view s);
+std::vector<std::string_view> splitList(std::string_view s, char sep);
+// Decimal, or hexadecimal after "0x"; an optional leading '-'.
+std::optional<std::int64_t> parseInt(std::string_view s);
+std::string toLower(std::string_view s);
+
+}  // namespace rq36sim
