@@ -172,10 +172,10 @@ TEST_F(CardSearch, ClosingBlanksTheIdentificationAndIgnoresTheDriversResult) {
 
 TEST_F(CardSearch, DoneReportsSuccessWhenTheCloseFails) {
     intptr_t h = Open();
+    Forget(h);
     fake::Get().cards[0].closeResult = 1;
     EXPECT_EQ(ORSG_Done(&h), ORSG_OK);
     EXPECT_EQ(h, 0);
-    Forget(h);
 }
 
 TEST_F(CardSearch, TwoHandlesOpenTheCardEachForItsOwnChannel) {
