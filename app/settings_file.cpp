@@ -39,6 +39,10 @@ QByteArray IniDocument::Encode(const QString& text) const {
 IniDocument::Line IniDocument::Classify(QByteArray raw) const {
     Line line;
     line.raw = std::move(raw);
+    // Blank lines, comments and lines without '[' or '=' need no decoding.
+    const QByteArray bytes = line.raw.trimmed();
+    if (bytes.isEmpty() || bytes.front() == ';' || bytes.front() == '#') return line;
+    if (bytes.front() != '[' && !bytes.contains('=')) return line;
     const QString text = TrimBlanks(Decode(line.raw));
     if (text.isEmpty() || text.front() == u';' || text.front() == u'#') return line;
     if (text.front() == u'[') {
