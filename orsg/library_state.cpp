@@ -4,17 +4,6 @@
 
 namespace orsg {
 
-const CommRecord& History::Entry(int k) const {
-    static const CommRecord kCleared{};
-    if (k < 0 || k >= kHistorySize) return kCleared;
-    return ring_[static_cast<std::size_t>((head_ + k) % kHistorySize)];
-}
-
-void History::Push(const CommRecord& record) {
-    head_ = (head_ + kHistorySize - 1) % kHistorySize;
-    ring_[static_cast<std::size_t>(head_)] = record;
-}
-
 void History::Clear() {
     ring_.fill(CommRecord{});
     head_ = 0;

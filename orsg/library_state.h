@@ -43,13 +43,20 @@ struct CommRecord {
 class History {
 public:
     // Entry k, 0 = newest.  k outside 0..size()-1 gives a cleared record.
-    const CommRecord& Entry(int k) const;
-    void Push(const CommRecord& record);
+    const CommRecord& Entry(int k) const {
+        if (k < 0 || k >= kHistorySize) return kCleared;
+        return ring_[static_cast<std::size_t>((head_ + k) % kHistorySize)];
+    }
+    void Push(const CommRecord& record) {
+        head_ = (head_ + kHistorySize - 1) % kHistorySize;
+        ring_[static_cast<std::size_t>(head_)] = record;
+    }
     // Every entry becomes a cleared record.
     void Clear();
     static constexpr int size() { return kHistorySize; }
 
 private:
+    static constexpr CommRecord kCleared{};
     std::array<CommRecord, kHistorySize> ring_{};
     int head_ = 0;  // ring index of entry 0
 };
