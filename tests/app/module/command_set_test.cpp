@@ -61,36 +61,16 @@ TEST(CommandSet, RequestBytes) {
     }
 }
 
-TEST(CommandSet, MemoryMapAndImageLayout) {
-    EXPECT_EQ(AnalogInputRegister(5), 0x05);
-    EXPECT_EQ(CombinedValueRegister(5), 0x16);
-    EXPECT_EQ(UncalibratedInputRegister(5), 0xD5);
-    // Per port: initial state, input negation, output negation at consecutive addresses.
-    const std::uint8_t initial[] = {0x20, 0x23, 0x26, 0x29};
-    for (int p = 0; p < kDigitalPorts; ++p) {
-        EXPECT_EQ(InitialOutputAddress(p), initial[p]);
-        EXPECT_EQ(InputNegationAddress(p), initial[p] + 1);
-        EXPECT_EQ(OutputNegationAddress(p), initial[p] + 2);
-        // The dialog runs pair each address with its image byte.
-        EXPECT_EQ(kDigitalOptionSlots[p].address, InitialOutputAddress(p));
-        EXPECT_EQ(kDigitalOptionSlots[p].imageIndex, kImgInitialOutput0 + p);
-        EXPECT_EQ(kDigitalOptionSlots[4 + p].address, InputNegationAddress(p));
-        EXPECT_EQ(kDigitalOptionSlots[4 + p].imageIndex, kImgInputNegation0 + p);
-        EXPECT_EQ(kDigitalOptionSlots[8 + p].address, OutputNegationAddress(p));
-        EXPECT_EQ(kDigitalOptionSlots[8 + p].imageIndex, kImgOutputNegation0 + p);
+TEST(CommandSet, DigitalOptionRunOrder) {
+    // Initial output states, then input negations, then output negations,
+    // each for ports 0..3 (three consecutive addresses per port).
+    const std::uint8_t address[] = {0x20, 0x23, 0x26, 0x29, 0x21, 0x24, 0x27, 0x2A, 0x22, 0x25, 0x28, 0x2B};
+    const std::uint8_t image[] = {23, 24, 25, 26, 11, 12, 13, 14, 17, 18, 19, 20};
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(kDigitalOptionSlots[i].address, address[i]) << i;
+        EXPECT_EQ(kDigitalOptionSlots[i].imageIndex, image[i]) << i;
     }
-    for (int i = 0; i < kAnalogInputs; ++i) {
-        EXPECT_EQ(kAnalogRangeSlots[i].address, RangeAddress(i));
-        EXPECT_EQ(kAnalogRangeSlots[i].imageIndex, kImgRange0 + i);
-    }
-    // The defaults of the image mean: address 1, 9600 Bd, even parity,
-    // Vextbus-2, range 0, all negations set, outputs off.
-    const ConfigImageBytes image = DefaultConfigImage();
-    EXPECT_EQ(image[kImgModuleAddress], 1);
-    EXPECT_EQ(image[kImgSpeedCode], 4);
-    EXPECT_EQ(image[kImgInputNegation0 + 3], 0xFF);
-    EXPECT_EQ(image[kImgOutputNegation0], 0xFF);
-    EXPECT_EQ(image[kImgInitialOutput0], 0);
+    EXPECT_EQ(OutputNegationAddress(3), 0x2B);
 }
 
 TEST(CommandSet, BoundLinkWithoutHandleNeverSucceeds) {
