@@ -1,0 +1,8 @@
+// libORSA.so: standard COM port, Vextbus-2.  Init takes the COM port number.
+#include "standin.h"
+
+RQ36_STANDIN_VEXTBUS_EXPORTS(ORSA, rq36sim::StandIn::Orsa)
+
+extern "C" ORS_EXPORT int32_t ORSA_Init(ors_handle_t* handle, int32_t comPort) {
+    return rq36sim::standin::initComPort(rq36sim::StandIn::Orsa, handle, comPort);
+}

@@ -1,0 +1,340 @@
+#include "standin.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "cp1250.h"
+#include "environment.h"
+#include "line.h"
+#include "text_util.h"
+
+namespace rq36sim::standin {
+
+namespace {
+
+constexpr std::array<std::int32_t, 9> kSpeeds = {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+constexpr std::array<std::int32_t, kStandIns> kVersions = {210, 105, 120, 131, 102};
+constexpr int kMaxComPort = 255;
+constexpr std::int32_t kIsaBaseMin = 0x100;
+constexpr std::int32_t kIsaBaseMax = 0x3F8;
+constexpr std::int32_t kIsaBaseAlign = 8;
+constexpr int kResponseBytes = 16;
+constexpr std::int32_t kModbusPayload = 8;
+
+// One open interface.
+struct Session {
+    StandIn lib;
+    std::int32_t speed = 9600;
+    std::uint32_t timeoutMs = 200;
+    std::uint32_t retries = 2;
+    std::int32_t parity = kModbusEven;  // ORSF only
+};
+
+// The simulated hardware of this library and its open handles.
+class StandInWorld {
+public:
+    static StandInWorld& instance() {
+        static StandInWorld world;
+        return world;
+    }
+
+    // The configuration is read again at every Init; modules and the line
+    // change only while no handle is open.
+    void reload(StandIn lib) {
+        if (env_.reload(sessions_.empty()))
+            line_ = env_.makeLine(env_.config().standInLines[static_cast<std::size_t>(lib)]);
+    }
+
+    const Faults& faults() const { return env_.faults(); }
+    const Timing& timing() const { return env_.timing(); }
+    const Line& line() const { return line_; }
+
+    ors_handle_t open(StandIn lib) {
+        auto s = std::unique_ptr<Session>(new (std::nothrow) Session{lib});
+        if (!s) return 0;
+        const auto h = reinterpret_cast<ors_handle_t>(s.get());
+        sessions_[h] = std::move(s);
+        return h;
+    }
+
+    // The session behind a handle of this library; nullptr for anything else.
+    Session* find(StandIn lib, ors_handle_t h) {
+        const auto it = sessions_.find(h);
+        return it != sessions_.end() && it->second->lib == lib ? it->second.get() : nullptr;
+    }
+
+    void close(ors_handle_t h) { sessions_.erase(h); }
+
+private:
+    SimEnvironment env_;
+    std::map<ors_handle_t, std::unique_ptr<Session>> sessions_;
+    Line line_;
+};
+
+bool knownSpeed(std::int32_t speed) {
+    for (auto s : kSpeeds)
+        if (s == speed) return true;
+    return false;
+}
+
+std::int32_t createSession(StandIn lib, ors_handle_t* handle) {
+    StandInWorld& w = StandInWorld::instance();
+    if (w.faults().noDevice) return kErrNoDevice;
+    const ors_handle_t h = w.open(lib);
+    if (!h) return kErrNoMemory;
+    *handle = h;
+    return kOk;
+}
+
+// The common start of every Init: a usable handle variable, a fresh look
+// at the configuration.
+bool handleVariableUsable(StandIn lib, ors_handle_t* handle) {
+    if (!handle || *handle != 0) return false;
+    StandInWorld::instance().reload(lib);
+    return true;
+}
+
+bool validIpv4(std::string_view s) {
+    const auto parts = splitList(s, '.');
+    if (parts.size() != 4) return false;
+    for (auto p : parts) {
+        if (p.empty() || p.size() > 3) return false;
+        for (char c : p)
+            if (c < '0' || c > '9') return false;
+        const auto n = parseInt(p);
+        if (!n || *n > 255) return false;
+    }
+    return true;
+}
+
+bool validIpv6(std::string_view s) {
+    int colons = 0;
+    for (char c : s) {
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (c == ':') ++colons;
+        else if (!hex && c != '.') return false;
+    }
+    return colons >= 2 && colons <= 7;
+}
+
+std::uint8_t moduleParity(std::int32_t modbusParity) {
+    switch (modbusParity) {
+    case kModbusNone: return kParityNone;
+    case kModbusOdd: return kParityOdd;
+    default: return kParityEven;
+    }
+}
+
+std::int32_t checkLineParams(std::int32_t speed, std::uint32_t timeoutMs, std::uint32_t retries) {
+    if (!knownSpeed(speed)) return kErrSpeed;
+    if (timeoutMs == 0 || timeoutMs > kMaxTimeoutMs) return kErrTimeout;
+    if (retries > kMaxRetries) return kErrRetries;
+    return kOk;
+}
+
+ExchangeResult exchange(const Session& s, const Message& msg, Protocol protocol) {
+    StandInWorld& w = StandInWorld::instance();
+    ExchangeRequest req;
+    req.message = msg;
+    req.line = LineParams{protocol, s.speed, moduleParity(s.parity)};
+    req.timeoutMs = s.timeoutMs;
+    req.retries = s.retries;
+    const ExchangeResult r = w.line().exchange(req, w.faults(), w.timing(), Clock::now());
+    waitLineTime(r.duration, w.timing());
+    return r;
+}
+
+struct TextEntry {
+    std::int32_t code;
+    const char* text;  // UTF-8 here, Windows-1250 at the boundary
+};
+
+constexpr TextEntry kTexts[] = {
+    {0, "V pořádku"},
+    {1, "Chybná komunikační rychlost"},
+    {2, "Rozdílné timeouty nebo rychlosti linek"},
+    {3, "Chyba při vysílání zprávy"},
+    {4, "Timeout - nepřišla žádná odpověď"},
+    {5, "Timeout - nepřišla správná odpověď"},
+    {6, "Odpověď přerušena"},
+    {7, "Chyba parity odpovědi"},
+    {8, "Chybná hlavička odpovědi"},
+    {9, "Chyba kontrolního součtu odpovědi"},
+    {10, "Nelze vytvořit datovou strukturu knihovny"},
+    {11, "Chyba inicializačních parametrů"},
+    {12, "Neplatný handle zařízení"},
+    {13, "Chyba přístupu k zařízení"},
+    {20, "Neplatné číslo portu COM"},
+    {21, "Neplatná bázová adresa karty ORS-B"},
+    {22, "Neplatná IP adresa"},
+    {23, "Neplatný UDP port"},
+    {24, "Neplatný UDP timeout"},
+    {25, "Nepodporovaná verze IP"},
+    {26, "Chybný timeout odpovědi"},
+    {27, "Chybný počet opakování"},
+    {28, "Chybná parita"},
+    {29, "Chybný rámec Modbus"},
+    {30, "Zařízení nenalezeno"},
+};
+constexpr char kUnknownCode[] = "Neznámý chybový kód";
+
+}  // namespace
+
+std::int32_t version(StandIn lib, std::int32_t* out) {
+    if (!out) return kErrParams;
+    *out = kVersions[static_cast<std::size_t>(lib)];
+    return kOk;
+}
+
+std::int32_t initComPort(StandIn lib, ors_handle_t* handle, std::int32_t port) {
+    if (!handleVariableUsable(lib, handle)) return kErrHandle;
+    if (port < 1 || port > kMaxComPort) return kErrComPort;
+    return createSession(lib, handle);
+}
+
+std::int32_t initIsa(ors_handle_t* handle, std::int32_t base) {
+    if (!handleVariableUsable(StandIn::Orsb, handle)) return kErrHandle;
+    if (base < kIsaBaseMin || base > kIsaBaseMax || base % kIsaBaseAlign != 0) return kErrIsaBase;
+    return createSession(StandIn::Orsb, handle);
+}
+
+std::int32_t initPlain(StandIn lib, ors_handle_t* handle) {
+    if (!handleVariableUsable(lib, handle)) return kErrHandle;
+    return createSession(lib, handle);
+}
+
+std::int32_t initLan(ors_handle_t* handle, const std::int32_t* block) {
+    if (!handleVariableUsable(StandIn::Orse, handle)) return kErrHandle;
+    if (!block || block[0] != ORS_INIT_TEXT_OFFSET) return kErrParams;
+    // The address text lies inside the block, ORS_INIT_TEXT_OFFSET bytes in.
+    const char* text = reinterpret_cast<const char*>(block) + ORS_INIT_TEXT_OFFSET;
+    const void* end = std::memchr(text, 0, ORS_INIT_TEXT_MAX + 1);
+    if (!end) return kErrIpAddress;
+    const std::string_view ip(text, static_cast<std::size_t>(static_cast<const char*>(end) - text));
+    const std::int32_t port = block[1], timeout = block[2], ipVersion = block[3];
+    if (ipVersion != 4 && ipVersion != 6) return kErrIpVersion;
+    if (ip.empty() || !(ipVersion == 4 ? validIpv4(ip) : validIpv6(ip))) return kErrIpAddress;
+    if (port < 1 || port > 65535) return kErrUdpPort;
+    if (timeout < 1 || timeout > 65535) return kErrUdpTimeout;
+    return createSession(StandIn::Orse, handle);
+}
+
+std::int32_t done(StandIn lib, ors_handle_t* handle) {
+    if (!handle) return kErrHandle;
+    StandInWorld& w = StandInWorld::instance();
+    if (!w.find(lib, *handle)) return kErrHandle;
+    w.close(*handle);
+    *handle = 0;
+    return kOk;
+}
+
+std::int32_t setConfig(StandIn lib, ors_handle_t h, std::int32_t speed, std::uint32_t timeoutMs,
+                       std::uint32_t retries) {
+    Session* s = StandInWorld::instance().find(lib, h);
+    if (!s) return kErrHandle;
+    if (const auto r = checkLineParams(speed, timeoutMs, retries); r != kOk) return r;
+    s->speed = speed;
+    s->timeoutMs = timeoutMs;
+    s->retries = retries;
+    return kOk;
+}
+
+std::int32_t getConfig(StandIn lib, ors_handle_t h, std::int32_t* speed, std::uint32_t* timeoutMs,
+                       std::uint32_t* retries) {
+    const Session* s = StandInWorld::instance().find(lib, h);
+    if (!s) return kErrHandle;
+    if (speed) *speed = s->speed;
+    if (timeoutMs) *timeoutMs = s->timeoutMs;
+    if (retries) *retries = s->retries;
+    return kOk;
+}
+
+std::int32_t setModbusConfig(ors_handle_t h, std::int32_t speed, std::uint32_t timeoutMs, std::uint32_t retries,
+                             std::int32_t parity) {
+    Session* s = StandInWorld::instance().find(StandIn::Orsf, h);
+    if (!s) return kErrHandle;
+    if (const auto r = checkLineParams(speed, timeoutMs, retries); r != kOk) return r;
+    if (parity < kModbusNone || parity > kModbusOdd) return kErrParity;
+    s->speed = speed;
+    s->timeoutMs = timeoutMs;
+    s->retries = retries;
+    s->parity = parity;
+    return kOk;
+}
+
+std::int32_t getModbusConfig(ors_handle_t h, std::int32_t* speed, std::uint32_t* timeoutMs,
+                             std::uint32_t* retries, std::int32_t* parity) {
+    const std::int32_t r = getConfig(StandIn::Orsf, h, speed, timeoutMs, retries);
+    if (r == kOk && parity) *parity = StandInWorld::instance().find(StandIn::Orsf, h)->parity;
+    return r;
+}
+
+std::int32_t send(StandIn lib, ors_handle_t h, const std::int32_t* request, std::int32_t* response,
+                  std::int32_t* replyByte, std::int32_t* status) {
+    const Session* s = StandInWorld::instance().find(lib, h);
+    if (!s) return kErrHandle;
+    if (!request || !response || !replyByte || !status) return kErrParams;
+    Message msg{};
+    for (std::size_t i = 0; i < msg.size(); ++i) msg[i] = static_cast<std::uint8_t>(request[i]);
+    const ExchangeResult r = exchange(*s, msg, Protocol::Vextbus2);
+    for (int i = 0; i < kResponseBytes; ++i)
+        response[i] = i < static_cast<int>(r.reply.data.size()) ? r.reply.data[static_cast<std::size_t>(i)] : 0;
+    *replyByte = r.reply.replyByte;
+    *status = r.status;
+    return kOk;
+}
+
+std::int32_t modbusSend(ors_handle_t h, const std::int32_t* request, std::int32_t requestCount,
+                        std::int32_t* replyFrame, std::int32_t* replyCount, std::int32_t* status) {
+    const Session* s = StandInWorld::instance().find(StandIn::Orsf, h);
+    if (!s) return kErrHandle;
+    if (!request || !replyFrame || !replyCount || !status) return kErrParams;
+    *replyCount = 0;
+    *status = kErrModbusFrame;
+    if (requestCount != ORS_MODBUS_REQUEST_WORDS) return kErrModbusFrame;
+    for (int i = 0; i < ORS_MODBUS_REQUEST_WORDS; ++i)
+        if (request[i] < 0 || request[i] > 0xFF) return kErrModbusFrame;
+    if (request[1] != ORS_MODBUS_FUNCTION || request[2] * 256 + request[3] != kModbusPayload) return kErrModbusFrame;
+
+    // The module answers to the Modbus station address (word 0).
+    Message msg{};
+    for (std::size_t i = 0; i < msg.size(); ++i) msg[i] = static_cast<std::uint8_t>(request[4 + i]);
+    msg[0] = static_cast<std::uint8_t>(request[0]);
+    const ExchangeResult r = exchange(*s, msg, Protocol::ModbusRtu);
+    *status = r.status;
+    if (r.status != kStatusOk) return kOk;
+
+    const std::int32_t claimed = StandInWorld::instance().faults().modbusCount;
+    const std::int32_t n = claimed >= 0 ? claimed : kResponseBytes;
+    const std::int32_t words = std::min<std::int32_t>(8 + n, ORS_MODBUS_FRAME_WORDS);
+    const std::int32_t head[8] = {request[0], ORS_MODBUS_FUNCTION, (n >> 8) & 0xFF, n & 0xFF,
+                                  request[4], request[5], request[6], r.reply.replyByte};
+    for (std::int32_t i = 0; i < words; ++i) {
+        const std::int32_t k = i - 8;
+        replyFrame[i] = i < 8 ? head[i] : k < static_cast<std::int32_t>(r.reply.data.size()) ? r.reply.data[static_cast<std::size_t>(k)] : 0;
+    }
+    *replyCount = words;
+    return kOk;
+}
+
+std::int32_t errorText(std::uint32_t code, std::int32_t* text) {
+    if (!text) return kErrParams;
+    const char* utf8 = kUnknownCode;
+    for (const auto& e : kTexts)
+        if (static_cast<std::uint32_t>(e.code) == code) utf8 = e.text;
+    std::string cp = rq36::Utf8ToCp1250(utf8);
+    if (cp.size() > ORS_ERROR_TEXT_WORDS - 1) cp.resize(ORS_ERROR_TEXT_WORDS - 1);
+    std::size_t i = 0;
+    for (; i < cp.size(); ++i) text[i] = static_cast<unsigned char>(cp[i]);
+    text[i++] = 0;
+    if (i < ORS_ERROR_TEXT_WORDS) text[i] = 0;
+    return kOk;
+}
+
+}  // namespace rq36sim::standin

@@ -1,0 +1,86 @@
+// The machinery shared by the stand-in interface libraries ORSA, ORSB, ORSD,
+// ORSE and ORSF: argument checks, handles, line parameters, the exchange
+// with the module model on the library's line, result codes and texts.
+// Each library's exports are thin wrappers over these functions.
+#pragma once
+
+#include <cstdint>
+
+#include "ors_contract.h"
+#include "sim_config.h"
+
+namespace rq36sim::standin {
+
+// Result codes; 2..9 are also the status of an exchange.
+enum Result : std::int32_t {
+    kOk = 0,
+    kErrSpeed = 1,
+    kErrNoMemory = 10,
+    kErrParams = 11,
+    kErrHandle = 12,
+    kErrAccess = 13,
+    kErrComPort = 20,
+    kErrIsaBase = 21,
+    kErrIpAddress = 22,
+    kErrUdpPort = 23,
+    kErrUdpTimeout = 24,
+    kErrIpVersion = 25,
+    kErrTimeout = 26,
+    kErrRetries = 27,
+    kErrParity = 28,
+    kErrModbusFrame = 29,
+    kErrNoDevice = 30,
+};
+
+// Modbus parity codes of SetConfig.
+enum ModbusParity : std::int32_t { kModbusNone = 0, kModbusEven = 1, kModbusOdd = 2 };
+
+inline constexpr std::uint32_t kMaxTimeoutMs = 60000;
+inline constexpr std::uint32_t kMaxRetries = 15;
+
+std::int32_t version(StandIn lib, std::int32_t* out);
+
+std::int32_t initComPort(StandIn lib, ors_handle_t* handle, std::int32_t port);  // ORSA, ORSF
+std::int32_t initIsa(ors_handle_t* handle, std::int32_t base);                  // ORSB
+std::int32_t initPlain(StandIn lib, ors_handle_t* handle);                      // ORSD
+std::int32_t initLan(ors_handle_t* handle, const std::int32_t* block);          // ORSE
+std::int32_t done(StandIn lib, ors_handle_t* handle);
+
+std::int32_t setConfig(StandIn lib, ors_handle_t h, std::int32_t speed, std::uint32_t timeoutMs,
+                       std::uint32_t retries);
+std::int32_t getConfig(StandIn lib, ors_handle_t h, std::int32_t* speed, std::uint32_t* timeoutMs,
+                       std::uint32_t* retries);
+std::int32_t setModbusConfig(ors_handle_t h, std::int32_t speed, std::uint32_t timeoutMs, std::uint32_t retries,
+                             std::int32_t parity);
+std::int32_t getModbusConfig(ors_handle_t h, std::int32_t* speed, std::uint32_t* timeoutMs,
+                             std::uint32_t* retries, std::int32_t* parity);
+
+std::int32_t send(StandIn lib, ors_handle_t h, const std::int32_t* request, std::int32_t* response,
+                  std::int32_t* replyByte, std::int32_t* status);
+std::int32_t modbusSend(ors_handle_t h, const std::int32_t* request, std::int32_t requestCount,
+                        std::int32_t* replyFrame, std::int32_t* replyCount, std::int32_t* status);
+
+// Text of a result code: Windows-1250, one character per element, then two
+// zero elements; at most ORS_ERROR_TEXT_WORDS elements.
+std::int32_t errorText(std::uint32_t code, std::int32_t* text);
+
+}  // namespace rq36sim::standin
+
+// Defines the Vextbus-2 exports shared by ORSA, ORSB, ORSD and ORSE
+// (everything but Init) for a prefix and its StandIn value.
+#define RQ36_STANDIN_VEXTBUS_EXPORTS(PREFIX, LIB)                                                          \
+    extern "C" {                                                                                           \
+    ORS_EXPORT int32_t PREFIX##_Version(int32_t* version) { return rq36sim::standin::version(LIB, version); } \
+    ORS_EXPORT int32_t PREFIX##_Done(ors_handle_t* handle) { return rq36sim::standin::done(LIB, handle); }    \
+    ORS_EXPORT int32_t PREFIX##_SetConfig(ors_handle_t h, int32_t speed, uint32_t timeoutMs, uint32_t retries) { \
+        return rq36sim::standin::setConfig(LIB, h, speed, timeoutMs, retries);                             \
+    }                                                                                                      \
+    ORS_EXPORT int32_t PREFIX##_GetConfig(ors_handle_t h, int32_t* speed, uint32_t* timeoutMs, uint32_t* retries) { \
+        return rq36sim::standin::getConfig(LIB, h, speed, timeoutMs, retries);                             \
+    }                                                                                                      \
+    ORS_EXPORT int32_t PREFIX##_Send(ors_handle_t h, const int32_t* request, int32_t* response,            \
+                                     int32_t* replyByte, int32_t* status) {                                \
+        return rq36sim::standin::send(LIB, h, request, response, replyByte, status);                       \
+    }                                                                                                      \
+    ORS_EXPORT int32_t PREFIX##_Error(uint32_t code, int32_t* text) { return rq36sim::standin::errorText(code, text); } \
+    }
