@@ -21,8 +21,8 @@ long ResidentKilobytes() {
 #if defined(__linux__)
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return -1;
-    while (!status.atEnd()) {
-        const QByteArray line = status.readLine();
+    // A /proc file has no size: read it whole rather than up to "the end".
+    for (const QByteArray& line : status.readAll().split('\n')) {
         if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
     }
 #endif
