@@ -13,6 +13,10 @@ namespace simtest {
 
 inline void setEnv(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
 inline void unsetEnv(const char* name) { ::unsetenv(name); }
+inline std::string envOr(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
 
 // A fresh temporary folder, removed at the end of the test.
 class TempDir {

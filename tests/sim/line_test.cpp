@@ -1,0 +1,87 @@
+// The line: frame times, repetitions, timeouts, collisions.
+#include <gtest/gtest.h>
+
+#include "line.h"
+
+using namespace rq36sim;
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+namespace {
+
+ExchangeRequest identityRequest(std::uint8_t address, std::int32_t speed = 9600) {
+    ExchangeRequest r;
+    r.message = {address, 0xC8, 0, 0, 0, 0, 0, 0};
+    r.line.speed = speed;
+    r.timeoutMs = 100;
+    r.retries = 2;
+    return r;
+}
+
+class LineTest : public ::testing::Test {
+protected:
+    LineTest() { line_.attach(&module_); }
+    Faults faults_;
+    Timing timing_;
+    Module module_{"m", ModuleState::factory(CommSettings{}), &faults_};
+    Line line_;
+};
+
+}  // namespace
+
+TEST(FrameTime, ElevenBitsPerCharacter) {
+    EXPECT_EQ(characterTime(9600).count(), 1145833);
+    EXPECT_EQ(frameTime(22, 115200).count(), 2100694);
+    // 22 characters at 9600 Bd: 25.208 ms.
+    EXPECT_NEAR(answeredExchangeTime(LineParams{Protocol::Vextbus2, 9600, 0}, Timing{}).count(), 25208333, 2);
+    // Modbus: 14 + 26 characters and two silences of 3.5 characters.
+    EXPECT_NEAR(answeredExchangeTime(LineParams{Protocol::ModbusRtu, 9600, 0}, Timing{}).count(), 53854167, 2);
+    EXPECT_EQ(characterTime(0).count(), 0);
+}
+
+TEST_F(LineTest, AnsweredExchangeTakesBothFrames) {
+    const auto r = line_.exchange(identityRequest(1), faults_, timing_, Clock::now());
+    EXPECT_EQ(r.status, kStatusOk);
+    EXPECT_EQ(r.repetitions, 0);
+    EXPECT_EQ(r.reply.data[0], 'R');
+    EXPECT_NEAR(r.duration.count(), 25208333, 2);
+}
+
+TEST_F(LineTest, UnansweredExchangeRepeatsAndWaitsTheTimeout) {
+    const auto r = line_.exchange(identityRequest(2), faults_, timing_, Clock::now());
+    EXPECT_EQ(r.status, kStatusNoReply);
+    EXPECT_EQ(r.repetitions, 2);
+    EXPECT_EQ(r.duration, 3 * (frameTime(11, 9600) + milliseconds(100)));
+    EXPECT_EQ(r.reply.data[0], 0);
+    auto many = identityRequest(2);
+    many.retries = 1000;  // the line takes at most 15 repetitions
+    EXPECT_EQ(line_.exchange(many, faults_, timing_, Clock::now()).repetitions, 15);
+}
+
+TEST_F(LineTest, TwoModulesAtOneAddressGarbleTheReply) {
+    Module twin{"twin", ModuleState::factory(CommSettings{}), &faults_};
+    line_.attach(&twin);
+    const auto r = line_.exchange(identityRequest(1), faults_, timing_, Clock::now());
+    EXPECT_EQ(r.status, kStatusChecksum);
+    EXPECT_EQ(r.repetitions, 2);
+}
+
+TEST_F(LineTest, ReplyLaterThanTheTimeoutIsNotTaken) {
+    timing_.turnaround = milliseconds(150);
+    EXPECT_EQ(line_.exchange(identityRequest(1), faults_, timing_, Clock::now()).status, kStatusNoReply);
+    timing_.turnaround = milliseconds(50);
+    const auto r = line_.exchange(identityRequest(1), faults_, timing_, Clock::now());
+    EXPECT_EQ(r.status, kStatusOk);
+    EXPECT_NEAR(r.duration.count(), (milliseconds(50) + frameTime(22, 9600)).count(), 2);
+}
+
+TEST_F(LineTest, CorruptedRepliesAreRepeated) {
+    faults_.corruptReply = CorruptReplyFault::First;
+    auto r = line_.exchange(identityRequest(1), faults_, timing_, Clock::now());
+    EXPECT_EQ(r.status, kStatusOk);
+    EXPECT_EQ(r.repetitions, 1);
+    faults_.corruptReply = CorruptReplyFault::Always;
+    r = line_.exchange(identityRequest(1), faults_, timing_, Clock::now());
+    EXPECT_EQ(r.status, kStatusChecksum);
+    EXPECT_EQ(r.reply.data[0], 0);
+}

@@ -1,0 +1,214 @@
+// The modules' state file, the simulator configuration and the process's
+// simulated hardware across reloads.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "environment.h"
+#include "sim_env.h"
+#include "state_file.h"
+
+using namespace rq36sim;
+
+namespace {
+
+std::vector<std::string> g_warnings;
+void collect(const std::string& m) { g_warnings.push_back(m); }
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+Message msg(std::initializer_list<std::uint8_t> bytes) {
+    Message m{};
+    std::copy(bytes.begin(), bytes.end(), m.begin());
+    return m;
+}
+
+SimConfig configWithState(const std::string& path) {
+    SimConfig cfg = SimConfig::defaults();
+    cfg.statePath = path;
+    return cfg;
+}
+
+class StateTest : public simtest::SimEnvTest {
+protected:
+    void SetUp() override {
+        SimEnvTest::SetUp();
+        g_warnings.clear();
+    }
+};
+
+}  // namespace
+
+TEST_F(StateTest, SerializedStateReadsBackWhole) {
+    ModuleState s = ModuleState::factory(CommSettings{7, 6, 1, 0});
+    s.memory.write(31, 200, 0xAB);
+    s.status = {0x30, 1, 2, 3};
+    const auto back = StateStore::parse(StateStore::serialize("x", s), "x", collect);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->active, s.active);
+    EXPECT_EQ(back->status, s.status);
+    for (int bank : ConfigMemory::kBanks) EXPECT_EQ(back->memory.bank(bank), s.memory.bank(bank)) << bank;
+    EXPECT_FALSE(StateStore::parse(StateStore::serialize("x", s), "y", collect));
+    EXPECT_TRUE(g_warnings.empty());
+}
+
+TEST_F(StateTest, DamagedLinesAreIgnoredAndReported) {
+    ModuleState s = ModuleState::factory(CommSettings{});
+    s.memory.write(0, 0x3F, 33);
+    std::string text = StateStore::serialize("m", s);
+    text += "bank30 = 12 34\n";          // too short
+    text += "active = 01 09 00 00\n";    // speed code 9 is no module speed
+    text += "garbage\n";
+    text += "bank7 = 00\n";
+    const auto back = StateStore::parse(text, "m", collect);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(g_warnings.size(), 4u);
+    EXPECT_EQ(back->memory.read(0, 0x3F), 33);
+    EXPECT_EQ(back->memory.read(30, 2), 0x10);  // the good bank30 line stays
+    EXPECT_EQ(back->active.speedCode, 4);
+}
+
+TEST_F(StateTest, SaveMergesModulesAndLeavesNoTemporaryFile) {
+    const std::string path = dir_.file("sub/dir/module.state");
+    StateStore a(path, collect), b(path, collect);
+    ModuleState one = ModuleState::factory(CommSettings{});
+    one.memory.write(0, 1, 11);
+    ModuleState two = ModuleState::factory(CommSettings{});
+    two.memory.write(0, 1, 22);
+    a.save("one", one);
+    b.save("two", two);  // another process's store
+    one.memory.write(0, 2, 12);
+    a.save("one", one);
+    EXPECT_EQ(a.load("one")->memory.read(0, 2), 12);
+    EXPECT_EQ(a.load("two")->memory.read(0, 1), 22);
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir_.file("sub/dir"))) ++files;
+    EXPECT_EQ(files, 1);
+    EXPECT_NE(readAll(path).find("[module two]"), std::string::npos);
+}
+
+TEST_F(StateTest, UnwritablePlaceKeepsChangesInMemory) {
+    simtest::writeText(dir_.file("file"), "x");
+    StateStore s(dir_.file("file/module.state"), collect);
+    s.save("m", ModuleState::factory(CommSettings{}));
+    s.save("m", ModuleState::factory(CommSettings{}));
+    EXPECT_EQ(g_warnings.size(), 1u);
+    StateStore mem(":memory:", collect);
+    EXPECT_TRUE(mem.inMemory());
+    mem.save("m", ModuleState::factory(CommSettings{}));
+    EXPECT_FALSE(mem.load("m"));
+}
+
+TEST_F(StateTest, ConfigurationMemorySurvivesANewProcess) {
+    const std::string path = dir_.file("module.state");
+    {
+        SimEnvironment env(collect);
+        env.reload(configWithState(path), true);
+        Module* m = env.module("main");
+        ASSERT_TRUE(m);
+        m->execute(msg({1, 0x67, 0, 0, 0x05, 0x05, 13, 13}), Clock::now());
+        m->execute(msg({1, 0x67, 0, 0, 0x3F, 0x3F, 9, 9}), Clock::now());
+        m->execute(msg({1, 0x01, 0xFF, 0, 0xFF, 0x01, 0x00, 0xFF}), Clock::now());
+    }
+    SimEnvironment env(collect);
+    env.reload(configWithState(path), true);
+    Module* m = env.module("main");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->execute(msg({9, 0x66, 0, 0, 0x05, 0x05}), Clock::now()).data[2], 13);
+    // The restart's settings and status stay in force.
+    EXPECT_EQ(m->state().active.address, 9);
+    EXPECT_EQ(m->execute(msg({9, 0x64}), Clock::now()).data[0], 0x30);
+    // The other module of the file is untouched.
+    EXPECT_EQ(env.module("modbus")->state().active.address, 1);
+}
+
+TEST_F(StateTest, ModulesLiveOnWhileTheStatePathStays) {
+    SimEnvironment env(collect);
+    env.reload(configWithState(":memory:a"), true);
+    Module* first = env.module("main");
+    first->execute(msg({1, 0x67, 0, 0, 0x05, 0x05, 3, 3}), Clock::now());
+    env.reload(configWithState(":memory:a"), true);
+    EXPECT_EQ(env.module("main"), first);
+    EXPECT_EQ(env.module("main")->state().memory.read(0, 5), 3);
+    env.reload(configWithState(":memory:b"), true);
+    EXPECT_EQ(env.module("main")->state().memory.read(0, 5), 0);
+    // While something is in use only faults and timing change.
+    SimConfig busy = configWithState(":memory:c");
+    busy.faults.writeMismatch = true;
+    busy.timing.instant = true;
+    EXPECT_FALSE(env.reload(busy, false));
+    EXPECT_TRUE(env.faults().writeMismatch);
+    EXPECT_TRUE(env.timing().instant);
+    EXPECT_EQ(env.config().statePath, ":memory:b");
+}
+
+TEST_F(StateTest, ConfigurationTextIsParsedRobustly) {
+    SimConfig cfg = SimConfig::defaults();
+    applyConfigText(cfg,
+                    "; comment\n"
+                    "stray = 1\n"
+                    "[card]\n did = 0x402 \n bus = 7\n euart3 = a, b\n bogus = 1\n slot = -3\n"
+                    "[module a]\naddress = 300\naddress = 5\nspeed = 57600\nparity = odd\nprotocol = modbus\n"
+                    "noise = off\n"
+                    "[module b]\nspeed = 14400\n"
+                    "[lines]\norsd = b\norsz = a\n"
+                    "[timing]\ninstant = yes\nturnaround_us = 300\n"
+                    "[faults]\ncorrupt_reply = first\nmem_access = after:12\ndriver_call = Card_BUS:2\nnope = 1\n"
+                    "[weird\n"
+                    "[other]\nx = 1\n",
+                    collect);
+    ASSERT_EQ(cfg.cards.size(), 1u);
+    EXPECT_EQ(cfg.cards[0].did, 0x402);
+    EXPECT_EQ(cfg.cards[0].bus, 7);
+    EXPECT_EQ(cfg.cards[0].slot, 5);
+    EXPECT_EQ(cfg.cards[0].channels[2], (std::vector<std::string>{"a", "b"}));
+    const ModuleSpec* a = cfg.module("a");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->factory, (CommSettings{5, 7, kParityOdd, 1}));
+    EXPECT_FALSE(a->noise);
+    EXPECT_EQ(cfg.module("b")->factory.speedCode, 4);
+    EXPECT_EQ(cfg.standInLines[static_cast<int>(StandIn::Orsd)], (std::vector<std::string>{"b"}));
+    EXPECT_TRUE(cfg.timing.instant);
+    EXPECT_EQ(cfg.timing.turnaround, std::chrono::microseconds(300));
+    EXPECT_EQ(cfg.faults.corruptReply, CorruptReplyFault::First);
+    EXPECT_EQ(cfg.faults.memAccess, MemAccessFault::After);
+    EXPECT_EQ(cfg.faults.memAccessAfter, 12u);
+    EXPECT_TRUE(cfg.faults.driverCallFails("Card_BUS", 2));
+    EXPECT_FALSE(cfg.faults.driverCallFails("Card_BUS", 1));
+    // stray, bogus, slot, address 300, speed 14400, orsz, nope, [weird, [other]
+    EXPECT_EQ(g_warnings.size(), 9u);
+}
+
+TEST_F(StateTest, EnvironmentOverridesTheFile) {
+    useConfig("[timing]\ninstant = 0\n[state]\npath = /nonexistent/x.state\n[faults]\nno_card = 1\n");
+    simtest::setEnv("RQ36_SIM_STATE", ":memory:env");
+    simtest::setEnv("RQ36_SIM_INSTANT", "1");
+    simtest::setEnv("RQ36_SIM_FAULT", "no_card=off, write_mismatch, mem_access=bad");
+    const SimConfig cfg = loadSimConfig(collect);
+    EXPECT_EQ(cfg.statePath, ":memory:env");
+    EXPECT_TRUE(cfg.timing.instant);
+    EXPECT_FALSE(cfg.faults.noCard);
+    EXPECT_TRUE(cfg.faults.writeMismatch);
+    EXPECT_EQ(g_warnings.size(), 1u);
+    simtest::setEnv("RQ36_SIM_CONFIG", dir_.file("missing.ini"));
+    loadSimConfig(collect);
+    EXPECT_EQ(g_warnings.size(), 3u);  // the missing file, the bad fault again
+}
+
+TEST_F(StateTest, DefaultStatePathFollowsXdgThenHome) {
+    const std::string home = simtest::envOr("HOME"), xdg = simtest::envOr("XDG_STATE_HOME");
+    simtest::setEnv("XDG_STATE_HOME", "/x/state");
+    EXPECT_EQ(defaultStatePath(), "/x/state/rq36-sim/module.state");
+    simtest::unsetEnv("XDG_STATE_HOME");
+    simtest::setEnv("HOME", "/home/u");
+    EXPECT_EQ(defaultStatePath(), "/home/u/.local/state/rq36-sim/module.state");
+    simtest::setEnv("HOME", home);
+    if (!xdg.empty()) simtest::setEnv("XDG_STATE_HOME", xdg);
+}
