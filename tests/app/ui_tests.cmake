@@ -32,3 +32,15 @@ foreach(t connection_dialog_test main_window_test)
   target_compile_definitions(${t} PRIVATE ${RQ36_UI_TEST_DEFINITIONS})
   add_dependencies(${t} rq36_ui_fake_good rq36_ui_fake_noversion)
 endforeach()
+
+# A whole connection through every kind, against the simulated hardware and
+# the libraries of this build's bin folder.
+rq36_qtest(connection_e2e_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e/connection_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
+  LIBS rq36_ui)
+target_include_directories(connection_e2e_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+foreach(lib ORSA ORSB ORSC ORSD ORSE ORSF ORSG VARNEL_OX952)
+  if(TARGET ${lib})
+    add_dependencies(connection_e2e_test ${lib})
+  endif()
+endforeach()
