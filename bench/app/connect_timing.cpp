@@ -1,0 +1,119 @@
+// Time from the click on "Inicializace připojení" to the success text being
+// painted, with the simulated line's timing on, at 9600 and 115200 Bd,
+// against the line time of the three identification exchanges.
+//
+//   w_rq36_connect_timing [runs]
+//
+// Runs offscreen against the libraries of this build's bin folder; the
+// simulated module is set to the speed under test and keeps nothing on disk.
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include "connection_settings.h"
+#include "interface/binding.h"
+#include "interface/connection_dialog.h"
+#include "interface/connection_logic.h"
+
+namespace {
+
+// Line characters of one answered exchange and the silence after frames.
+struct Frames {
+    double request;
+    double reply;
+    double silence;
+};
+constexpr Frames kVextbus{11, 11, 0};
+constexpr Frames kModbus{14, 26, 3.5};
+constexpr int kBitsPerCharacter = 11;  // start, 8 data, parity, stop
+
+double LineTimeMs(const Frames& f, int speed, int exchanges) {
+    const double characters = f.request + f.silence + f.reply + f.silence;
+    return exchanges * characters * kBitsPerCharacter * 1000.0 / speed;
+}
+
+// Notes the time of the first paint that shows the success text.
+class SuccessWatch : public QObject {
+public:
+    explicit SuccessWatch(const QElapsedTimer& clock) : clock_(clock) {}
+    double shownMs = -1;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && shownMs < 0 &&
+            static_cast<QLabel*>(watched)->text().startsWith(QString::fromUtf8(rq36::kStatusSuccessPrefix))) {
+            shownMs = static_cast<double>(clock_.nsecsElapsed()) / 1e6;
+        }
+        return false;
+    }
+
+private:
+    const QElapsedTimer& clock_;
+};
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("RQ36_SIM_INSTANT");
+    qunsetenv("RQ36_SIM_FAULT");
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);
+    QTemporaryDir dir;
+
+    std::printf("%-6s %-7s %10s %12s %10s\n", "kind", "speed", "line ms", "click->text", "overhead");
+    for (int speed : {9600, 115200}) {
+        const QString config = dir.filePath(QStringLiteral("sim_%1.conf").arg(speed));
+        {
+            QFile file(config);
+            if (!file.open(QIODevice::WriteOnly)) return 1;
+            QTextStream(&file) << "[module main]\nspeed = " << speed << "\n[module modbus]\nspeed = " << speed << "\n";
+        }
+        qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
+        // A state of its own per speed, so the module starts from the speed set here.
+        qputenv("RQ36_SIM_STATE", QByteArray(":memory:") + QByteArray::number(speed));
+
+        for (int kind : {0, 5, 6}) {
+            std::vector<double> times;
+            for (int run = 0; run < runs; ++run) {
+                rq36::ConnectionSettings record;
+                rq36::SetDefaults(&record);
+                TFormPripojeni dialog(&record);
+                dialog.show();
+                QApplication::processEvents();
+                dialog.findChild<QComboBox*>(QStringLiteral("ComboBox2"))->setCurrentIndex(kind);
+                dialog.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(rq36::IndexFromSpeed(speed));
+                QElapsedTimer clock;
+                SuccessWatch watch(clock);
+                auto* panel = dialog.findChild<QLabel*>(QStringLiteral("Panel1"));
+                panel->installEventFilter(&watch);
+                clock.start();
+                dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+                panel->removeEventFilter(&watch);
+                if (watch.shownMs < 0) {
+                    std::fprintf(stderr, "kind %d at %d Bd: %s\n", kind, speed, qPrintable(panel->text()));
+                    return 1;
+                }
+                times.push_back(watch.shownMs);
+                ors_handle_t handle = record.LibraryHandle;
+                rq36::CloseInterface(record.InterfaceKind, &handle);
+            }
+            const double line = LineTimeMs(kind == 5 ? kModbus : kVextbus, speed, 3);
+            const double measured = Median(times);
+            std::printf("%-6d %-7d %10.2f %12.2f %10.2f\n", kind, speed, line, measured, measured - line);
+        }
+    }
+    return 0;
+}
