@@ -9,8 +9,6 @@
 namespace orsg {
 namespace {
 
-constexpr std::array<int32_t, 15> kSpeeds = {600,    1200,   2400,   4800,   9600,    19200,   38400,  57600,
-                                             115200, 230400, 460800, 691200, 921600, 1382400, 2764800};
 constexpr uint8_t kFallbackSpeedCode = 4;
 
 // Longest frame the wait bound allows for, each way, in characters of 11 bits.
@@ -73,6 +71,11 @@ void CountCall(LibraryState& state, CommRecord& record) {
     ++state.stats.callsThisSecond;
 }
 
+void SetSent(CommRecord& record, const int32_t* message) {
+    for (int i = 0; i < ORS_MESSAGE_BYTES; ++i) record.sent[static_cast<std::size_t>(i)] = message[i];
+    for (std::size_t i = ORS_MESSAGE_BYTES; i < record.sent.size(); ++i) record.sent[i] = 0;
+}
+
 void CompleteRecord(CommRecord& record, const SlotContent& slot) {
     record.status = slot.status[0];
     record.repeats = slot.status[2];
@@ -82,16 +85,27 @@ void CompleteRecord(CommRecord& record, const SlotContent& slot) {
 
 }  // namespace
 
-bool IsSupportedSpeed(int32_t speed) {
-    for (int32_t s : kSpeeds)
-        if (s == speed) return true;
-    return false;
-}
+bool IsSupportedSpeed(int32_t speed) { return SpeedCode(speed) != kFallbackSpeedCode || speed == 9600; }
 
 uint8_t SpeedCode(int32_t speed) {
-    for (std::size_t i = 0; i < kSpeeds.size(); ++i)
-        if (kSpeeds[i] == speed) return static_cast<uint8_t>(i);
-    return kFallbackSpeedCode;
+    switch (speed) {
+    case 600: return 0;
+    case 1200: return 1;
+    case 2400: return 2;
+    case 4800: return 3;
+    case 9600: return 4;
+    case 19200: return 5;
+    case 38400: return 6;
+    case 57600: return 7;
+    case 115200: return 8;
+    case 230400: return 9;
+    case 460800: return 10;
+    case 691200: return 11;
+    case 921600: return 12;
+    case 1382400: return 13;
+    case 2764800: return 14;
+    default: return kFallbackSpeedCode;
+    }
 }
 
 std::array<uint8_t, 8> JobBlock(const LibraryState& state, bool list) {
@@ -106,7 +120,7 @@ std::array<uint8_t, 8> JobBlock(const LibraryState& state, bool list) {
 }
 
 std::chrono::milliseconds JobWaitBound(const LibraryState& state, int messages) {
-    const int64_t speed = state.speed > 0 ? state.speed : kSpeeds.front();
+    const int64_t speed = state.speed >= 600 ? state.speed : 600;
     const int64_t lineMs = (2 * kBoundFrameCharacters * kBitsPerCharacter * 1000 + speed - 1) / speed;
     const int64_t attemptMs = static_cast<int64_t>(state.timeoutMs) + lineMs;
     const int64_t attempts = static_cast<int64_t>(state.retries) + 1;
@@ -115,10 +129,12 @@ std::chrono::milliseconds JobWaitBound(const LibraryState& state, int messages) 
 
 int32_t SendMessage(LibraryState& state, const int32_t* request, int32_t* response, int32_t* replyByte,
                     int32_t* status) {
-    CommRecord& record = state.current;
+    // Built in the history's spare slot: entering it costs no copy, and a
+    // failed exchange leaves the history as it was.
+    CommRecord& record = state.recent.Next();
     CountCall(state, record);
     state.stamper.Stamp(record.date, record.time);
-    for (int i = 0; i < ORS_MESSAGE_BYTES; ++i) record.sent[static_cast<std::size_t>(i)] = request[i];
+    SetSent(record, request);
 
     SlotContent slot;
     try {
@@ -137,15 +153,16 @@ int32_t SendMessage(LibraryState& state, const int32_t* request, int32_t* respon
         response[i] = slot.response[static_cast<std::size_t>(i)];
         record.received[static_cast<std::size_t>(i)] = slot.response[static_cast<std::size_t>(i)];
     }
-    EnterRecord(state, record);
+    EnterRecord(state);
     *status = slot.status[0];
     *replyByte = slot.status[1];
     return ORSG_OK;
 }
 
 int32_t SendList(LibraryState& state, const int32_t* requests, int32_t* results, uint32_t count) {
-    CommRecord& record = state.current;
     const ChannelWindow window(state.bar1, state.channel);
+    StampText date{};
+    StampText time{};
     std::size_t writeIndex = 0;
     std::size_t readIndex = 0;
     uint32_t remaining = count;
@@ -158,7 +175,7 @@ int32_t SendList(LibraryState& state, const int32_t* requests, int32_t* results,
             for (int f = 0; f < jobSize; ++f) {
                 // All records of a job carry the stamp taken just before its
                 // last message is written.
-                if (f == jobSize - 1) state.stamper.Stamp(record.date, record.time);
+                if (f == jobSize - 1) state.stamper.Stamp(date, time);
                 WriteMessage(window, f, requests + writeIndex);
                 writeIndex += ORS_MESSAGE_BYTES;
             }
@@ -175,13 +192,15 @@ int32_t SendList(LibraryState& state, const int32_t* requests, int32_t* results,
                 out[7] = 0;
                 readIndex += 8;
 
+                CommRecord& record = state.recent.Next();
                 CountCall(state, record);
+                record.date = date;
+                record.time = time;
                 CompleteRecord(record, slot);
-                const int32_t* message = jobRequests + static_cast<std::ptrdiff_t>(f) * ORS_MESSAGE_BYTES;
-                for (int i = 0; i < ORS_MESSAGE_BYTES; ++i) record.sent[static_cast<std::size_t>(i)] = message[i];
+                SetSent(record, jobRequests + static_cast<std::ptrdiff_t>(f) * ORS_MESSAGE_BYTES);
                 record.received.fill(0);
-                for (int i = 0; i < 4; ++i) record.received[static_cast<std::size_t>(i)] = slot.response[static_cast<std::size_t>(i)];
-                EnterRecord(state, record);
+                for (int i = 0; i < 4; ++i) record.received[static_cast<std::size_t>(i)] = out[i];
+                EnterRecord(state);
             }
         }
     } catch (...) {

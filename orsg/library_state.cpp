@@ -51,11 +51,14 @@ LibraryState* StateFromHandle(intptr_t handle) {
     return state->magic == LibraryState::kLiveMagic ? state : nullptr;
 }
 
-void EnterRecord(LibraryState& state, const CommRecord& record) {
+void EnterRecord(LibraryState& state) {
+    const CommRecord& record = state.recent.Next();
     state.stats.lastStatus = record.status;
-    if (record.status != 0) ++state.stats.totalErrors;
-    state.recent.Push(record);
-    if (record.status != 0) state.errors.Push(record);
+    if (record.status != 0) {
+        ++state.stats.totalErrors;
+        state.errors.Push(record);
+    }
+    state.recent.Commit();
 }
 
 }  // namespace orsg

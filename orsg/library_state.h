@@ -38,26 +38,36 @@ struct CommRecord {
     std::array<int32_t, kRecordBytes> received{};
 };
 
-// The last kHistorySize records, newest first.  Stored as a ring: entering a
-// record costs one record copy, never a move of the whole history.
+// The last kHistorySize records, newest first.  Stored as a ring with one
+// spare slot: the next record is built in the spare slot and entering it only
+// moves the ring's head, so an exchange never moves the history.
 class History {
 public:
     // Entry k, 0 = newest.  k outside 0..size()-1 gives a cleared record.
     const CommRecord& Entry(int k) const {
         if (k < 0 || k >= kHistorySize) return kCleared;
-        return ring_[static_cast<std::size_t>((head_ + k) % kHistorySize)];
+        return ring_[Slot(head_ + k)];
     }
+    // The slot the next record is built in; not part of the history until
+    // Commit.  Holds an old record (or garbage) until overwritten.
+    CommRecord& Next() { return ring_[Slot(head_ + kRingSize - 1)]; }
+    // Makes the record in Next() entry 0; the oldest entry drops out.
+    void Commit() { head_ = static_cast<int>(Slot(head_ + kRingSize - 1)); }
+    // Enters a copy of a record built elsewhere.
     void Push(const CommRecord& record) {
-        head_ = (head_ + kHistorySize - 1) % kHistorySize;
-        ring_[static_cast<std::size_t>(head_)] = record;
+        Next() = record;
+        Commit();
     }
     // Every entry becomes a cleared record.
     void Clear();
     static constexpr int size() { return kHistorySize; }
 
 private:
+    static constexpr int kRingSize = kHistorySize + 1;
+    static std::size_t Slot(int i) { return static_cast<std::size_t>(i % kRingSize); }
+
     static constexpr CommRecord kCleared{};
-    std::array<CommRecord, kHistorySize> ring_{};
+    std::array<CommRecord, kRingSize> ring_{};
     int head_ = 0;  // ring index of entry 0
 };
 
@@ -106,7 +116,7 @@ struct LibraryState {
     int32_t channel = 0;
 
     Statistics stats;
-    CommRecord current;
+    // The record of the running exchange is built in recent.Next().
     History recent;
     History errors;
 
@@ -120,8 +130,9 @@ struct LibraryState {
 // value that does not point at a live state.
 LibraryState* StateFromHandle(intptr_t handle);
 
-// Enters a completed record: the error counter, the last status and the
-// histories (the error history only for a non-zero status).
-void EnterRecord(LibraryState& state, const CommRecord& record);
+// Enters the completed record in state.recent.Next(): the error counter, the
+// last status and the histories (the error history only for a non-zero
+// status).
+void EnterRecord(LibraryState& state);
 
 }  // namespace orsg

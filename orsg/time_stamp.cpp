@@ -1,7 +1,6 @@
 #include "time_stamp.h"
 
 #include <chrono>
-#include <cstring>
 #include <ctime>
 
 namespace orsg {
@@ -23,45 +22,55 @@ std::size_t Format(std::array<char, N>& out, const char* format, const std::tm& 
     return n;
 }
 
-int64_t NowUnixMs() {
+int64_t NowUnixNs() {
     using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
 }
+
+constexpr int64_t kNsPerSecond = 1'000'000'000;
+constexpr int64_t kNsPerMs = 1'000'000;
 
 }  // namespace
 
-void TimeStamper::Stamp(StampText& date, StampText& time) { StampAt(NowUnixMs(), date, time); }
-
-void TimeStamper::StampAt(int64_t unixMs, StampText& date, StampText& time) {
-    // Floor division: moments before the epoch still get 0..999 ms.
-    int64_t second = unixMs / 1000;
-    int64_t ms = unixMs % 1000;
-    if (ms < 0) {
-        ms += 1000;
-        --second;
+void TimeStamper::FormatSecond(int64_t second) {
+    std::tm tm{};
+    msPosition_ = 0;
+    if (!LocalTime(static_cast<std::time_t>(second), tm)) {
+        date_[0] = '\0';
+        time_[0] = '\0';
+        return;
     }
-    if (second != cachedSecond_) {
-        std::tm tm{};
-        if (LocalTime(static_cast<std::time_t>(second), tm)) {
-            Format(date_, "%x", tm);
-            timeLength_ = Format(time_, "%X", tm);
-        } else {
-            date_[0] = '\0';
-            time_[0] = '\0';
-            timeLength_ = 0;
-        }
-        cachedSecond_ = second;
-    }
-    date = date_;
+    Format(date_, "%x", tm);
     // Long time, '.', three digits; cut when the locale's time is very long.
-    const std::size_t room = time.size() - 1;
-    std::size_t n = timeLength_ < room ? timeLength_ : room;
-    std::memcpy(time.data(), time_.data(), n);
-    const char tail[4] = {'.', static_cast<char>('0' + ms / 100), static_cast<char>('0' + ms / 10 % 10),
-                          static_cast<char>('0' + ms % 10)};
-    for (char c : tail)
-        if (n < room) time[n++] = c;
-    time[n] = '\0';
+    const std::size_t room = time_.size() - 1;
+    std::size_t n = Format(time_, "%X", tm);
+    if (n + 4 <= room) {
+        time_[n] = '.';
+        msPosition_ = n + 1;
+        time_[n + 1] = time_[n + 2] = time_[n + 3] = '0';
+        time_[n + 4] = '\0';
+    }
+}
+
+void TimeStamper::Stamp(StampText& date, StampText& time) { StampAt(NowUnixNs(), date, time); }
+
+void TimeStamper::StampAt(int64_t unixNs, StampText& date, StampText& time) {
+    // Unsigned: a moment before the formatted second wraps to a large value.
+    if (static_cast<uint64_t>(unixNs) - static_cast<uint64_t>(secondStartNs_) >= static_cast<uint64_t>(kNsPerSecond)) {
+        // Floor division: moments before the epoch still get 0..999 ms.
+        int64_t second = unixNs / kNsPerSecond;
+        if (unixNs % kNsPerSecond < 0) --second;
+        FormatSecond(second);
+        secondStartNs_ = second * kNsPerSecond;
+    }
+    const auto ms = static_cast<unsigned>((unixNs - secondStartNs_) / kNsPerMs);
+    date = date_;
+    time = time_;
+    if (msPosition_ != 0) {
+        time[msPosition_] = static_cast<char>('0' + ms / 100);
+        time[msPosition_ + 1] = static_cast<char>('0' + ms / 10 % 10);
+        time[msPosition_ + 2] = static_cast<char>('0' + ms % 10);
+    }
 }
 
 DateTimeText TimeStamper::Now() {

@@ -21,25 +21,27 @@ std::string_view TextOf(const std::array<char, N>& text) {
     return {text.data(), n};
 }
 
-// Stamps records with the current local date and time.  Formatting the date
-// and time of a second is done once per second; every stamp within the same
-// second only adds the milliseconds.
+// Stamps records with the current local date and time.  The date and time
+// texts of a second are formatted once; every stamp within the same second
+// only copies them and puts in the milliseconds.
 class TimeStamper {
 public:
     // date: short date; time: long time, '.', milliseconds as three digits.
     void Stamp(StampText& date, StampText& time);
 
+    // Same as Stamp for a given moment (nanoseconds since the Unix epoch).
+    void StampAt(int64_t unixNs, StampText& date, StampText& time);
+
     // Date and time of now for the start time: short date, ' ', long time.
     static DateTimeText Now();
 
-    // Same as Stamp for a given moment (milliseconds since the Unix epoch).
-    void StampAt(int64_t unixMs, StampText& date, StampText& time);
-
 private:
-    int64_t cachedSecond_ = INT64_MIN;
+    void FormatSecond(int64_t second);
+
+    int64_t secondStartNs_ = INT64_MIN;  // start of the formatted second
     StampText date_{};
-    StampText time_{};   // long time without milliseconds
-    std::size_t timeLength_ = 0;
+    StampText time_{};            // long time, '.', "000"
+    std::size_t msPosition_ = 0;  // where the milliseconds go; 0 = no room
 };
 
 }  // namespace orsg

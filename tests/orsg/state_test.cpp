@@ -59,17 +59,20 @@ TEST(TimeStamper, MillisecondsAreAppendedWithThreeDigits) {
     orsg::StampText date;
     orsg::StampText time;
     const int64_t second = 1733580333;  // a moment in December 2024
-    stamper.StampAt(second * 1000 + 45, date, time);
+    constexpr int64_t kMs = 1'000'000;
+    stamper.StampAt(second * 1'000'000'000 + 45 * kMs + 999, date, time);
     const std::string first(orsg::TextOf(time));
     EXPECT_TRUE(std::regex_match(first, std::regex(R"(.*\d\d.*\.045)"))) << first;
     EXPECT_NE(orsg::TextOf(date), "");
 
-    stamper.StampAt(second * 1000 + 999, date, time);
+    stamper.StampAt(second * 1'000'000'000 + 999 * kMs, date, time);
     EXPECT_EQ(std::string(orsg::TextOf(time)), first.substr(0, first.size() - 3) + "999");
-    stamper.StampAt(second * 1000 + 1007, date, time);  // next second: formatted anew
+    stamper.StampAt((second + 1) * 1'000'000'000 + 7 * kMs, date, time);  // next second: formatted anew
     const std::string next(orsg::TextOf(time));
     EXPECT_NE(next.substr(0, next.size() - 4), first.substr(0, first.size() - 4));
     EXPECT_EQ(next.substr(next.size() - 4), ".007");
+    stamper.StampAt(second * 1'000'000'000, date, time);  // back in time: formatted anew
+    EXPECT_EQ(std::string(orsg::TextOf(time)), first.substr(0, first.size() - 3) + "000");
 }
 
 TEST(TimeStamper, FollowsTheCLibrarysTimeLocale) {
