@@ -21,7 +21,7 @@ void SimEnvironment::syncModules() {
     for (const ModuleSpec& spec : config_.modules) {
         auto& slot = modules_[spec.id];
         if (!slot) {
-            auto state = store_->load(spec.id);
+            auto state = store_->load(spec.id, spec.factory);
             slot = std::make_unique<Module>(spec.id, state ? std::move(*state) : ModuleState::factory(spec.factory),
                                             &faults_);
             StateStore* store = store_.get();

@@ -1,7 +1,5 @@
 #include "faults.h"
 
-#include <charconv>
-
 #include "text_util.h"
 
 namespace rq36sim {

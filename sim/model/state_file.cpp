@@ -101,11 +101,12 @@ std::string StateStore::serialize(const std::string& id, const ModuleState& s) {
     return out;
 }
 
-std::optional<ModuleState> StateStore::parse(const std::string& text, const std::string& id, WarnFn warn) {
+std::optional<ModuleState> StateStore::parse(const std::string& text, const std::string& id,
+                                             const CommSettings& factory, WarnFn warn) {
     for (const auto& [sectionId, body] : splitSections(text)) {
         if (sectionId != id) continue;
         // Start from the factory state; every good line replaces its part.
-        ModuleState s = ModuleState::factory(CommSettings{});
+        ModuleState s = ModuleState::factory(factory);
         s.status = {};
         bool activeGiven = false;
         for (std::string_view line : splitList(body, '\n')) {
@@ -137,16 +138,16 @@ std::optional<ModuleState> StateStore::parse(const std::string& text, const std:
         }
         if (!activeGiven) {
             const CommSettings stored = s.memory.storedComm();
-            s.active = validComm(stored) ? stored : CommSettings{};
+            s.active = validComm(stored) ? stored : factory;
         }
         return s;
     }
     return std::nullopt;
 }
 
-std::optional<ModuleState> StateStore::load(const std::string& id) const {
+std::optional<ModuleState> StateStore::load(const std::string& id, const CommSettings& factory) const {
     if (inMemory_) return std::nullopt;
-    return parse(readFile(path_), id, warn_);
+    return parse(readFile(path_), id, factory, warn_);
 }
 
 void StateStore::save(const std::string& id, const ModuleState& state) {

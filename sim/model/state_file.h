@@ -19,13 +19,15 @@ public:
     const std::string& path() const { return path_; }
     bool inMemory() const { return inMemory_; }
 
-    // The stored state of a module, or nullopt when the file has none.
-    std::optional<ModuleState> load(const std::string& id) const;
+    // The stored state of a module, or nullopt when the file has none.  Parts
+    // missing or damaged in the file are those of the factory state.
+    std::optional<ModuleState> load(const std::string& id, const CommSettings& factory = {}) const;
     void save(const std::string& id, const ModuleState& state);
 
     // Text form of one module's state and its reading (for tests).
     static std::string serialize(const std::string& id, const ModuleState& state);
-    static std::optional<ModuleState> parse(const std::string& text, const std::string& id, WarnFn warn);
+    static std::optional<ModuleState> parse(const std::string& text, const std::string& id,
+                                            const CommSettings& factory, WarnFn warn);
 
 private:
     std::string path_;

@@ -50,12 +50,12 @@ TEST_F(StateTest, SerializedStateReadsBackWhole) {
     ModuleState s = ModuleState::factory(CommSettings{7, 6, 1, 0});
     s.memory.write(31, 200, 0xAB);
     s.status = {0x30, 1, 2, 3};
-    const auto back = StateStore::parse(StateStore::serialize("x", s), "x", collect);
+    const auto back = StateStore::parse(StateStore::serialize("x", s), "x", {}, collect);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->active, s.active);
     EXPECT_EQ(back->status, s.status);
     for (int bank : ConfigMemory::kBanks) EXPECT_EQ(back->memory.bank(bank), s.memory.bank(bank)) << bank;
-    EXPECT_FALSE(StateStore::parse(StateStore::serialize("x", s), "y", collect));
+    EXPECT_FALSE(StateStore::parse(StateStore::serialize("x", s), "y", {}, collect));
     EXPECT_TRUE(g_warnings.empty());
 }
 
@@ -67,12 +67,17 @@ TEST_F(StateTest, DamagedLinesAreIgnoredAndReported) {
     text += "active = 01 09 00 00\n";    // speed code 9 is no module speed
     text += "garbage\n";
     text += "bank7 = 00\n";
-    const auto back = StateStore::parse(text, "m", collect);
+    const auto back = StateStore::parse(text, "m", {}, collect);
     ASSERT_TRUE(back);
     EXPECT_EQ(g_warnings.size(), 4u);
     EXPECT_EQ(back->memory.read(0, 0x3F), 33);
     EXPECT_EQ(back->memory.read(30, 2), 0x10);  // the good bank30 line stays
     EXPECT_EQ(back->active.speedCode, 4);
+    // A module delivered for Modbus falls back to its own factory bank 0.
+    const auto modbus = StateStore::parse("[module m]\nbank0 = 00\n", "m", CommSettings{1, 4, 0, 1}, collect);
+    ASSERT_TRUE(modbus);
+    EXPECT_EQ(modbus->memory.read(0, 0x3B), 1);
+    EXPECT_EQ(modbus->active.protocol, 1);
 }
 
 TEST_F(StateTest, SaveMergesModulesAndLeavesNoTemporaryFile) {
