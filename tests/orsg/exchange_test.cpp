@@ -295,7 +295,6 @@ protected:
 TEST_F(ListExchange, ThirtyOneMessagesAreOneJob) { Check(31, {31}); }
 TEST_F(ListExchange, ThirtyTwoMessagesAreTwoJobs) { Check(32, {31, 1}); }
 TEST_F(ListExchange, HundredTwentyEightMessagesAreFiveJobs) { Check(128, {31, 31, 31, 31, 4}); }
-TEST_F(ListExchange, OneMessage) { Check(1, {1}); }
 
 TEST_F(ListExchange, ListTraceOfOneJob) {
     const intptr_t h = Open();

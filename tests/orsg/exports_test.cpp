@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 
 #include "cp1250.h"
 #include "test_support.h"
@@ -130,13 +129,6 @@ TEST_F(Exports, SetConfigLimitsAndRefusals) {
     }
     EXPECT_EQ(ORSG_GetConfig(h, nullptr, nullptr, nullptr), ORSG_OK);
     EXPECT_TRUE(fake::Get().calls.empty());  // nothing goes to the card
-}
-
-TEST_F(Exports, SetConfigWaitsBeforeReturning) {
-    const intptr_t h = Open();
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(ORSG_SetConfig(h, 9600, 200, 2), ORSG_OK);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
 }
 
 std::vector<int32_t> ErrorWords(uint32_t code, int32_t (*fn)(uint32_t, int32_t*) = ORSG_Error) {

@@ -34,6 +34,17 @@ TEST(History, NewestFirstAndTheOldestDroppedBeyond200) {
     EXPECT_EQ(history->Entry(1).index, 0);
 }
 
+TEST(History, ARecordBuiltButNotCommittedStaysOutside) {
+    auto history = std::make_unique<orsg::History>();
+    for (int i = 1; i <= 200; ++i) history->Push(RecordWithIndex(i));
+    history->Next() = RecordWithIndex(999);  // an exchange that failed
+    for (int k = 0; k < 200; ++k) ASSERT_EQ(history->Entry(k).index, 200 - k) << k;
+    history->Next().index = 201;
+    history->Commit();
+    EXPECT_EQ(history->Entry(0).index, 201);
+    EXPECT_EQ(history->Entry(199).index, 2);
+}
+
 TEST(Statistics, TickTurnsCountersIntoRates) {
     orsg::Statistics s;
     orsg::TickSecond(s);
