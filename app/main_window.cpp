@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -91,12 +92,17 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
     status->setObjectName(QStringLiteral("StatusBar1"));
     status->setSizeGripEnabled(false);
     const std::array<const char*, 4> initial = {" Modul", " Adresa", " Rychlost", ""};
+    // The longest text each panel shows; a panel is widened beyond its
+    // design width when the desktop's font needs more room for it.
+    const std::array<const char*, 3> widest = {" Modul  RQ-36    v.1.06", " Adresa  255", " Rychlost  115200Bd"};
     for (std::size_t i = 0; i < panels_.size(); ++i) {
         auto* panel = new QLabel(QString::fromUtf8(initial[i]), status);
         panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         if (i + 1 < panels_.size()) {
-            panel->setFixedWidth(kPanelWidths[i]);
+            const int needed = panel->fontMetrics().horizontalAdvance(QString::fromUtf8(widest[i])) +
+                               2 * panel->frameWidth() + 6;
+            panel->setFixedWidth(std::max(kPanelWidths[i], needed));
             status->addWidget(panel);
         } else {
             // The last panel takes the rest of the bar, so a longer message
