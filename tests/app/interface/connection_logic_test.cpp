@@ -107,20 +107,8 @@ TEST(ConnectionParameters, ControlsPerKindShareTheirPlaces) {
         EXPECT_FALSE(c.edit2 && c.comboBox4) << kind;
         EXPECT_FALSE(c.edit3 && c.comboBox3) << kind;
     }
-    EXPECT_TRUE(ControlsForKind(0).edit2);
-    EXPECT_EQ(ControlsForKind(0).label3, QStringLiteral("Číslo portu COMx"));
-    EXPECT_EQ(ControlsForKind(1).label3, QStringLiteral("Bázová adresa ORS-B"));
     const KindControls none = ControlsForKind(2);
     EXPECT_FALSE(none.edit2 || none.comboBox4 || none.edit3 || none.comboBox3 || none.edit4);
-    const KindControls lan = ControlsForKind(4);
-    EXPECT_TRUE(lan.edit2 && lan.edit3 && lan.edit4);
-    EXPECT_EQ(lan.label7, QStringLiteral("UDP timeout"));
-    const KindControls modbus = ControlsForKind(5);
-    EXPECT_TRUE(modbus.edit2 && modbus.comboBox3 && !modbus.edit3);
-    EXPECT_EQ(modbus.label6, QStringLiteral("Parita"));
-    const KindControls card = ControlsForKind(6);
-    EXPECT_TRUE(card.comboBox4 && !card.edit2);
-    EXPECT_EQ(card.label3, QStringLiteral("Řadič EUART"));
     EXPECT_TRUE(ControlsForKind(-1).edit2);
     EXPECT_TRUE(ControlsForKind(-1).label3.isNull());
 }
@@ -131,17 +119,6 @@ TEST(ConnectionIdentity, PartsAreFourWindows1250Characters) {
     EXPECT_EQ(IdentityPart(0xE8, 0x9A, 0x9E, 0xF8), QStringLiteral("čšžř"));
     // Control bytes would cut or garble the text: they show as '?'.
     EXPECT_EQ(IdentityPart(0, '1', 0x0A, 0x7F), QStringLiteral("?1??"));
-}
-
-TEST(ConnectionLists, InterfaceListIsIndexedByKind) {
-    const QStringList list = InterfaceListTexts();
-    ASSERT_EQ(list.size(), 7);
-    EXPECT_EQ(list[0], QStringLiteral("Standardní COMx   (protokol Vextbus-2)"));
-    EXPECT_EQ(list[4], QStringLiteral("LAN konvertor ORS-E   (protokol Vextbus-2)"));
-    EXPECT_EQ(list[5], QStringLiteral("Standardní COMx   (protokol Modbus RTU)"));
-    EXPECT_EQ(list[6], QStringLiteral("PCI karta ORS-G   (protokol Vextbus-2)"));
-    EXPECT_EQ(EuartListTexts().size(), 4);
-    EXPECT_EQ(EuartListTexts().last(), QStringLiteral("EUART4"));
 }
 
 }  // namespace
