@@ -2,7 +2,8 @@
 // against the line time the card reports for the job: what the 1 ms poll
 // adds on top of the line.
 //
-//   orsg_line_latency [exchanges]      (default 2000; speed 115200 Bd)
+//   orsg_line_latency [exchanges [speed]]   (default 2000 at 115200 Bd;
+//                                            speeds 2400..115200 Bd)
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -39,12 +40,12 @@ void Print(const char* what, const std::vector<double>& v) {
 
 int main(int argc, char** argv) {
     const int exchanges = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
-    constexpr int32_t kSpeed = 115200;
+    const int32_t speed = argc > 2 ? std::atoi(argv[2]) : 115200;
 
     char tmpl[] = "/tmp/orsglatXXXXXX";
     if (mkdtemp(tmpl) == nullptr) return 1;
     const std::string dir = tmpl;
-    std::ofstream(dir + "/sim.ini") << "[module main]\nspeed = 115200\nnoise = off\n";
+    std::ofstream(dir + "/sim.ini") << "[module main]\nspeed = " << speed << "\nnoise = off\n";
     setenv("RQ36_SIM_CONFIG", (dir + "/sim.ini").c_str(), 1);
     setenv("RQ36_SIM_STATE", ":memory:latency", 1);
     setenv("RQ36_SIM_INSTANT", "0", 1);
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
     intptr_t h = 0;
     const std::array<int32_t, 16> params{};
     int32_t result = ORSG_Init(&h, params.data());
-    if (result == ORSG_OK) result = ORSG_SetConfig(h, kSpeed, 200, 2);
+    if (result == ORSG_OK) result = ORSG_SetConfig(h, speed, 200, 2);
     if (result != ORSG_OK) {
         std::fprintf(stderr, "ORSG could not open the emulated card: %d\n", result);
         std::filesystem::remove_all(dir);
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
         sleeps.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     }
 
-    std::printf("ORSG_Send at %d Bd, %zu exchanges (%d failed)\n", kSpeed, wall.size(), failed);
+    std::printf("ORSG_Send at %d Bd, %zu exchanges (%d failed)\n", speed, wall.size(), failed);
     Print("line time reported by the card", line);
     Print("ORSG_Send wall time", wall);
     Print("added by ORSG (wall - line)", added);
