@@ -14,7 +14,9 @@ endfunction()
 
 # rq36_gtest(<target> SOURCES ... LIBS ...)
 # A GoogleTest executable registered with CTest; RQ36_BIN_DIR tells it where
-# the program's folder (program, ORSG, stand-ins) is.
+# the program's folder (program, ORSG, stand-ins) is.  Tests run offscreen, with
+# instant simulated lines and a module memory that never touches the disk
+# (a test that wants a state file names its own).
 function(rq36_gtest target)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${target} ${T_SOURCES})
@@ -23,7 +25,7 @@ function(rq36_gtest target)
   target_compile_definitions(${target} PRIVATE RQ36_BIN_DIR="${RQ36_BIN_DIR}")
   gtest_discover_tests(${target}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RQ36_SIM_INSTANT=1")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RQ36_SIM_INSTANT=1;RQ36_SIM_STATE=:memory:")
 endfunction()
 
 # rq36_qtest(<target> SOURCES ... LIBS ...)
@@ -36,5 +38,5 @@ function(rq36_qtest target)
   target_compile_definitions(${target} PRIVATE RQ36_BIN_DIR="${RQ36_BIN_DIR}")
   add_test(NAME ${target} COMMAND ${target})
   set_tests_properties(${target} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RQ36_SIM_INSTANT=1")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RQ36_SIM_INSTANT=1;RQ36_SIM_STATE=:memory:")
 endfunction()
