@@ -73,6 +73,13 @@ int32_t ORSG_Init(intptr_t* handle, const int32_t* initParams) {
             return result;  // the window goes with the state
         }
         state->handleValue = reinterpret_cast<intptr_t>(state.get());
+        try {
+            orsg::RegisterState(state.get());
+        } catch (...) {
+            orsg::CloseCard(*state);
+            *handle = 0;
+            return ORSG_ERR_NO_MEMORY;
+        }
         if ((initParams[15] & kShowWindowBit) != 0) ShowWindow(*state);
         *handle = reinterpret_cast<intptr_t>(state.release());
         return ORSG_OK;
@@ -84,7 +91,7 @@ int32_t ORSG_Init(intptr_t* handle, const int32_t* initParams) {
 
 int32_t ORSG_Done(intptr_t* handle) {
     if (handle == nullptr) return ORSG_ERR_HANDLE;
-    LibraryState* state = orsg::StateFromHandle(*handle);
+    LibraryState* state = orsg::TakeState(*handle);
     if (state == nullptr) return ORSG_ERR_HANDLE;
     try {
         if (state->open == 1) orsg::CloseCard(*state);

@@ -1,5 +1,9 @@
 #include "library_state.h"
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 #include "diagnostic_window.h"
 
 namespace orsg {
@@ -32,8 +36,7 @@ CardText BlankCardText() {
 }
 
 LibraryState::LibraryState()
-    : magic(kLiveMagic),
-      firmware(BlankCardText()),
+    : firmware(BlankCardText()),
       fpga(BlankCardText()),
       cardName(BlankCardText()),
       serialNumber(BlankCardText()) {}
@@ -41,14 +44,52 @@ LibraryState::LibraryState()
 LibraryState::~LibraryState() {
     // The window reads the state: it goes first.
     window.reset();
-    magic = 0;
+}
+
+namespace {
+
+// A host has a handle or two; a plain list is the quickest to search.  The
+// lock only matters to a host that uses different handles from different
+// threads.
+struct Handles {
+    std::mutex lock;
+    std::vector<LibraryState*> live;
+
+    std::vector<LibraryState*>::iterator Find(intptr_t handle) {
+        return std::find(live.begin(), live.end(), reinterpret_cast<LibraryState*>(handle));
+    }
+};
+
+Handles& TheHandles() {
+    static Handles handles;
+    return handles;
+}
+
+}  // namespace
+
+void RegisterState(LibraryState* state) {
+    Handles& h = TheHandles();
+    const std::lock_guard<std::mutex> guard(h.lock);
+    h.live.push_back(state);
 }
 
 LibraryState* StateFromHandle(intptr_t handle) {
     if (handle == 0) return nullptr;
-    if (static_cast<uintptr_t>(handle) % alignof(LibraryState) != 0) return nullptr;
-    auto* state = reinterpret_cast<LibraryState*>(handle);
-    return state->magic == LibraryState::kLiveMagic ? state : nullptr;
+    Handles& h = TheHandles();
+    const std::lock_guard<std::mutex> guard(h.lock);
+    const auto it = h.Find(handle);
+    return it != h.live.end() ? *it : nullptr;
+}
+
+LibraryState* TakeState(intptr_t handle) {
+    if (handle == 0) return nullptr;
+    Handles& h = TheHandles();
+    const std::lock_guard<std::mutex> guard(h.lock);
+    const auto it = h.Find(handle);
+    if (it == h.live.end()) return nullptr;
+    LibraryState* state = *it;
+    h.live.erase(it);
+    return state;
 }
 
 void EnterRecord(LibraryState& state) {

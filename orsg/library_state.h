@@ -95,8 +95,6 @@ struct LibraryState {
     LibraryState(const LibraryState&) = delete;
     LibraryState& operator=(const LibraryState&) = delete;
 
-    uint64_t magic;            // kLiveMagic while the state lives
-
     int32_t cardIndex = 0;
     int32_t speed = kDefaultSpeed;
     uint32_t timeoutMs = kDefaultTimeoutMs;
@@ -122,13 +120,18 @@ struct LibraryState {
 
     TimeStamper stamper;
     std::unique_ptr<DiagnosticWindow> window;
-
-    static constexpr uint64_t kLiveMagic = 0x4F5253472D535441ull;  // "ORSG-STA"
 };
 
-// The state behind a handle value, or nullptr for 0, a misaligned value or a
-// value that does not point at a live state.
+// The handles of the library: the states ORSG_Init handed out and ORSG_Done
+// has not yet taken back.  A handle value is looked up here before it is
+// used, so a stale copy or a stray value is refused without being read.
+// Adds a state; throws std::bad_alloc when it cannot.
+void RegisterState(LibraryState* state);
+// The live state behind a handle value, or nullptr.
 LibraryState* StateFromHandle(intptr_t handle);
+// Removes the state behind a handle value from the handles and returns it
+// (the caller destroys it), or nullptr when the value is no live handle.
+LibraryState* TakeState(intptr_t handle);
 
 // Enters the completed record in state.recent.Next(): the error counter, the
 // last status and the histories (the error history only for a non-zero

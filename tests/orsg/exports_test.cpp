@@ -68,7 +68,7 @@ TEST_F(Exports, InitKeepsTheParametersAndDefaults) {
     EXPECT_EQ(s.window, nullptr);
 }
 
-TEST_F(Exports, NullOrForeignHandlesGive12) {
+TEST_F(Exports, NullStaleOrStrayHandlesGive12) {
     int32_t speed = 0;
     std::array<int32_t, 1024> buf{};
     int32_t a = 0;
@@ -79,15 +79,25 @@ TEST_F(Exports, NullOrForeignHandlesGive12) {
     intptr_t none = 0;
     EXPECT_EQ(ORSG_Done(&none), ORSG_ERR_HANDLE);
     EXPECT_EQ(ORSG_Done(nullptr), ORSG_ERR_HANDLE);
-    // Something that is not a state: refused, left as it is.
+    // Values that are no handle are refused without being read: memory of
+    // no state, an address nothing is mapped at, a copy of a closed handle.
     alignas(16) static std::array<unsigned char, sizeof(orsg::LibraryState)> notAState{};
     intptr_t foreign = reinterpret_cast<intptr_t>(notAState.data());
     EXPECT_EQ(ORSG_SetConfig(foreign, 9600, 200, 2), ORSG_ERR_HANDLE);
     EXPECT_EQ(ORSG_Done(&foreign), ORSG_ERR_HANDLE);
     EXPECT_NE(foreign, 0);
-    intptr_t odd = reinterpret_cast<intptr_t>(notAState.data()) + 1;
-    EXPECT_EQ(ORSG_GetConfig(odd, &speed, nullptr, nullptr), ORSG_ERR_HANDLE);
+    EXPECT_EQ(ORSG_GetConfig(0x1000, &speed, nullptr, nullptr), ORSG_ERR_HANDLE);
     EXPECT_TRUE(fake::Get().calls.empty());
+    intptr_t h = Open();
+    Forget(h);
+    const intptr_t stale = h;
+    ASSERT_EQ(ORSG_Done(&h), ORSG_OK);
+    intptr_t copy = stale;
+    EXPECT_EQ(ORSG_Done(&copy), ORSG_ERR_HANDLE);
+    EXPECT_EQ(copy, stale);
+    EXPECT_EQ(ORSG_Send(stale, buf.data(), buf.data(), &a, &b), ORSG_ERR_HANDLE);
+    EXPECT_EQ(ORSC_Send(stale, buf.data(), buf.data(), &a, &b), ORSG_ERR_HANDLE);
+    EXPECT_EQ(fake::DriverCalls(), std::vector<std::string>{"Close 0"});  // the one Done
 }
 
 TEST_F(Exports, SendRefusesMissingArraysWithoutCounting) {
