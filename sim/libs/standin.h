@@ -64,23 +64,42 @@ std::int32_t modbusSend(ors_handle_t h, const std::int32_t* request, std::int32_
 // zero elements; at most ORS_ERROR_TEXT_WORDS elements.
 std::int32_t errorText(std::uint32_t code, std::int32_t* text);
 
+// The body of an export: anything thrown inside the simulator (it ran out of
+// memory, say) becomes the result `onError` instead of crossing the C
+// boundary into the host.
+template <typename F>
+std::int32_t guarded(std::int32_t onError, F&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return onError;
+    }
+}
+
 }  // namespace rq36sim::standin
 
 // Defines the Vextbus-2 exports shared by ORSA, ORSB, ORSD and ORSE
 // (everything but Init) for a prefix and its StandIn value.
+#define RQ36_STANDIN_GUARDED(CALL) rq36sim::standin::guarded(rq36sim::standin::kErrAccess, [&] { return CALL; })
 #define RQ36_STANDIN_VEXTBUS_EXPORTS(PREFIX, LIB)                                                          \
     extern "C" {                                                                                           \
-    ORS_EXPORT int32_t PREFIX##_Version(int32_t* version) { return rq36sim::standin::version(LIB, version); } \
-    ORS_EXPORT int32_t PREFIX##_Done(ors_handle_t* handle) { return rq36sim::standin::done(LIB, handle); }    \
+    ORS_EXPORT int32_t PREFIX##_Version(int32_t* version) {                                                \
+        return RQ36_STANDIN_GUARDED(rq36sim::standin::version(LIB, version));                              \
+    }                                                                                                      \
+    ORS_EXPORT int32_t PREFIX##_Done(ors_handle_t* handle) {                                               \
+        return RQ36_STANDIN_GUARDED(rq36sim::standin::done(LIB, handle));                                  \
+    }                                                                                                      \
     ORS_EXPORT int32_t PREFIX##_SetConfig(ors_handle_t h, int32_t speed, uint32_t timeoutMs, uint32_t retries) { \
-        return rq36sim::standin::setConfig(LIB, h, speed, timeoutMs, retries);                             \
+        return RQ36_STANDIN_GUARDED(rq36sim::standin::setConfig(LIB, h, speed, timeoutMs, retries));       \
     }                                                                                                      \
     ORS_EXPORT int32_t PREFIX##_GetConfig(ors_handle_t h, int32_t* speed, uint32_t* timeoutMs, uint32_t* retries) { \
-        return rq36sim::standin::getConfig(LIB, h, speed, timeoutMs, retries);                             \
+        return RQ36_STANDIN_GUARDED(rq36sim::standin::getConfig(LIB, h, speed, timeoutMs, retries));       \
     }                                                                                                      \
     ORS_EXPORT int32_t PREFIX##_Send(ors_handle_t h, const int32_t* request, int32_t* response,            \
                                      int32_t* replyByte, int32_t* status) {                                \
-        return rq36sim::standin::send(LIB, h, request, response, replyByte, status);                       \
+        return RQ36_STANDIN_GUARDED(rq36sim::standin::send(LIB, h, request, response, replyByte, status)); \
     }                                                                                                      \
-    ORS_EXPORT int32_t PREFIX##_Error(uint32_t code, int32_t* text) { return rq36sim::standin::errorText(code, text); } \
+    ORS_EXPORT int32_t PREFIX##_Error(uint32_t code, int32_t* text) {                                      \
+        return RQ36_STANDIN_GUARDED(rq36sim::standin::errorText(code, text));                              \
+    }                                                                                                      \
     }

@@ -71,13 +71,19 @@ private:
     std::uint64_t accesses_ = 0;
 };
 
-// A driver call for one card: the fault switch first, then the card.
+// A driver call for one card: the fault switch first, then the card.  Only
+// the two memory accesses report failure by throwing; any other call that
+// fails inside (out of memory, say) returns 1.
 template <typename F>
-std::int32_t withCard(const char* call, std::int32_t index, F&& f) {
-    CardWorld& w = CardWorld::instance();
-    if (w.faults().driverCallFails(call, index)) return kFailed;
-    Card* c = w.card(index);
-    return c ? f(*c) : kFailed;
+std::int32_t withCard(const char* call, std::int32_t index, F&& f) noexcept {
+    try {
+        CardWorld& w = CardWorld::instance();
+        if (w.faults().driverCallFails(call, index)) return kFailed;
+        Card* c = w.card(index);
+        return c ? f(*c) : kFailed;
+    } catch (...) {
+        return kFailed;
+    }
 }
 
 }  // namespace
@@ -90,11 +96,15 @@ using rq36sim::withCard;
 extern "C" {
 
 ORS_EXPORT int32_t OX952_CardsInSystem(int32_t* count) {
-    CardWorld& w = CardWorld::instance();
-    w.refresh();
-    if (!count || w.faults().driverCallFails("CardsInSystem", -1)) return rq36sim::kFailed;
-    *count = w.count();
-    return rq36sim::kOk;
+    try {
+        CardWorld& w = CardWorld::instance();
+        w.refresh();
+        if (!count || w.faults().driverCallFails("CardsInSystem", -1)) return rq36sim::kFailed;
+        *count = w.count();
+        return rq36sim::kOk;
+    } catch (...) {
+        return rq36sim::kFailed;
+    }
 }
 
 ORS_EXPORT int32_t OX952_Card_DID(int32_t card, int32_t* did) {
