@@ -1,10 +1,11 @@
 #include "state_file.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <random>
+#include <functional>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "text_util.h"
@@ -16,14 +17,51 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kHeader[] = "# RQ-36 simulated module state; written by the simulator, edit with care\n";
+constexpr std::string_view kHeaderStart = "# RQ-36 simulated module state";
+constexpr std::string_view kSectionStart = "[module ";
 constexpr char kHex[] = "0123456789ABCDEF";
 
-std::string readFile(const std::string& path) {
+// Far more than any state file the simulator writes (2.2 KiB a module).
+constexpr std::uintmax_t kMaxStateFileBytes = 4u << 20;
+
+// The text of the state file: empty when there is none.  A file that is too
+// large or does not begin like a state file (the header, or a module
+// section) is someone else's: `foreign` is set and it is neither read nor
+// ever overwritten.
+struct FileText {
+    std::string text;
+    bool foreign = false;
+};
+
+FileText readStateFile(const std::string& path) {
+    FileText out;
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) return out;  // no file (yet)
+    if (size > kMaxStateFileBytes) {
+        out.foreign = true;
+        return out;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
+    if (!in) return out;
     std::ostringstream s;
     s << in.rdbuf();
-    return s.str();
+    out.text = s.str();
+    const std::string_view start = trim(out.text);
+    if (!start.empty() && start.rfind(kHeaderStart, 0) != 0 && start.rfind(kSectionStart, 0) != 0) {
+        out.text.clear();
+        out.foreign = true;
+    }
+    return out;
+}
+
+// A name for the temporary file that no other writer picks at the same time.
+std::string uniqueSuffix() {
+    static std::uint64_t counter = 0;
+    const auto now = std::chrono::system_clock::now().time_since_epoch().count();
+    const auto thread = std::hash<std::thread::id>{}(std::this_thread::get_id());
+    return std::to_string(static_cast<std::uint64_t>(now) ^ thread) + "-" +
+           std::to_string(reinterpret_cast<std::uintptr_t>(&counter)) + "-" + std::to_string(++counter);
 }
 
 std::string hexBytes(const std::uint8_t* p, std::size_t n, bool spaced) {
@@ -147,44 +185,61 @@ std::optional<ModuleState> StateStore::parse(const std::string& text, const std:
 
 std::optional<ModuleState> StateStore::load(const std::string& id, const CommSettings& factory) const {
     if (inMemory_) return std::nullopt;
-    return parse(readFile(path_), id, factory, warn_);
+    const FileText file = readStateFile(path_);
+    if (file.foreign) {
+        reportNotWritten("is not a module state file (or is larger than 4 MiB); it is left alone");
+        return std::nullopt;
+    }
+    return parse(file.text, id, factory, warn_);
+}
+
+void StateStore::reportNotWritten(const std::string& why) const {
+    if (!writeFailed_ && warn_) warn_("the state file " + path_ + " " + why + "; changes stay in memory");
+    writeFailed_ = true;
 }
 
 void StateStore::save(const std::string& id, const ModuleState& state) {
     if (inMemory_) return;
-    // Keep what the file holds for other modules (another process may have
-    // written them), replace this module's part.
-    std::string out = kHeader;
-    bool replaced = false;
-    for (const auto& [sectionId, body] : splitSections(readFile(path_))) {
-        if (sectionId == id) {
-            out += serialize(id, state);
-            replaced = true;
-        } else {
-            out += "[module " + sectionId + "]\n" + body;
+    try {
+        // Keep what the file holds for other modules (another process may
+        // have written them), replace this module's part.
+        const FileText file = readStateFile(path_);
+        if (file.foreign) {
+            reportNotWritten("is not a module state file (or is larger than 4 MiB); it is left alone");
+            return;
         }
-    }
-    if (!replaced) out += serialize(id, state);
+        std::string out = kHeader;
+        bool replaced = false;
+        for (const auto& [sectionId, body] : splitSections(file.text)) {
+            if (sectionId == id) {
+                out += serialize(id, state);
+                replaced = true;
+            } else {
+                out += std::string(kSectionStart) + sectionId + "]\n" + body;
+            }
+        }
+        if (!replaced) out += serialize(id, state);
 
-    std::error_code ec;
-    const fs::path target(path_);
-    if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-    std::random_device rd;
-    const fs::path temp = target.string() + ".tmp" + std::to_string(rd());
-    bool ok = false;
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        f << out;
-        ok = static_cast<bool>(f.flush());
-    }
-    if (ok) {
-        fs::rename(temp, target, ec);
-        ok = !ec;
-    }
-    if (!ok) {
-        fs::remove(temp, ec);
-        if (!writeFailed_ && warn_) warn_("cannot write the state file " + path_ + "; changes stay in memory");
-        writeFailed_ = true;
+        std::error_code ec;
+        const fs::path target(path_);
+        if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+        const fs::path temp = target.string() + ".tmp" + uniqueSuffix();
+        bool ok = false;
+        {
+            std::ofstream f(temp, std::ios::binary | std::ios::trunc);
+            f << out;
+            ok = static_cast<bool>(f.flush());
+        }
+        if (ok) {
+            fs::rename(temp, target, ec);
+            ok = !ec;
+        }
+        if (!ok) {
+            fs::remove(temp, ec);
+            reportNotWritten("cannot be written");
+        }
+    } catch (...) {
+        reportNotWritten("cannot be written");
     }
 }
 

@@ -2,6 +2,7 @@
 // module, the configuration memory banks, the settings in force and the
 // status register.  Written after every change, atomically (temporary file,
 // then rename), merging with what other processes wrote for other modules.
+// A file that does not look like a state file is never overwritten.
 #pragma once
 
 #include <optional>
@@ -30,10 +31,13 @@ public:
                                             const CommSettings& factory, WarnFn warn);
 
 private:
+    // Reports once that changes are not written to the file.
+    void reportNotWritten(const std::string& why) const;
+
     std::string path_;
     bool inMemory_;
     WarnFn warn_;
-    bool writeFailed_ = false;
+    mutable bool writeFailed_ = false;
 };
 
 }  // namespace rq36sim

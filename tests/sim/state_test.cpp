@@ -111,6 +111,33 @@ TEST_F(StateTest, UnwritablePlaceKeepsChangesInMemory) {
     EXPECT_FALSE(mem.load("m"));
 }
 
+TEST_F(StateTest, FileThatIsNoStateFileIsNeverOverwritten) {
+    // A path pointing at someone else's file, binary or text, or at a file
+    // far too large: nothing is read from it and it stays as it was.
+    const std::string text = dir_.file("notes.txt"), binary = dir_.file("image.bin"), huge = dir_.file("huge.state");
+    simtest::writeText(text, "shopping list\n[module m]\n");
+    simtest::writeText(binary, std::string("\x7F" "ELF\0\x01[module m]\n", 16));
+    simtest::writeText(huge, "[module m]\nactive = 05 04 00 00\n");
+    std::filesystem::resize_file(huge, (4u << 20) + 1);
+    for (const std::string& path : {text, binary, huge}) {
+        g_warnings.clear();
+        const std::string before = readAll(path);
+        StateStore store(path, collect);
+        EXPECT_FALSE(store.load("m")) << path;
+        store.save("m", ModuleState::factory(CommSettings{}));
+        store.save("m", ModuleState::factory(CommSettings{}));
+        EXPECT_EQ(readAll(path), before) << path;
+        EXPECT_EQ(g_warnings.size(), 1u) << path;
+    }
+    // A state file that starts with blank lines, or is empty, is written.
+    const std::string blank = dir_.file("blank.state");
+    simtest::writeText(blank, "\n\n[module other]\nstatus = 00 00 00 00\n");
+    StateStore store(blank, collect);
+    store.save("m", ModuleState::factory(CommSettings{7, 4, 0, 0}));
+    EXPECT_EQ(store.load("m")->active.address, 7);
+    EXPECT_TRUE(store.load("other"));
+}
+
 TEST_F(StateTest, ConfigurationMemorySurvivesANewProcess) {
     const std::string path = dir_.file("module.state");
     {
@@ -189,6 +216,25 @@ TEST_F(StateTest, ConfigurationTextIsParsedRobustly) {
     EXPECT_FALSE(cfg.faults.driverCallFails("Card_BUS", 1));
     // stray, bogus, slot, address 300, speed 14400, orsz, nope, [weird, [other]
     EXPECT_EQ(g_warnings.size(), 9u);
+}
+
+TEST_F(StateTest, ConfigurationOfAbsurdSizeIsCut) {
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += "[card]\neuart1 = m" + std::to_string(i) + "\n";
+    text += "[lines]\norsa = ";
+    for (int i = 0; i < 200; ++i) text += "x" + std::to_string(i) + ",";
+    text += "\n[module late]\naddress = 3\n";
+    text += std::string("\0\xFF[\x01=\n]\n\xC8", 9);  // binary garbage
+    SimConfig cfg = SimConfig::defaults();
+    applyConfigText(cfg, text, collect);
+    EXPECT_EQ(cfg.cards.size(), 16u);
+    EXPECT_EQ(cfg.modules.size(), 64u);
+    EXPECT_FALSE(cfg.module("late"));
+    EXPECT_LE(g_warnings.size(), 5u);  // one per kind, and the garbage lines
+    // A file beyond 1 MiB is not read at all.
+    useConfig("[card]\ndid = 0x402\n");
+    std::filesystem::resize_file(dir_.file("sim.ini"), (1u << 20) + 1);
+    EXPECT_EQ(loadSimConfig(collect).cards.at(0).did, 0x401);
 }
 
 TEST_F(StateTest, EnvironmentOverridesTheFile) {
