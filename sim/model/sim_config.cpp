@@ -1,6 +1,7 @@
 #include "sim_config.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -13,24 +14,21 @@ namespace {
 
 constexpr std::array<std::string_view, kStandIns> kStandInKeys = {"orsa", "orsb", "orsd", "orse", "orsf"};
 
+// Far more than a test set-up needs; a file beyond them is not one.
+constexpr std::uintmax_t kMaxConfigBytes = 1u << 20;
+constexpr std::size_t kMaxCards = 16;
+constexpr std::size_t kMaxModules = 64;
+
 std::string lineRef(int lineNo) { return "line " + std::to_string(lineNo) + ": "; }
 
-void addModuleRef(SimConfig& cfg, std::string_view id) {
-    if (cfg.module(id)) return;
+// Makes sure the module exists; false when there is no room for another.
+bool addModuleRef(SimConfig& cfg, std::string_view id) {
+    if (cfg.module(id)) return true;
+    if (cfg.modules.size() >= kMaxModules) return false;
     ModuleSpec spec;
     spec.id = std::string(id);
     cfg.modules.push_back(spec);
-}
-
-std::vector<std::string> parseModuleList(SimConfig& cfg, std::string_view value) {
-    std::vector<std::string> ids;
-    for (auto item : splitList(value, ',')) {
-        item = trim(item);
-        if (item.empty()) continue;
-        ids.emplace_back(item);
-        addModuleRef(cfg, item);
-    }
-    return ids;
+    return true;
 }
 
 std::optional<std::uint8_t> parseSpeedCode(std::string_view v) {
@@ -96,6 +94,26 @@ private:
     void warn(int lineNo, const std::string& msg) {
         if (warn_) warn_("configuration " + lineRef(lineNo) + msg);
     }
+    void warnTooManyModules(int lineNo, std::string_view id) {
+        if (!modulesWarned_)
+            warn(lineNo, "more than " + std::to_string(kMaxModules) + " modules, '" + std::string(id) +
+                             "' and any further ones are ignored");
+        modulesWarned_ = true;
+    }
+
+    std::vector<std::string> parseModuleList(std::string_view value, int lineNo) {
+        std::vector<std::string> ids;
+        for (auto item : splitList(value, ',')) {
+            item = trim(item);
+            if (item.empty()) continue;
+            if (!addModuleRef(cfg_, item)) {
+                warnTooManyModules(lineNo, item);
+                continue;
+            }
+            ids.emplace_back(item);
+        }
+        return ids;
+    }
 
     void section(std::string_view line, int lineNo) {
         if (line.back() != ']') {
@@ -110,10 +128,20 @@ private:
         if (name == "card") {
             if (!cardsGiven_) cfg_.cards.clear();
             cardsGiven_ = true;
+            if (cfg_.cards.size() >= kMaxCards) {
+                if (!cardsWarned_) warn(lineNo, "more than " + std::to_string(kMaxCards) + " cards, the rest is ignored");
+                cardsWarned_ = true;
+                section_ = Section::Unknown;
+                return;
+            }
             cfg_.cards.emplace_back();
             section_ = Section::Card;
         } else if (name == "module" && !arg.empty()) {
-            addModuleRef(cfg_, arg);
+            if (!addModuleRef(cfg_, arg)) {
+                warnTooManyModules(lineNo, arg);
+                section_ = Section::Unknown;
+                return;
+            }
             moduleId_ = std::string(arg);
             section_ = Section::Module;
         } else if (name == "lines") {
@@ -159,7 +187,7 @@ private:
             }
             (key == "did" ? card.did : key == "bus" ? card.bus : card.slot) = static_cast<std::int32_t>(*n);
         } else if (key.size() == 6 && key.rfind("euart", 0) == 0 && key[5] >= '1' && key[5] <= '4') {
-            card.channels[static_cast<std::size_t>(key[5] - '1')] = parseModuleList(cfg_, value);
+            card.channels[static_cast<std::size_t>(key[5] - '1')] = parseModuleList(value, lineNo);
         } else if (key == "serial") {
             card.serial = std::string(value);
         } else if (key == "name") {
@@ -202,7 +230,7 @@ private:
     void lineEntry(const std::string& key, std::string_view value, int lineNo) {
         for (std::size_t i = 0; i < kStandInKeys.size(); ++i) {
             if (key == kStandInKeys[i]) {
-                cfg_.standInLines[i] = parseModuleList(cfg_, value);
+                cfg_.standInLines[i] = parseModuleList(value, lineNo);
                 return;
             }
         }
@@ -227,6 +255,8 @@ private:
     Section section_ = Section::None;
     std::string moduleId_;
     bool cardsGiven_ = false;
+    bool cardsWarned_ = false;
+    bool modulesWarned_ = false;
 };
 
 }  // namespace
@@ -273,8 +303,12 @@ void applyConfigText(SimConfig& cfg, std::string_view text, WarnFn warn) { Confi
 SimConfig loadSimConfig(WarnFn warn) {
     SimConfig cfg = SimConfig::defaults();
     if (const std::string path = envValue("RQ36_SIM_CONFIG"); !path.empty()) {
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(path, ec);
         std::ifstream in(path, std::ios::binary);
-        if (in) {
+        if (!ec && size > kMaxConfigBytes) {
+            if (warn) warn("the configuration file " + path + " is larger than 1 MiB, using the defaults");
+        } else if (in) {
             std::ostringstream text;
             text << in.rdbuf();
             applyConfigText(cfg, text.str(), warn);
