@@ -216,6 +216,10 @@ bool SaveSettings(const ConnectionSettings* settings, const QString& path, QStri
     doc.SetValue(kSectionConnection, kKeySpeed, number(s.Speed));
 
     QSaveFile file(path);
+    // A writable file in a folder where no new file may be created (a
+    // program folder the user may not change) is written in place: losing
+    // the run's settings would be worse than a save that is not atomic.
+    file.setDirectWriteFallback(true);
     const QByteArray out = doc.ToBytes();
     if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
         return fail(QStringLiteral("Nastavení nebylo uloženo: soubor %1 nelze zapsat.").arg(Shown(path)));

@@ -66,9 +66,10 @@ bool LoadSettings(ConnectionSettings* settings);
 bool LoadSettings(ConnectionSettings* settings, const QString& path);
 
 // Writes the record's keys into the settings file, keeping every other
-// section, key and comment; the file is replaced atomically.  False when no
-// record was given or the file could not be written (then *error, if given,
-// says why, in Czech, fit for the user).
+// section, key and comment; the file is replaced atomically where its
+// folder allows, else written in place.  False when no record was given or
+// the file could not be written (then *error, if given, says why, in Czech,
+// fit for the user).
 bool SaveSettings(const ConnectionSettings* settings, QString* error = nullptr);
 bool SaveSettings(const ConnectionSettings* settings, const QString& path, QString* error = nullptr);
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <functional>
 
 #include <QByteArray>
 #include <QDir>
@@ -8,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include "connection_settings.h"
+#include "interface/platform/platform.h"
 
 using namespace rq36;
 
@@ -47,7 +51,18 @@ protected:
     ConnectionSettings s_;
 };
 
-bool RunningAsRoot() { return geteuid() == 0; }
+// Runs fn with the rights of an ordinary user: directly, or as root in a
+// child process that gave up its rights first.
+bool AsOrdinaryUser(const std::function<bool()>& fn) {
+    if (geteuid() != 0) return fn();
+    const pid_t child = fork();
+    if (child == 0) {
+        const bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
+        _exit(dropped && fn() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 }  // namespace
 
@@ -98,11 +113,15 @@ TEST(ConnectionSettingsRecord, IsConnectedNeedsFlagAndHandle) {
     EXPECT_FALSE(IsConnected(&s));
 }
 
-TEST(ConnectionSettingsRecord, SettingsFileBesideExecutable) {
+TEST(ConnectionSettingsRecord, SettingsFileBesideExecutableNotInTheWorkingDirectory) {
+    QTemporaryDir elsewhere;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
     const QString path = SettingsFilePath();
-    EXPECT_TRUE(path.endsWith("/W_rq36.ini")) << path.toStdString();
-    EXPECT_TRUE(QFileInfo(path).isAbsolute()) << path.toStdString();
-    EXPECT_NE(QFileInfo(path).absolutePath(), QDir::currentPath() + "/nonexistent");
+    QDir::setCurrent(before);
+    const QString folder = QString::fromStdString(platform::ExecutableFolder());
+    ASSERT_TRUE(QDir::isAbsolutePath(folder)) << folder.toStdString();
+    EXPECT_EQ(path, folder + "/W_rq36.ini");
 }
 
 TEST_F(SettingsFile, MissingFileOrKeyKeepsDefaults) {
@@ -288,21 +307,22 @@ TEST_F(SettingsFile, UnwritableLocationFailsWithAMessage) {
     EXPECT_TRUE(error.startsWith(QString::fromUtf8("Nastavení nebylo uloženo"))) << error.toStdString();
 }
 
-TEST_F(SettingsFile, ReadOnlyFolderOrFileIsNotTouched) {
-    if (RunningAsRoot()) GTEST_SKIP() << "permissions do not bind root";
+TEST_F(SettingsFile, ReadOnlyFileIsKeptAndAFileInAReadOnlyFolderIsWritten) {
+    // Permissions do not bind root: the checks run as an ordinary user then.
     Write(kConnection + "\r\n" + kInterfaceKey + "=ORS-C\r\n");
     const QByteArray before = Read();
-    QFile::setPermissions(path_, QFileDevice::ReadOwner);
-    QString error;
-    EXPECT_FALSE(SaveSettings(&s_, path_, &error));
-    EXPECT_FALSE(error.isEmpty());
+    s_.InterfaceKind = 3;
+    const auto save = [this] { return SaveSettings(&s_, path_); };
+    // The folder admits no new file, the file itself is read-only: nothing changes.
+    ASSERT_TRUE(QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                       QFileDevice::ReadOther | QFileDevice::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::ReadOther));
+    EXPECT_FALSE(AsOrdinaryUser(save));
     EXPECT_EQ(Read(), before);
-
-    QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    error.clear();
-    EXPECT_FALSE(SaveSettings(&s_, path_, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(Read(), before);
+    // A writable file in that folder is written in place.
+    ASSERT_TRUE(QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ReadOther | QFileDevice::WriteOther));
+    EXPECT_TRUE(AsOrdinaryUser(save));
+    EXPECT_TRUE(Read().contains(kInterfaceKey + "=ORS-D\r\n")) << Read().toStdString();
     QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
