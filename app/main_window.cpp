@@ -176,7 +176,7 @@ void TForm1::Oprogramu1Click() {
 void TForm1::Npovda2Click() {
     const QString name = QString::fromLatin1(rq36::kHelpDocument);
     const QFileInfo document(name);  // relative to the working directory
-    if (document.exists()) {
+    if (document.isFile()) {  // a folder of that name is no document
         const QUrl url = QUrl::fromLocalFile(document.absoluteFilePath());
         // The outcome is not checked: without a PDF viewer nothing opens.
         if (hooks_.openUrl) {

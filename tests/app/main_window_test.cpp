@@ -297,7 +297,11 @@ private slots:
         QVERIFY(QDir::setCurrent(dir_.path()));
         w.findChild<QAction*>(QStringLiteral("Npovda2"))->trigger();
         QCOMPARE(messages_, QStringList{QStringLiteral("Nenalezen soubor W_rq36_Napoveda.pdf")});
+        QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("W_rq36_Napoveda.pdf")));  // a folder is no document
+        w.findChild<QAction*>(QStringLiteral("Npovda2"))->trigger();
+        QCOMPARE(messages_.size(), 2);
         QVERIFY(opened_.isEmpty());
+        QVERIFY(QDir(dir_.path()).rmdir(QStringLiteral("W_rq36_Napoveda.pdf")));
 
         QFile document(dir_.filePath(QStringLiteral("W_rq36_Napoveda.pdf")));
         QVERIFY(document.open(QIODevice::WriteOnly));
@@ -305,7 +309,7 @@ private slots:
         w.findChild<QAction*>(QStringLiteral("Npovda2"))->trigger();
         QCOMPARE(opened_.size(), 1);
         QCOMPARE(opened_[0], QUrl::fromLocalFile(QFileInfo(document.fileName()).absoluteFilePath()));
-        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(messages_.size(), 2);
         QVERIFY(QDir::setCurrent(previous));
         QFile::remove(document.fileName());
     }
