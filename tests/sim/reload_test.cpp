@@ -1,8 +1,5 @@
 // The module's memory across unloading the libraries: what one library wrote
-// is read back after it was unloaded, through another library, and through
-// the card driver library.
-#include <dlfcn.h>
-
+// is read back after it was unloaded, and through another library.
 #include <string>
 
 #include "ors_contract.h"
@@ -10,30 +7,7 @@
 
 namespace {
 
-class Library {
-public:
-    explicit Library(const std::string& file) : path_(std::string(RQ36_BIN_DIR) + "/" + file) {
-        handle_ = ::dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    }
-    ~Library() { unload(); }
-    bool loaded() const { return handle_ != nullptr; }
-    template <typename F>
-    F fn(const char* name) const {
-        return reinterpret_cast<F>(::dlsym(handle_, name));
-    }
-    // True when the library really left the process.
-    bool unload() {
-        if (handle_) ::dlclose(handle_);
-        handle_ = nullptr;
-        void* still = ::dlopen(path_.c_str(), RTLD_NOW | RTLD_NOLOAD);
-        if (still) ::dlclose(still);
-        return still == nullptr;
-    }
-
-private:
-    std::string path_;
-    void* handle_ = nullptr;
-};
+using simtest::Library;
 
 struct VextbusLib {
     ors_init_word_fn initWord = nullptr;

@@ -1,6 +1,9 @@
 // Environment of one simulator test: its own in-memory (or temporary) state,
 // no configuration file, no faults, instant timing unless a test says so.
+// Also a library of <build>/bin loaded by file name, as a host loads it.
 #pragma once
+
+#include <dlfcn.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -34,6 +37,39 @@ public:
 
 private:
     std::string path_;
+};
+
+// A shared library of the build's bin folder, loaded by file name; its
+// exports bound by name.  A missing export fails the test and gives null.
+class Library {
+public:
+    explicit Library(const std::string& file) : path_(std::string(RQ36_BIN_DIR) + "/" + file) {
+        handle_ = ::dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle_) ADD_FAILURE() << ::dlerror();
+    }
+    ~Library() { unload(); }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    bool loaded() const { return handle_ != nullptr; }
+    template <typename FnPointer>
+    FnPointer fn(const char* name) const {
+        void* p = handle_ ? ::dlsym(handle_, name) : nullptr;
+        if (!p) ADD_FAILURE() << "missing " << name;
+        return reinterpret_cast<FnPointer>(p);
+    }
+    // True when the library really left the process.
+    bool unload() {
+        if (handle_) ::dlclose(handle_);
+        handle_ = nullptr;
+        void* still = ::dlopen(path_.c_str(), RTLD_NOW | RTLD_NOLOAD);
+        if (still) ::dlclose(still);
+        return still == nullptr;
+    }
+
+private:
+    std::string path_;
+    void* handle_ = nullptr;
 };
 
 inline void writeText(const std::string& path, const std::string& text) {
