@@ -97,18 +97,6 @@ TEST_F(Exchange, JobBlockCarriesSpeedCodeRepetitionsAndTimeout) {
     EXPECT_EQ(jobs[1].lastMessage, 0);
 }
 
-TEST_F(Exchange, EverySupportedSpeedHasItsCode) {
-    const int32_t speeds[] = {600,    1200,   2400,   4800,   9600,    19200,   38400,  57600,
-                              115200, 230400, 460800, 691200, 921600, 1382400, 2764800};
-    orsg::LibraryState state;
-    for (uint8_t code = 0; code < 15; ++code) {
-        EXPECT_TRUE(orsg::IsSupportedSpeed(speeds[code]));
-        EXPECT_EQ(orsg::SpeedCode(speeds[code]), code) << speeds[code];
-    }
-    EXPECT_FALSE(orsg::IsSupportedSpeed(14400));
-    EXPECT_EQ(orsg::SpeedCode(14400), 4);
-}
-
 TEST_F(Exchange, CardStatusIsReturnedWithResultZeroAndEntersBothHistories) {
     const intptr_t h = Open();
     fake::Get().responder = [](const fake::Job& job, int slot) {

@@ -295,16 +295,6 @@ TEST_F(CardDriver, FaultMemoryAccessAlwaysAndAfterCount) {
     EXPECT_THROW(s.write(0x320, 1), std::runtime_error);
 }
 
-TEST_F(CardDriver, FaultMemoryAccessAfterTheCardSearchAndStartUp) {
-    // Handshake (3 accesses) and identification read (4 + 1024) pass.
-    simtest::setEnv("RQ36_SIM_FAULT", "mem_access=after:1031");
-    CardSession s;
-    ASSERT_TRUE(s.open());
-    EXPECT_EQ(s.startUp(), 1);
-    EXPECT_NO_THROW(s.readIdentification());
-    EXPECT_THROW(s.write(s.reg(1), 0), std::runtime_error);
-}
-
 TEST_F(CardDriver, FaultCorruptedReply) {
     simtest::setEnv("RQ36_SIM_FAULT", "corrupt_reply=always");
     {
