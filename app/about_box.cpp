@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 
 namespace rq36 {
 
@@ -140,6 +142,14 @@ bool TFormOProgramu::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TFormOProgramu::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Centred on the screen, wherever the main window stands.
+    if (event->spontaneous()) return;
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
 }
 
 void TFormOProgramu::Label5Click() {

@@ -32,6 +32,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     rq36::UrlOpener openUrl_;

@@ -317,10 +317,14 @@ private slots:
     void aboutBox() {
         TForm1 w(nullptr, Hooks());
         w.show();
+        w.move(w.screen()->availableGeometry().topLeft());
         bool checked = false;
         WhenModalShown<TFormOProgramu>([this, &checked](TFormOProgramu* box) {
             QCOMPARE(box->windowTitle(), QStringLiteral(" O programu"));
             QCOMPARE(box->size(), QSize(410, 198));
+            // Centred on the screen, not on the main window moved to its corner.
+            const QPoint offset = box->frameGeometry().center() - box->screen()->availableGeometry().center();
+            QVERIFY2(offset.manhattanLength() <= 2, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
             auto* name = box->findChild<QLabel*>(QStringLiteral("Label1"));
             QCOMPARE(name->text(), QStringLiteral("W_RQ36"));
             QVERIFY(name->font().bold());
