@@ -1,60 +1,38 @@
-// Helpers shared by the window tests: the fake interface library's log and
-// environment, and finding the modal dialog a menu handler opened.
+// Helpers shared by the window tests: the stand-in interface libraries, and
+// finding the modal dialog a menu handler opened.
 #pragma once
 
 #include <functional>
 
 #include <QApplication>
 #include <QDialog>
-#include <QFile>
+#include <QPointer>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
+#include "fake_library.h"
+#include "interface/binding.h"
+
 namespace rq36::test {
 
-// Configures the fake library through its environment for one test.
-class FakeLibrary {
+// The stand-in libraries of the tests serve as the interface libraries:
+// ORSA, ORSC, ORSE, ORSF and ORSG work; ORSB lacks its Version export;
+// there is no ORSD.
+inline void UseFakeLibraries() { SetInterfaceLibraryFolder(RQ36_FAKE_ORS_DIR); }
+
+// A stand-in held for one test, answering with the module's usual identity.
+class Fake : public FakeLibrary {
 public:
-    FakeLibrary() {
-        qputenv("RQ36_UI_FAKE_LOG", LogPath().toLocal8Bit());
-        qunsetenv("RQ36_UI_FAKE_MODE");
-        qunsetenv("RQ36_UI_FAKE_IDENTITY");
-        qunsetenv("RQ36_UI_FAKE_WATCH");
+    explicit Fake(char letter = 'A') : FakeLibrary(letter) {
+        if (!ok()) qFatal("stand-in library ORS%c missing", letter);
+        SetIdentity("RQ-36   1.00");
     }
-    ~FakeLibrary() {
-        qunsetenv("RQ36_UI_FAKE_LOG");
-        qunsetenv("RQ36_UI_FAKE_MODE");
-        qunsetenv("RQ36_UI_FAKE_IDENTITY");
-        qunsetenv("RQ36_UI_FAKE_WATCH");
+    QStringList CallList() const {
+        QStringList calls;
+        for (const std::string& call : Calls()) calls << QString::fromStdString(call);
+        return calls;
     }
-    FakeLibrary(const FakeLibrary&) = delete;
-    FakeLibrary& operator=(const FakeLibrary&) = delete;
-
-    void SetMode(const char* mode) { qputenv("RQ36_UI_FAKE_MODE", mode); }
-    void SetIdentity(const char* identity) { qputenv("RQ36_UI_FAKE_IDENTITY", identity); }
-    void WatchAtDone(const QString& path) { qputenv("RQ36_UI_FAKE_WATCH", path.toLocal8Bit()); }
-
-    QString LogPath() const { return dir_.filePath(QStringLiteral("fake.log")); }
-    QString TempPath(const QString& name) const { return dir_.filePath(name); }
-
-    // The calls received so far, one per entry ("Init 1", "Done", ...).
-    QStringList Calls() const {
-        QFile log(LogPath());
-        if (!log.open(QIODevice::ReadOnly)) return {};
-        return QString::fromLatin1(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-    int Count(const QString& prefix) const {
-        int n = 0;
-        for (const QString& call : Calls()) {
-            if (call.startsWith(prefix)) ++n;
-        }
-        return n;
-    }
-
-private:
-    QTemporaryDir dir_;
 };
 
 // Runs `act` on the first modal dialog of type D that appears (polling the
@@ -67,7 +45,11 @@ void WhenModalShown(std::function<void(D*)> act) {
         if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget()); dialog && dialog->isVisible()) {
             timer->stop();
             timer->deleteLater();
+            QPointer<D> guard(dialog);
             act(dialog);
+            // A check that failed inside act returned early: close the
+            // dialog, or its modal loop would wait for the test's watchdog.
+            if (guard && guard->isVisible()) guard->reject();
         }
     });
     timer->start();

@@ -3,9 +3,11 @@
 // test loads and unloads it.
 #pragma once
 
+#include <cstdio>
+#include <sstream>
 #include <string>
-
-#include <gtest/gtest.h>
+#include <string_view>
+#include <vector>
 
 #include "fake_ors_script.h"
 #include "interface/platform/platform.h"
@@ -30,6 +32,25 @@ public:
 
     bool ok() const { return script_ != nullptr; }
     FakeOrsScript& script() { return *script_; }
+
+    // The module's identity: eight characters of name, four of version.
+    void SetIdentity(const char* identity) { std::snprintf(script_->identity, sizeof script_->identity, "%-12s", identity); }
+    // Done keeps what this file holds at that moment (watched()).
+    void WatchAtDone(const std::string& path) { std::snprintf(script_->watchPath, sizeof script_->watchPath, "%s", path.c_str()); }
+    std::string watched() const { return script_->watched; }
+
+    // The calls received so far, one per entry ("Init 1", "Done", ...).
+    std::vector<std::string> Calls() const {
+        std::vector<std::string> calls;
+        std::istringstream lines(script_->calls);
+        for (std::string line; std::getline(lines, line);) calls.push_back(line);
+        return calls;
+    }
+    int Count(std::string_view prefix) const {
+        int n = 0;
+        for (const std::string& call : Calls()) n += call.rfind(prefix, 0) == 0 ? 1 : 0;
+        return n;
+    }
 
 private:
     rq36::platform::LibraryModule module_;

@@ -31,7 +31,11 @@ typedef struct FakeOrsScript {
     int32_t doneResult;
     int32_t errorResult;
     int32_t errorMode;
-    char errorText[128];
+    char errorText[128];            /* empty: "fake chyba <code>" */
+    int32_t failSendAt;             /* the n-th Send (from 1) answers failStatus; 0 never */
+    int32_t failStatus;
+    char identity[13];              /* set: Send answers characters 4 * d0 .. 4 * d0 + 3 */
+    char watchPath[256];            /* set: Done copies this file's content into watched */
     /* what the library saw */
     int32_t initCalls;
     int32_t doneCalls;
@@ -47,6 +51,8 @@ typedef struct FakeOrsScript {
     int32_t request[ORS_MODBUS_REQUEST_WORDS];
     int32_t requestCount;
     uint32_t lastErrorCode;
+    char watched[1024];
+    char calls[2048];               /* one line per call: "Init 4", "SetConfig 9600 500 2", "Send 1 200 0", "Done" */
 } FakeOrsScript;
 
 typedef FakeOrsScript* (*fake_ors_script_fn)(void);

