@@ -7,6 +7,7 @@
 
 #include "connection_settings.h"
 #include "cp1250.h"
+#include "interface/binding.h"
 #include "interface/binding_table.h"
 
 namespace rq36 {
@@ -20,9 +21,9 @@ constexpr std::uint8_t Low8(std::int32_t value) { return static_cast<std::uint8_
 // The program's own texts for codes of 100 and above.
 QString OwnText(std::uint32_t code) {
     if (code >= ORS_ERR_LOAD_BASE && code < ORS_ERR_LOAD_BASE + kInterfaceKinds)
-        return QStringLiteral("chyba inicializace knihovny ORS%1.DLL").arg(QChar(u'A' + (code - ORS_ERR_LOAD_BASE)));
+        return QStringLiteral("chyba inicializace knihovny ") + LibraryDisplayName(code - ORS_ERR_LOAD_BASE);
     if (code >= ORS_ERR_BIND_BASE && code < ORS_ERR_BIND_BASE + kInterfaceKinds)
-        return QStringLiteral("chybná knihovna ORS%1.DLL").arg(QChar(u'A' + (code - ORS_ERR_BIND_BASE)));
+        return QStringLiteral("chybná knihovna ") + LibraryDisplayName(code - ORS_ERR_BIND_BASE);
     return QStringLiteral("neznámý chybový kód");
 }
 

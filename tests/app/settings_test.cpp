@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <tuple>
 
 #include <QByteArray>
 #include <QDir>
@@ -66,36 +67,27 @@ bool AsOrdinaryUser(const std::function<bool()>& fn) {
 
 }  // namespace
 
-TEST(ConnectionSettingsRecord, Defaults) {
+TEST(ConnectionSettingsRecord, DefaultsResetAUsedRecord) {
     ConnectionSettings s;
     s.InterfaceKind = 5;
+    s.ModuleAddress = 9;
+    s.Speed = 1200;
     s.LibraryHandle = 77;
     s.Connected = true;
+    s.ModuleIdentity = "RQ-36";
     s.InitParams[3] = 9;
     s.ConfigImage.fill(0xAA);
     SetDefaults(&s);
-    EXPECT_EQ(s.InterfaceKind, 0);
-    EXPECT_EQ(s.ModuleAddress, 1);
-    EXPECT_EQ(s.Speed, 9600);
-    EXPECT_EQ(s.Parity, 0);
-    EXPECT_EQ(s.IsaBaseAddress, 0x300);
-    EXPECT_EQ(s.ComPort, 1);
-    EXPECT_EQ(s.IpAddress, "192.168.1.10");
-    EXPECT_EQ(s.UdpPort, 5000);
-    EXPECT_EQ(s.UdpTimeout, 2000);
-    EXPECT_EQ(s.IpVersion, 4);
-    EXPECT_EQ(s.EuartIndex, 0);
+    EXPECT_EQ(std::tuple(s.InterfaceKind, s.ModuleAddress, s.Speed, s.Parity, s.IsaBaseAddress, s.ComPort),
+              std::tuple(0, 1, 9600, 0, 0x300, 1));
+    EXPECT_EQ(std::tuple(s.UdpPort, s.UdpTimeout, s.IpVersion, s.EuartIndex), std::tuple(5000, 2000, 4, 0));
     EXPECT_EQ(s.StatusText, QString::fromUtf8("Připojení modulu dosud neinicializováno"));
     EXPECT_EQ(s.LibraryHandle, 0);
     EXPECT_FALSE(s.Connected);
     EXPECT_EQ(s.ModuleIdentity, "???");
-    EXPECT_EQ(s.Reserved[0], "???");
-    EXPECT_EQ(s.Reserved[1], "???");
-    EXPECT_TRUE(s.Reserved[2].isEmpty());
-    for (std::int32_t w : s.InitParams) EXPECT_EQ(w, 0);
+    EXPECT_EQ(s.InitParams, (std::array<std::int32_t, ORS_INIT_WORDS>{}));
     const ConfigImageBytes expected = {1, 4, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0xFF, 0xFF, 0xFF, 0xFF,
                                        0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(DefaultConfigImage(), expected);
     EXPECT_EQ(s.ConfigImage, expected);
     SetDefaults(nullptr);  // no record: nothing happens
 }

@@ -101,18 +101,6 @@ TEST(ConnectionParameters, UdpValueIsAnUnsignedSixteenBitNumber) {
     EXPECT_FALSE(ParseUdpValue(QString()));
 }
 
-TEST(ConnectionParameters, ControlsPerKindShareTheirPlaces) {
-    for (int kind = -1; kind <= 7; ++kind) {
-        const KindControls c = ControlsForKind(kind);
-        EXPECT_FALSE(c.edit2 && c.comboBox4) << kind;
-        EXPECT_FALSE(c.edit3 && c.comboBox3) << kind;
-    }
-    const KindControls none = ControlsForKind(2);
-    EXPECT_FALSE(none.edit2 || none.comboBox4 || none.edit3 || none.comboBox3 || none.edit4);
-    EXPECT_TRUE(ControlsForKind(-1).edit2);
-    EXPECT_TRUE(ControlsForKind(-1).label3.isNull());
-}
-
 TEST(ConnectionIdentity, PartsAreFourWindows1250Characters) {
     EXPECT_EQ(IdentityPart('R', 'Q', '-', '3'), QStringLiteral("RQ-3"));
     EXPECT_EQ(IdentityPart('6', ' ', ' ', ' '), QStringLiteral("6   "));

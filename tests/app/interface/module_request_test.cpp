@@ -159,8 +159,10 @@ TEST(ErrorTexts, ProgramOwnCodes) {
     EXPECT_EQ(ErrorText(0, 100, text.data()), 0);
     EXPECT_EQ(WordsToText(text.data()), "chyba inicializace knihovny ORSA.DLL");
     EXPECT_EQ(text[0], 0);  // the program's texts start in word 1
+    EXPECT_EQ(StatusMessage(3, 103), "chyba inicializace knihovny ORSD.DLL");
     EXPECT_EQ(StatusMessage(3, 106), "chyba inicializace knihovny ORSG.DLL");
     EXPECT_EQ(StatusMessage(0, 110), QString::fromUtf8("chybná knihovna ORSA.DLL"));
+    EXPECT_EQ(StatusMessage(0, 114), QString::fromUtf8("chybná knihovna ORSE.DLL"));
     EXPECT_EQ(StatusMessage(0, 116), QString::fromUtf8("chybná knihovna ORSG.DLL"));
     for (std::int32_t code : {107, 108, 109, 117, 255, 100000, -1, INT32_MIN})
         EXPECT_EQ(StatusMessage(9, code), QString::fromUtf8("neznámý chybový kód")) << code;
