@@ -152,6 +152,7 @@ private slots:
         f.Type("Edit1", QStringLiteral("300"));
         f.Get<QComboBox>("ComboBox1")->setCurrentIndex(8);
         f.Type("Edit2", QStringLiteral("4"));
+        f.Get<QComboBox>("ComboBox3")->setCurrentIndex(1);  // taken for every kind
         f.Click();
         QCOMPARE(f.Panel(), kSuccessPrefix + QStringLiteral("RQ-36    v.1.00"));
         QCOMPARE(f.Get<QLineEdit>("Edit1")->text(), QStringLiteral("44"));
@@ -165,6 +166,7 @@ private slots:
         QCOMPARE(f.record.ModuleAddress, 44);
         QCOMPARE(f.record.Speed, 115200);
         QCOMPARE(f.record.ComPort, 4);
+        QCOMPARE(f.record.Parity, 1);
         QCOMPARE(f.record.StatusText, QStringLiteral("V pořádku"));
         QDir().mkpath(QStringLiteral(RQ36_UI_SHOTS_DIR));
         QVERIFY(f.dialog->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/connection_dialog_connected.png")));
@@ -338,6 +340,7 @@ private slots:
         f.Type("Edit1", QStringLiteral("9"));
         f.Get<QComboBox>("ComboBox1")->setCurrentIndex(7);
         f.Type("Edit2", QStringLiteral("5"));
+        f.Get<QComboBox>("ComboBox3")->setCurrentIndex(2);
         f.Click();
         QCOMPARE(f.Panel(), kInitError + QStringLiteral("fake chyba 4"));
         QCOMPARE(fake.CallList(), (QStringList{QStringLiteral("Init 5"), QStringLiteral("SetConfig 57600 500 2"),
@@ -345,14 +348,14 @@ private slots:
         QVERIFY(!rq36::InterfaceLoaded());
         QVERIFY(!f.record.Connected);
         QCOMPARE(f.record.LibraryHandle, ors_handle_t{0});
-        // Kind and its parameters taken; address, speed, identity, status kept.
+        // Kind and its parameters taken; address, speed, parity, identity, status kept.
         QCOMPARE(f.record.ComPort, 5);
         QCOMPARE(f.record.InitParams[0], 5);
         QCOMPARE(f.record.ModuleAddress, 1);
         QCOMPARE(f.record.Speed, 9600);
+        QCOMPARE(f.record.Parity, 0);
         QCOMPARE(f.record.ModuleIdentity, QStringLiteral("???"));
         QCOMPARE(f.record.StatusText, QStringLiteral("Připojení modulu dosud neinicializováno"));
-
     }
 
     void identificationFailing_data() {
