@@ -279,7 +279,9 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
     std::array<QString, 3> parts;
     std::array<std::int32_t, ORS_RESPONSE_WORDS> response{};
     for (std::uint8_t part = 0; part < 3; ++part) {
-        std::uint8_t d1 = 0, d2 = 0, d3 = 0, d4 = 0, d5 = 0, requestStatus = 0;
+        // A library that opened without giving a handle gets no request
+        // sent; the status then stays "not bound" instead of success.
+        std::uint8_t d1 = 0, d2 = 0, d3 = 0, d4 = 0, d5 = 0, requestStatus = ORS_ERR_NOT_BOUND;
         ModuleRequest(kindCode, handle, address, kReadIdentityCommand, part, d1, d2, d3, d4, d5, requestStatus,
                       response.data());
         const QString requestText = StatusMessage(kindCode, requestStatus);

@@ -380,6 +380,19 @@ private slots:
         QCOMPARE(f.record.ModuleIdentity, QStringLiteral("???"));
     }
 
+    void initWithoutHandleIsNoConnection() {
+        Fake fake;
+        fake.script().initHandle = 0;  // Init succeeds but gives no handle
+        Fixture f;
+        f.Click();
+        QCOMPARE(f.Panel(), QStringLiteral("fake chyba 10"));
+        QCOMPARE(fake.Count("Send"), 0);
+        QCOMPARE(fake.Count("Done"), 1);
+        QVERIFY(!rq36::InterfaceLoaded());
+        QVERIFY(!f.record.Connected);
+        QCOMPARE(f.record.ModuleIdentity, QStringLiteral("???"));
+    }
+
     void secondClickClosesTheOldConnectionFirst() {
         Fake fake;
         Fixture f;
