@@ -218,8 +218,3 @@ TEST_F(Transfer, NotConnectedOrBadRunSendsNothing) {
     EXPECT_EQ(WriteConfigBytes(module, host, bad, working), TransferResult::BadSlot);
     EXPECT_TRUE(module.sent.empty());
 }
-
-TEST_F(Transfer, EmptyRun) {
-    EXPECT_EQ(ReadConfigBytes(module, host, {}, working), TransferResult::Done);
-    EXPECT_EQ(host.statuses, Progress(true, {}));
-}
