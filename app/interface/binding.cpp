@@ -76,7 +76,7 @@ QString LibraryDisplayName(std::uint8_t kind) {
 
 std::string LibraryFileName(std::uint8_t kind) {
     if (!KindValid(kind)) return {};
-    return std::string("libORS") + kLetters[kind] + ".so";
+    return platform::SharedLibraryFileName(std::string("ORS") + kLetters[kind]);
 }
 
 void SetInterfaceLibraryFolder(const std::string& folder) { FolderOverride() = folder; }

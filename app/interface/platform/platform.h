@@ -7,6 +7,10 @@
 
 namespace rq36::platform {
 
+// The file name of a shared library on this platform: "ORSA" gives
+// "libORSA.so" on Linux and "ORSA.DLL" on Windows.
+std::string SharedLibraryFileName(const std::string& stem);
+
 // An opaque module handle; null = none.
 using LibraryModule = void*;
 

@@ -11,6 +11,8 @@
 
 namespace rq36::platform {
 
+std::string SharedLibraryFileName(const std::string& stem) { return "lib" + stem + ".so"; }
+
 LibraryModule LoadLibraryFile(const std::string& path) {
     if (path.empty()) return nullptr;
     return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
