@@ -178,13 +178,4 @@ TEST_F(CardSearch, DoneReportsSuccessWhenTheCloseFails) {
     EXPECT_EQ(h, 0);
 }
 
-TEST_F(CardSearch, TwoHandlesOpenTheCardEachForItsOwnChannel) {
-    const intptr_t a = Open(ParamsFor(0, 0, 0, 0));
-    const intptr_t b = Open(ParamsFor(1, 2, 5, 3));
-    EXPECT_NE(a, b);
-    EXPECT_EQ(fake::Get().cards[0].openCount, 2);
-    EXPECT_EQ(StateOf(a).channel, 0);
-    EXPECT_EQ(StateOf(b).channel, 3);
-}
-
 }  // namespace

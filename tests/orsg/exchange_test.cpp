@@ -337,6 +337,7 @@ TEST_F(ListExchange, AccessFailureInTheSecondJobKeepsTheFirstJobsResults) {
 TEST_F(Exchange, TwoHandlesOnTwoChannelsAtOnce) {
     const intptr_t a = Open(ParamsFor(0, 0, 0, 0));
     const intptr_t b = Open(ParamsFor(0, 0, 0, 3));
+    EXPECT_EQ(fake::Get().cards[0].openCount, 2);  // each handle opens the card itself
     ASSERT_EQ(ORSG_SetConfig(b, 115200, 50, 0), ORSG_OK);
     Reply ra;
     Reply rb;

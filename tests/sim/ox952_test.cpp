@@ -130,15 +130,6 @@ TEST_F(CardDriver, JobOnAChannelThatWasNotStartedFails) {
     EXPECT_EQ(r.status[0], 3);
 }
 
-TEST_F(CardDriver, OtherChannelsHaveNoModuleByDefault) {
-    for (int ch = 1; ch < 4; ++ch) {
-        CardSession s;
-        ASSERT_TRUE(s.open(ch));
-        s.startUp();
-        EXPECT_EQ(s.send({1, 0xC8, 0, 0, 0, 0, 0, 0}, 4, 0).status[0], 4) << "channel " << ch;
-    }
-}
-
 TEST_F(CardDriver, ListJobOf31MessagesFillsEverySlot) {
     CardSession s;
     ASSERT_TRUE(s.open());
@@ -293,36 +284,6 @@ TEST_F(CardDriver, FaultMemoryAccessAlwaysAndAfterCount) {
     EXPECT_NO_THROW(s.read(s.reg(14)));
     EXPECT_THROW(s.read(s.reg(14)), std::runtime_error);
     EXPECT_THROW(s.write(0x320, 1), std::runtime_error);
-}
-
-TEST_F(CardDriver, FaultCorruptedReply) {
-    simtest::setEnv("RQ36_SIM_FAULT", "corrupt_reply=always");
-    {
-        CardSession s;
-        ASSERT_TRUE(s.open());
-        s.startUp();
-        const auto r = s.send({1, 0xC8, 0, 0, 0, 0, 0, 0}, 4, 3);
-        EXPECT_EQ(r.status[0], 9);
-        EXPECT_EQ(r.status[2], 3);
-    }
-    simtest::setEnv("RQ36_SIM_FAULT", "corrupt_reply=first");
-    CardSession s;
-    ASSERT_TRUE(s.open());
-    s.startUp();
-    const auto r = s.send({1, 0xC8, 0, 0, 0, 0, 0, 0}, 4, 2);
-    EXPECT_EQ(r.status[0], 0);
-    EXPECT_EQ(r.status[2], 1);
-    EXPECT_EQ(r.response[0], 'R');
-    EXPECT_EQ(r.duration(), 2u * 252u);
-}
-
-TEST_F(CardDriver, FaultModuleStoresAnotherByte) {
-    simtest::setEnv("RQ36_SIM_FAULT", "write_mismatch");
-    CardSession s;
-    ASSERT_TRUE(s.open());
-    s.startUp();
-    EXPECT_EQ(s.send({1, 0x67, 0, 0, 0x03, 0x03, 6, 6}).status[0], 0);
-    EXPECT_NE(s.send({1, 0x66, 0, 0, 0x03, 0x03, 0, 0}).response[2], 6);
 }
 
 // ---- line timing --------------------------------------------------------

@@ -84,16 +84,6 @@ class StandIn : public SimEnvTest {};
 
 }  // namespace
 
-TEST_F(StandIn, VersionsAreReported) {
-    int32_t v = 0;
-    for (auto fn : {ORSA_Version, ORSB_Version, ORSD_Version, ORSE_Version, ORSF_Version}) {
-        v = 0;
-        EXPECT_EQ(fn(&v), 0);
-        EXPECT_GT(v, 0);
-        EXPECT_NE(fn(nullptr), 0);
-    }
-}
-
 TEST_F(StandIn, InitRefusesBadHandleVariables) {
     ors_handle_t h = 1234;
     EXPECT_EQ(ORSA_Init(&h, 1), 12);
@@ -231,19 +221,6 @@ TEST_F(StandIn, EveryVextbusLibraryReachesTheModule) {
         ors_handle_t copy = h;
         EXPECT_EQ(lib.done(&copy), 0);
     }
-}
-
-TEST_F(StandIn, RestartAppliesTheNewSpeed) {
-    ors_handle_t h = 0;
-    ASSERT_EQ(ORSA_Init(&h, 1), 0);
-    ASSERT_EQ(ORSA_SetConfig(h, 9600, 500, 0), 0);
-    EXPECT_EQ(request(ORSA_Send, h, {1, 0x67, 0, 0, 0x3E, 0x3E, 5, 5}).status, 0);
-    EXPECT_EQ(request(ORSA_Send, h, {1, 0xC8, 0}).status, 0);  // not yet in force
-    EXPECT_EQ(request(ORSA_Send, h, {1, 0x01, 0xFF, 0, 0xFF, 0x01, 0x00, 0xFF}).status, 0);
-    EXPECT_EQ(request(ORSA_Send, h, {1, 0xC8, 0}).status, 4);
-    ASSERT_EQ(ORSA_SetConfig(h, 19200, 500, 0), 0);
-    EXPECT_EQ(request(ORSA_Send, h, {1, 0xC8, 0}).status, 0);
-    ORSA_Done(&h);
 }
 
 TEST_F(StandIn, ErrorTextsAreWindows1250WithTwoZeros) {
