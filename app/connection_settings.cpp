@@ -183,33 +183,29 @@ bool SaveSettings(const ConnectionSettings* settings, const QString& path, QStri
     IniDocument doc = IniDocument::FromBytes(bytes);
     const ConnectionSettings& s = *settings;
     const auto number = [](std::int64_t value) { return QString::number(value); };
-    switch (s.InterfaceKind) {
+    // Any value out of range is written as kind 0.
+    const std::uint8_t kind = s.InterfaceKind < kInterfaceKinds ? s.InterfaceKind : std::uint8_t{kKindComPort};
+    doc.SetValue(kSectionConnection, kKeyInterface, KindName(kind));
+    switch (kind) {
+        case kKindComPort:
+            doc.SetValue(kSectionCom, kKeyComPort, number(s.ComPort));
+            break;
         case kKindOrsB:
-            doc.SetValue(kSectionConnection, kKeyInterface, KindName(kKindOrsB));
             doc.SetValue(kSectionOrsB, kKeyBaseAddress, number(s.IsaBaseAddress));
             break;
-        case kKindOrsC:
-        case kKindOrsD:
-            doc.SetValue(kSectionConnection, kKeyInterface, KindName(s.InterfaceKind));
-            break;
         case kKindOrsE:
-            doc.SetValue(kSectionConnection, kKeyInterface, KindName(kKindOrsE));
             doc.SetValue(kSectionOrsE, kKeyIpAddress, s.IpAddress);
             doc.SetValue(kSectionOrsE, kKeyUdpPort, number(s.UdpPort));
             doc.SetValue(kSectionOrsE, kKeyUdpTimeout, number(s.UdpTimeout));
             break;
         case kKindModbus:
-            doc.SetValue(kSectionConnection, kKeyInterface, KindName(kKindModbus));
             doc.SetValue(kSectionCom, kKeyComPort, number(s.ComPort));
             doc.SetValue(kSectionConnection, kKeyParity, number(s.Parity));
             break;
         case kKindOrsG:
-            doc.SetValue(kSectionConnection, kKeyInterface, KindName(kKindOrsG));
             doc.SetValue(kSectionOrsG, kKeyEuart, number(s.EuartIndex));
             break;
-        default:  // kind 0, and any value out of range
-            doc.SetValue(kSectionConnection, kKeyInterface, KindName(kKindComPort));
-            doc.SetValue(kSectionCom, kKeyComPort, number(s.ComPort));
+        default:  // kinds 2 and 3: the name only
             break;
     }
     doc.SetValue(kSectionConnection, kKeyAddress, number(s.ModuleAddress));
