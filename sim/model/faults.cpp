@@ -1,5 +1,8 @@
 #include "faults.h"
 
+#include <functional>
+#include <initializer_list>
+
 #include "text_util.h"
 
 namespace rq36sim {
@@ -18,10 +21,55 @@ bool parseFlag(std::string_view value, bool& out) {
     return false;
 }
 
+// "key:value key:value ..." with integer values (decimal or 0x hex); every
+// key must be one of `keys`.
+bool parseFields(std::string_view text, std::initializer_list<std::string_view> keys,
+                 const std::function<void(std::string_view, std::int64_t)>& take, std::string& error) {
+    for (std::string_view field : splitList(text, ' ')) {
+        field = trim(field);
+        if (field.empty()) continue;
+        const auto colon = field.find(':');
+        const std::string_view key = colon == std::string_view::npos ? field : field.substr(0, colon);
+        const auto value = colon == std::string_view::npos ? std::nullopt : parseInt(field.substr(colon + 1));
+        bool known = false;
+        for (std::string_view k : keys) known = known || k == key;
+        if (!known || !value) {
+            error = "bad field '" + std::string(field) + "'";
+            return false;
+        }
+        take(key, *value);
+    }
+    return true;
+}
+
+bool inByteRange(std::int64_t v) { return v >= 0 && v <= 0xFF; }
+
 constexpr std::string_view kDriverCalls[] = {"CardsInSystem", "Card_DID", "Card_BUS", "Card_SLOT",
                                              "OpenMulti", "BAR11_BaseAdr", "Close"};
 
 }  // namespace
+
+bool RequestFault::strikes(const Message& m) const {
+    if (command >= 0 && m[1] != command) return false;
+    if (selector >= 0 && m[2] != selector) return false;
+    if (address >= 0 && m[4] != address) return false;
+    ++seen;
+    if (seen < nth || (times >= 0 && struck >= times)) return false;
+    ++struck;
+    return true;
+}
+
+const RequestFault* Faults::failingRequest(const Message& m) const {
+    for (const RequestFault& f : failingRequests)
+        if (f.strikes(m)) return &f;
+    return nullptr;
+}
+
+const ReadValueFault* Faults::readValue(std::uint8_t bank, std::uint8_t address) const {
+    for (const ReadValueFault& f : readValues)
+        if (f.bank == bank && f.address == address) return &f;
+    return nullptr;
+}
 
 bool applyFault(Faults& f, std::string_view name, std::string_view value, std::string& error) {
     const auto flag = [&](bool& target) {
@@ -98,6 +146,64 @@ bool applyFault(Faults& f, std::string_view name, std::string_view value, std::s
             return false;
         }
         f.modbusCount = static_cast<std::int32_t>(*n);
+        return true;
+    }
+    if (name == "fail_request") {
+        if (value == "off" || value == "none") {
+            f.failingRequests.clear();
+            return true;
+        }
+        RequestFault fault;
+        bool ok = true;
+        const bool parsed = parseFields(value, {"cmd", "sel", "addr", "nth", "status", "times"},
+                                        [&](std::string_view key, std::int64_t v) {
+            if (key == "nth") {
+                ok = ok && v >= 1;
+                fault.nth = static_cast<std::uint64_t>(v);
+            } else if (key == "times") {
+                ok = ok && v >= -1 && v <= 1'000'000;
+                fault.times = static_cast<int>(v);
+            } else if (key == "status") {
+                ok = ok && v >= 1 && v <= 0xFF;
+                fault.status = static_cast<std::uint8_t>(v);
+            } else {
+                ok = ok && inByteRange(v);
+                int& field = key == "cmd" ? fault.command : key == "sel" ? fault.selector : fault.address;
+                field = static_cast<int>(v);
+            }
+        }, error);
+        if (!parsed || !ok) {
+            error = "fault fail_request: expected cmd:N sel:N addr:N (bytes), nth:N (1..), status:N (1..255), "
+                    "times:N (-1 = always) in '" + std::string(value) + "'";
+            return false;
+        }
+        f.failingRequests.push_back(fault);
+        return true;
+    }
+    if (name == "read_value") {
+        if (value == "off" || value == "none") {
+            f.readValues.clear();
+            return true;
+        }
+        ReadValueFault fault;
+        bool ok = true, hasAddress = false, hasValue = false;
+        const bool parsed = parseFields(value, {"bank", "addr", "value"}, [&](std::string_view key, std::int64_t v) {
+            ok = ok && inByteRange(v);
+            if (key == "bank") {
+                fault.bank = static_cast<int>(v);
+            } else if (key == "addr") {
+                fault.address = static_cast<int>(v);
+                hasAddress = true;
+            } else {
+                fault.value = static_cast<std::uint8_t>(v);
+                hasValue = true;
+            }
+        }, error);
+        if (!parsed || !ok || !hasAddress || !hasValue) {
+            error = "fault read_value: expected [bank:N] addr:N value:N (bytes) in '" + std::string(value) + "'";
+            return false;
+        }
+        f.readValues.push_back(fault);
         return true;
     }
     error = "unknown fault '" + std::string(name) + "'";

@@ -39,6 +39,13 @@ ExchangeResult Line::exchange(const ExchangeRequest& req, const Faults& faults, 
     // The line takes at most kMaxRetries repetitions, whatever it is told.
     const std::uint32_t retries = std::min(req.retries, kMaxRetries);
     ExchangeResult result;
+    // A request that a fault takes never reaches the module: the caller
+    // waits for its timeout and gets the fault's status.
+    if (const RequestFault* fault = faults.failingRequest(req.message)) {
+        result.status = fault->status;
+        result.duration = requestTime + timeout;
+        return result;
+    }
     for (std::uint32_t attempt = 0;; ++attempt) {
         result.duration += requestTime;
         const Clock::time_point arrival = start + result.duration;

@@ -211,6 +211,8 @@ ModuleReply Module::readConfig(const Message& m) const {
     if (m[5] != address) return replyCode(kReplyMismatch);
     const auto value = state_.memory.read(bank, address);
     if (!value) return replyCode(kReplyBadSelector);
+    if (const ReadValueFault* fixed = faults_ ? faults_->readValue(bank, address) : nullptr)
+        return replyData({bank, address, fixed->value, 0});
     return replyData({bank, address, *value, 0});
 }
 
