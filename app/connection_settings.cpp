@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include "int_text.h"
+#include "interface/interface_kinds.h"
 #include "interface/platform/platform.h"
 #include "settings_file.h"
 
@@ -36,14 +37,7 @@ const QString kKeyUdpPort = QStringLiteral("UDP port");
 const QString kKeyUdpTimeout = QStringLiteral("UDP timeout");
 const QString kKeyEuart = QStringLiteral("Řadič EUART");
 
-// The interface names of the settings file, index = kind.
-const QString& KindName(int kind) {
-    static const QString names[kInterfaceKinds] = {
-        QStringLiteral("COMx"),  QStringLiteral("ORS-B"),       QStringLiteral("ORS-C"), QStringLiteral("ORS-D"),
-        QStringLiteral("ORS-E"), QStringLiteral("Modbus COMx"), QStringLiteral("ORS-G"),
-    };
-    return names[kind];
-}
+QString KindName(int kind) { return QString::fromUtf8(KindInfo(kind)->settingsName); }
 
 // The marker that stands for "no interface key".
 const QString kNoInterface = QStringLiteral("jkl");
@@ -104,7 +98,7 @@ void SetDefaults(ConnectionSettings* settings) {
     s.UdpTimeout = 2000;
     s.IpVersion = 4;
     s.EuartIndex = 0;
-    s.StatusText = QStringLiteral("Připojení modulu dosud neinicializováno");
+    s.StatusText = QString::fromUtf8(kStatusNotInitialised);
     s.LibraryHandle = 0;
     s.Connected = false;
     s.ModuleIdentity = QStringLiteral("???");
@@ -186,28 +180,17 @@ bool SaveSettings(const ConnectionSettings* settings, const QString& path, QStri
     // Any value out of range is written as kind 0.
     const std::uint8_t kind = s.InterfaceKind < kInterfaceKinds ? s.InterfaceKind : std::uint8_t{kKindComPort};
     doc.SetValue(kSectionConnection, kKeyInterface, KindName(kind));
-    switch (kind) {
-        case kKindComPort:
-            doc.SetValue(kSectionCom, kKeyComPort, number(s.ComPort));
-            break;
-        case kKindOrsB:
-            doc.SetValue(kSectionOrsB, kKeyBaseAddress, number(s.IsaBaseAddress));
-            break;
-        case kKindOrsE:
-            doc.SetValue(kSectionOrsE, kKeyIpAddress, s.IpAddress);
-            doc.SetValue(kSectionOrsE, kKeyUdpPort, number(s.UdpPort));
-            doc.SetValue(kSectionOrsE, kKeyUdpTimeout, number(s.UdpTimeout));
-            break;
-        case kKindModbus:
-            doc.SetValue(kSectionCom, kKeyComPort, number(s.ComPort));
-            doc.SetValue(kSectionConnection, kKeyParity, number(s.Parity));
-            break;
-        case kKindOrsG:
-            doc.SetValue(kSectionOrsG, kKeyEuart, number(s.EuartIndex));
-            break;
-        default:  // kinds 2 and 3: the name only
-            break;
+    // Each kind keeps its own parameters; the others' keys stay as they are.
+    const InterfaceKindInfo& info = *KindInfo(kind);
+    if (info.takes(kParamComPort)) doc.SetValue(kSectionCom, kKeyComPort, number(s.ComPort));
+    if (info.takes(kParamIsaBase)) doc.SetValue(kSectionOrsB, kKeyBaseAddress, number(s.IsaBaseAddress));
+    if (info.takes(kParamLan)) {
+        doc.SetValue(kSectionOrsE, kKeyIpAddress, s.IpAddress);
+        doc.SetValue(kSectionOrsE, kKeyUdpPort, number(s.UdpPort));
+        doc.SetValue(kSectionOrsE, kKeyUdpTimeout, number(s.UdpTimeout));
     }
+    if (info.takes(kParamParity)) doc.SetValue(kSectionConnection, kKeyParity, number(s.Parity));
+    if (info.takes(kParamEuart)) doc.SetValue(kSectionOrsG, kKeyEuart, number(s.EuartIndex));
     doc.SetValue(kSectionConnection, kKeyAddress, number(s.ModuleAddress));
     doc.SetValue(kSectionConnection, kKeySpeed, number(s.Speed));
 

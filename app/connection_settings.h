@@ -16,17 +16,20 @@ namespace rq36 {
 inline constexpr int kConfigImageSize = 29;
 using ConfigImageBytes = std::array<std::uint8_t, kConfigImageSize>;
 
-// Interface kinds, with the name each has in the settings file.
+// Interface kinds; what the program knows of each is in interface_kinds.h.
 enum InterfaceKindCode : std::uint8_t {
-    kKindComPort = 0,     // "COMx"        ORSA
-    kKindOrsB = 1,        // "ORS-B"       ORSB
-    kKindOrsC = 2,        // "ORS-C"       ORSC
-    kKindOrsD = 3,        // "ORS-D"       ORSD
-    kKindOrsE = 4,        // "ORS-E"       ORSE
-    kKindModbus = 5,      // "Modbus COMx" ORSF
-    kKindOrsG = 6,        // "ORS-G"       ORSG
+    kKindComPort = 0,
+    kKindOrsB = 1,
+    kKindOrsC = 2,
+    kKindOrsD = 3,
+    kKindOrsE = 4,
+    kKindModbus = 5,
+    kKindOrsG = 6,
 };
 inline constexpr int kInterfaceKinds = 7;
+
+// The connection status text while no connection has been made.
+inline constexpr char kStatusNotInitialised[] = "Připojení modulu dosud neinicializováno";
 
 struct ConnectionSettings {
     std::uint8_t InterfaceKind = 0;

@@ -6,6 +6,7 @@
 
 #include "connection_settings.h"
 #include "interface/binding_table.h"
+#include "interface/interface_kinds.h"
 #include "interface/platform/platform.h"
 
 namespace rq36 {
@@ -24,9 +25,9 @@ namespace {
 using detail::Binding;
 using detail::InterfaceBinding;
 
-constexpr const char* kLetters = "ABCDEFG";
+bool KindValid(std::uint8_t kind) { return KindInfo(kind) != nullptr; }
 
-bool KindValid(std::uint8_t kind) { return kind < kInterfaceKinds; }
+std::string LibraryName(std::uint8_t kind) { return std::string("ORS") + KindInfo(kind)->letter; }
 
 std::string& FolderOverride() {
     static std::string folder;
@@ -71,12 +72,12 @@ Fn Lookup(platform::LibraryModule module, const std::string& prefix, const char*
 
 QString LibraryDisplayName(std::uint8_t kind) {
     if (!KindValid(kind)) return {};
-    return QStringLiteral("ORS%1.DLL").arg(QChar(kLetters[kind]));
+    return QString::fromStdString(LibraryName(kind)) + QStringLiteral(".DLL");
 }
 
 std::string LibraryFileName(std::uint8_t kind) {
     if (!KindValid(kind)) return {};
-    return platform::SharedLibraryFileName(std::string("ORS") + kLetters[kind]);
+    return platform::SharedLibraryFileName(LibraryName(kind));
 }
 
 void SetInterfaceLibraryFolder(const std::string& folder) { FolderOverride() = folder; }
@@ -92,7 +93,7 @@ std::int32_t BindInterface(std::uint8_t kind, ors_handle_t* handle, const std::i
     // the offset word 0 names.  Valid only during the Init call.
     ors_init_block block{};
     if (initParams != nullptr) std::memcpy(block.words, initParams, sizeof block.words);
-    if (kind == kKindOrsE) {
+    if (KindValid(kind) && KindInfo(kind)->takes(kParamLan)) {
         block.words[0] = ORS_INIT_TEXT_OFFSET;
         const std::size_t length = std::min<std::size_t>(initText.size(), ORS_INIT_TEXT_MAX);
         std::memcpy(block.text, initText.data(), length);
@@ -110,7 +111,8 @@ std::int32_t BindInterface(std::uint8_t kind, ors_handle_t* handle, const std::i
     platform::LibraryModule module = LoadKindLibrary(kind);
     if (module == nullptr) return ORS_ERR_LOAD_BASE + kind;
 
-    const std::string prefix = std::string("ORS") + kLetters[kind] + "_";
+    const InterfaceKindInfo& info = *KindInfo(kind);
+    const std::string prefix = LibraryName(kind) + "_";
     InterfaceBinding bound;
     bound.module = module;
     bound.version = Lookup<ors_version_fn>(module, prefix, "Version");
@@ -125,21 +127,18 @@ std::int32_t BindInterface(std::uint8_t kind, ors_handle_t* handle, const std::i
         platform::UnloadLibrary(module);
         return ORS_ERR_BIND_BASE + kind;
     }
-    switch (kind) {
-        case kKindComPort:
-        case kKindOrsB:
-        case kKindModbus:
+    switch (info.init) {
+        case InitShape::Word:
             bound.initWord = reinterpret_cast<ors_init_word_fn>(init);
             break;
-        case kKindOrsC:
-        case kKindOrsD:
+        case InitShape::Plain:
             bound.initPlain = reinterpret_cast<ors_init_plain_fn>(init);
             break;
-        default:  // kinds 4 and 6
+        case InitShape::Block:
             bound.initBlock = reinterpret_cast<ors_init_block_fn>(init);
             break;
     }
-    if (kind == kKindModbus) {
+    if (info.modbus) {
         bound.modbusSetConfig = reinterpret_cast<ors_modbus_setconfig_fn>(setConfig);
         bound.modbusGetConfig = reinterpret_cast<ors_modbus_getconfig_fn>(getConfig);
         bound.modbusSend = reinterpret_cast<ors_modbus_send_fn>(send);
@@ -159,7 +158,7 @@ std::int32_t BindInterface(std::uint8_t kind, ors_handle_t* handle, const std::i
 std::int32_t ConfigureInterface(std::uint8_t kind, ors_handle_t handle, std::int32_t speed, std::int32_t timeoutMs,
                                 std::int32_t repeatCount, std::int32_t parityCode) {
     const InterfaceBinding& b = Binding();
-    if (kind == kKindModbus) {
+    if (KindValid(kind) && KindInfo(kind)->modbus) {
         if (!b.modbusSetConfig) return ORS_ERR_NOT_BOUND;
         return b.modbusSetConfig(handle, speed, static_cast<std::uint32_t>(timeoutMs),
                                  static_cast<std::uint32_t>(repeatCount), parityCode);
@@ -177,5 +176,13 @@ std::int32_t CloseInterface(std::uint8_t kind, ors_handle_t* handle) {
 }
 
 bool InterfaceLoaded() { return Binding().module != nullptr; }
+
+void CloseConnection(ConnectionSettings& settings) {
+    ors_handle_t handle = settings.LibraryHandle;
+    CloseInterface(settings.InterfaceKind, &handle);
+    settings.LibraryHandle = handle;  // what Done left in it
+    settings.Connected = false;
+    settings.StatusText = QString::fromUtf8(kStatusNotInitialised);
+}
 
 }  // namespace rq36

@@ -41,4 +41,10 @@ std::int32_t CloseInterface(std::uint8_t kind, ors_handle_t* handle);
 // True while a library is loaded.
 bool InterfaceLoaded();
 
+struct ConnectionSettings;
+// Closes the record's connection: Done of its library, unload; the record
+// keeps what Done left in the handle, is no longer connected and its status
+// text is that of a connection never made.
+void CloseConnection(ConnectionSettings& settings);
+
 }  // namespace rq36

@@ -1,5 +1,6 @@
 #include "interface/connection_dialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
@@ -10,16 +11,9 @@
 #include <QSignalBlocker>
 
 #include "interface/connection_logic.h"
+#include "named_widget.h"
 
-namespace {
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-}  // namespace
+using rq36::Named;
 
 TFormPripojeni::TFormPripojeni(rq36::ConnectionSettings* settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
@@ -159,31 +153,19 @@ void TFormPripojeni::ShowKindControls(int kind) {
     ComboBox3->setVisible(c.comboBox3);
     Edit4->setVisible(c.edit4);
 
-    if (!settings_) return;
+    const rq36::InterfaceKindInfo* info = rq36::KindInfo(kind);
+    if (!settings_ || info == nullptr) return;
     const rq36::ConnectionSettings& s = *settings_;
-    switch (kind) {
-        case rq36::kKindComPort:
-            Edit2->setText(QString::number(s.ComPort));
-            break;
-        case rq36::kKindOrsB:
-            Edit2->setText(rq36::FormatIsaBaseAddress(s.IsaBaseAddress));
-            break;
-        case rq36::kKindOrsE:
-            Edit2->setText(s.IpAddress);
-            Edit3->setText(QString::number(s.UdpPort));
-            Edit4->setText(QString::number(s.UdpTimeout));
-            break;
-        case rq36::kKindModbus:
-            Edit2->setText(QString::number(s.ComPort));
-            ComboBox3->setCurrentIndex(s.Parity < ComboBox3->count() ? s.Parity : -1);
-            break;
-        case rq36::kKindOrsG:
-            ComboBox4->setCurrentIndex(s.EuartIndex >= 0 && s.EuartIndex < ComboBox4->count() ? s.EuartIndex
-                                                                                               : -1);
-            break;
-        default:
-            break;
+    if (info->takes(rq36::kParamComPort)) Edit2->setText(QString::number(s.ComPort));
+    if (info->takes(rq36::kParamIsaBase)) Edit2->setText(rq36::FormatIsaBaseAddress(s.IsaBaseAddress));
+    if (info->takes(rq36::kParamLan)) {
+        Edit2->setText(s.IpAddress);
+        Edit3->setText(QString::number(s.UdpPort));
+        Edit4->setText(QString::number(s.UdpTimeout));
     }
+    if (info->takes(rq36::kParamParity)) ComboBox3->setCurrentIndex(s.Parity < ComboBox3->count() ? s.Parity : -1);
+    if (info->takes(rq36::kParamEuart))
+        ComboBox4->setCurrentIndex(s.EuartIndex >= 0 && s.EuartIndex < ComboBox4->count() ? s.EuartIndex : -1);
 }
 
 void TFormPripojeni::SetStatus(const QString& text, bool repaintNow) {
@@ -203,9 +185,12 @@ void TFormPripojeni::Button1Click() {
     inputs.parameter2 = Edit3->text();
     inputs.parameter3 = Edit4->text();
 
+    // The attempt blocks until the library and the module have answered.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     const rq36::ConnectionOutcome outcome = rq36::InitializeConnection(
         *settings_, inputs, [this](const QString& text, bool repaintNow) { SetStatus(text, repaintNow); });
 
+    QApplication::restoreOverrideCursor();
     if (outcome.addressText) Edit1->setText(*outcome.addressText);
     if (outcome.parameter1) Edit2->setText(*outcome.parameter1);
 }

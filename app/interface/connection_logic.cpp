@@ -6,6 +6,7 @@
 #include "cp1250.h"
 #include "int_text.h"
 #include "interface/binding.h"
+#include "interface/interface_kinds.h"
 #include "interface/module_request.h"
 
 namespace rq36 {
@@ -25,18 +26,6 @@ bool IsHexDigit(QChar c) {
 }
 
 }  // namespace
-
-QStringList InterfaceListTexts() {
-    return {
-        QStringLiteral("Standardní COMx   (protokol Vextbus-2)"),
-        QStringLiteral("ISA karta ORS-B   (protokol Vextbus-2)"),
-        QStringLiteral("PCI karta ORS-C   (protokol Vextbus-2)"),
-        QStringLiteral("USB konvertor ORS-D   (protokol Vextbus-2)"),
-        QStringLiteral("LAN konvertor ORS-E   (protokol Vextbus-2)"),
-        QStringLiteral("Standardní COMx   (protokol Modbus RTU)"),
-        QStringLiteral("PCI karta ORS-G   (protokol Vextbus-2)"),
-    };
-}
 
 QStringList SpeedListTexts() {
     QStringList texts;
@@ -109,36 +98,32 @@ std::optional<std::int32_t> ParseUdpValue(const QString& text) {
 
 KindControls ControlsForKind(int kind) {
     KindControls c;
-    switch (kind) {
-        case kKindComPort:
-            c.edit2 = true;
-            c.label3 = QStringLiteral("Číslo portu COMx");
-            break;
-        case kKindOrsB:
-            c.edit2 = true;
-            c.label3 = QStringLiteral("Bázová adresa ORS-B");
-            break;
-        case kKindOrsC:
-        case kKindOrsD:
-            break;
-        case kKindOrsE:
-            c.edit2 = c.edit3 = c.edit4 = true;
-            c.label3 = QStringLiteral("IP adresa");
-            c.label6 = QStringLiteral("UDP port");
-            c.label7 = QStringLiteral("UDP timeout");
-            break;
-        case kKindModbus:
-            c.edit2 = c.comboBox3 = true;
-            c.label3 = QStringLiteral("Číslo portu COMx");
-            c.label6 = QStringLiteral("Parita");
-            break;
-        case kKindOrsG:
-            c.comboBox4 = true;
-            c.label3 = QStringLiteral("Řadič EUART");
-            break;
-        default:
-            c.edit2 = true;  // caption left as it is
-            break;
+    const InterfaceKindInfo* info = KindInfo(kind);
+    if (info == nullptr) {
+        c.edit2 = true;  // caption left as it is
+        return c;
+    }
+    if (info->takes(kParamComPort)) {
+        c.edit2 = true;
+        c.label3 = QStringLiteral("Číslo portu COMx");
+    }
+    if (info->takes(kParamIsaBase)) {
+        c.edit2 = true;
+        c.label3 = QStringLiteral("Bázová adresa ORS-B");
+    }
+    if (info->takes(kParamLan)) {
+        c.edit2 = c.edit3 = c.edit4 = true;
+        c.label3 = QStringLiteral("IP adresa");
+        c.label6 = QStringLiteral("UDP port");
+        c.label7 = QStringLiteral("UDP timeout");
+    }
+    if (info->takes(kParamParity)) {
+        c.comboBox3 = true;
+        c.label6 = QStringLiteral("Parita");
+    }
+    if (info->takes(kParamEuart)) {
+        c.comboBox4 = true;
+        c.label3 = QStringLiteral("Řadič EUART");
     }
     return c;
 }
@@ -156,18 +141,6 @@ QString IdentityPart(std::uint8_t r0, std::uint8_t r1, std::uint8_t r2, std::uin
     return part;
 }
 
-namespace {
-
-// Closes the record's open connection and keeps what Done left in the handle.
-void CloseRecordConnection(ConnectionSettings& settings) {
-    ors_handle_t handle = settings.LibraryHandle;
-    CloseInterface(settings.InterfaceKind, &handle);
-    settings.LibraryHandle = handle;
-    settings.Connected = false;
-}
-
-}  // namespace
-
 ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const ConnectionInputs& inputs,
                                        const StatusSink& status) {
     ConnectionOutcome outcome;
@@ -175,17 +148,14 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
         if (status) status(text, repaintNow);
     };
 
-    // 1. An open connection is closed first, whatever the new attempt brings.
-    if (settings.Connected && settings.LibraryHandle != 0) CloseRecordConnection(settings);
+    // An open connection is closed first, whatever the new attempt brings.
+    if (settings.Connected && settings.LibraryHandle != 0) CloseConnection(settings);
 
-    // 2.
     show(QString::fromUtf8(kStatusInProgress), true);
 
-    // 3.
     const std::uint8_t address = ParseModuleAddress(inputs.addressText);
     outcome.addressText = QString::number(address);
 
-    // 4. and 5.
     const int speedIndex = inputs.speedIndex;
     const int kind = inputs.kindIndex;
     settings.InitParams.fill(0);
@@ -197,60 +167,53 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
     const auto kindCode = static_cast<std::uint8_t>(kind);
     settings.InterfaceKind = kindCode;
 
-    // 6. The parameters of the chosen kind.
+    // The parameters of the chosen kind.
+    const InterfaceKindInfo& info = *KindInfo(kind);
     std::string initText;
-    switch (kind) {
-        case kKindComPort:
-        case kKindModbus: {
-            const std::uint16_t port = ParseComPort(inputs.parameter1);
-            outcome.parameter1 = QString::number(port);
-            settings.ComPort = static_cast<std::uint8_t>(port & 0xFF);
-            settings.InitParams[0] = port;
-            break;
+    if (info.takes(kParamComPort)) {
+        const std::uint16_t port = ParseComPort(inputs.parameter1);
+        outcome.parameter1 = QString::number(port);
+        settings.ComPort = static_cast<std::uint8_t>(port & 0xFF);
+        settings.InitParams[0] = port;
+    }
+    if (info.takes(kParamIsaBase)) {
+        const std::uint16_t base = ParseIsaBaseAddress(inputs.parameter1);
+        outcome.parameter1 = FormatIsaBaseAddress(base);
+        settings.IsaBaseAddress = base;
+        settings.InitParams[0] = base;
+    }
+    if (info.takes(kParamLan)) {
+        if (inputs.parameter1.isEmpty()) {
+            show(QString::fromUtf8(kStatusBadIpAddress));
+            return outcome;
         }
-        case kKindOrsB: {
-            const std::uint16_t base = ParseIsaBaseAddress(inputs.parameter1);
-            outcome.parameter1 = FormatIsaBaseAddress(base);
-            settings.IsaBaseAddress = base;
-            settings.InitParams[0] = base;
-            break;
+        settings.IpAddress = inputs.parameter1;
+        const std::optional<std::int32_t> port = ParseUdpValue(inputs.parameter2);
+        if (!port) {
+            show(QString::fromUtf8(kStatusBadUdpPort));
+            return outcome;
         }
-        case kKindOrsE: {
-            if (inputs.parameter1.isEmpty()) {
-                show(QString::fromUtf8(kStatusBadIpAddress));
-                return outcome;
-            }
-            settings.IpAddress = inputs.parameter1;
-            const std::optional<std::int32_t> port = ParseUdpValue(inputs.parameter2);
-            if (!port) {
-                show(QString::fromUtf8(kStatusBadUdpPort));
-                return outcome;
-            }
-            settings.UdpPort = *port;
-            const std::optional<std::int32_t> timeout = ParseUdpValue(inputs.parameter3);
-            if (!timeout) {
-                show(QString::fromUtf8(kStatusBadUdpTimeout));
-                return outcome;
-            }
-            settings.UdpTimeout = *timeout < kMinUdpTimeoutMs ? kMinUdpTimeoutMs : *timeout;
-            settings.IpVersion = 4;
-            // The address text travels behind the words; word 0 says where.
-            initText = Utf8ToCp1250(settings.IpAddress.toStdString());
-            settings.InitParams[0] = ORS_INIT_TEXT_OFFSET;
-            settings.InitParams[1] = settings.UdpPort;
-            settings.InitParams[2] = settings.UdpTimeout;
-            settings.InitParams[3] = settings.IpVersion;
-            break;
+        settings.UdpPort = *port;
+        const std::optional<std::int32_t> timeout = ParseUdpValue(inputs.parameter3);
+        if (!timeout) {
+            show(QString::fromUtf8(kStatusBadUdpTimeout));
+            return outcome;
         }
-        case kKindOrsG:
-            settings.EuartIndex = inputs.euartIndex;
-            settings.InitParams[3] = inputs.euartIndex;
-            break;
-        default:  // kinds 2 and 3 take no parameters
-            break;
+        settings.UdpTimeout = *timeout < kMinUdpTimeoutMs ? kMinUdpTimeoutMs : *timeout;
+        settings.IpVersion = 4;
+        // The address text travels behind the words; word 0 says where.
+        initText = Utf8ToCp1250(settings.IpAddress.toStdString());
+        settings.InitParams[0] = ORS_INIT_TEXT_OFFSET;
+        settings.InitParams[1] = settings.UdpPort;
+        settings.InitParams[2] = settings.UdpTimeout;
+        settings.InitParams[3] = settings.IpVersion;
+    }
+    if (info.takes(kParamEuart)) {
+        settings.EuartIndex = inputs.euartIndex;
+        settings.InitParams[3] = inputs.euartIndex;
     }
 
-    // 7. Load, bind, Init.
+    // Load, bind, Init.
     ors_handle_t handle = 0;
     const std::int32_t bound = BindInterface(kindCode, &handle, settings.InitParams.data(), initText);
     const QString bindText = StatusMessage(kindCode, bound);
@@ -258,24 +221,23 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
         show(QString::fromUtf8(kStatusInitErrorPrefix) + bindText);
         return outcome;
     }
-
-    // 8.
+    // From here on the record holds the open library, so that a failure
+    // below closes it the one way every connection is closed.
     settings.Connected = true;
+    settings.LibraryHandle = handle;
 
-    // 9. Line parameters.
+    // Line parameters.
     const std::int32_t configured =
         ConfigureInterface(kindCode, handle, SpeedFromIndex(speedIndex), ReplyTimeoutForSpeed(speedIndex),
                            kConnectRepeatCount, ParityCode(inputs.parityIndex));
     const QString configText = StatusMessage(kindCode, configured);
     if (configured != 0) {
         show(QString::fromUtf8(kStatusInitErrorPrefix) + configText);
-        CloseInterface(kindCode, &handle);
-        settings.LibraryHandle = handle;
-        settings.Connected = false;
+        CloseConnection(settings);
         return outcome;
     }
 
-    // 10. Identification: name (two parts) and version.
+    // Identification: name (two parts) and version.
     std::array<QString, 3> parts;
     std::array<std::int32_t, ORS_RESPONSE_WORDS> response{};
     for (std::uint8_t part = 0; part < 3; ++part) {
@@ -287,19 +249,15 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
         const QString requestText = StatusMessage(kindCode, requestStatus);
         if (requestStatus != 0) {
             show(requestText);
-            CloseInterface(kindCode, &handle);
-            settings.LibraryHandle = handle;
-            settings.Connected = false;
+            CloseConnection(settings);
             return outcome;
         }
         parts[part] = IdentityPart(d2, d3, d4, d5);
     }
 
-    // 11. and 12.
     settings.ModuleIdentity = parts[0] + parts[1] + QStringLiteral(" v.") + parts[2];
     show(QString::fromUtf8(kStatusSuccessPrefix) + settings.ModuleIdentity, true);
 
-    // 13.
     settings.ModuleAddress = address;
     settings.Speed = SpeedFromIndex(speedIndex);
     settings.Parity = static_cast<std::uint8_t>(inputs.parityIndex);

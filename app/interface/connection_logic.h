@@ -12,13 +12,12 @@
 #include <QStringList>
 
 #include "connection_settings.h"
+#include "interface/interface_kinds.h"
 
 namespace rq36 {
 
 // ---- list texts ---------------------------------------------------------
 
-// Item index = interface kind 0..6.
-QStringList InterfaceListTexts();
 // "600 Bd" .. "115200 Bd".
 QStringList SpeedListTexts();
 // "sudá", "lichá", "žádná".
