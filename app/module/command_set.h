@@ -69,6 +69,10 @@ constexpr std::uint8_t OutputNegationAddress(int port) {
 }
 
 // ---- ConfigImage byte indices ----------------------------------------------
+// The speed code is the index in the speed table 600 .. 115200 Bd; the
+// module runs at codes 2 (2400 Bd) to 8 (115200 Bd).
+inline constexpr int kFirstModuleSpeedCode = 2;
+
 inline constexpr int kImgModuleAddress = 0;
 inline constexpr int kImgSpeedCode = 1;
 inline constexpr int kImgParity = 2;     // 0 even, 1 odd, 2 none

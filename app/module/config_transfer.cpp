@@ -30,6 +30,7 @@ TransferResult ReadConfigBytes(ModuleLink& link, TransferHost& host, std::span<c
     host.ShowStatus(ReadProgressText(0));
     const std::size_t n = run.size();
     for (std::size_t k = 1; k <= n; ++k) {
+        if (host.StopRequested()) return TransferResult::Stopped;
         const ConfigByteSlot& slot = run[k - 1];
         const ModuleReply reply = link.Send(ReadConfigByteCommand(kConfigBank, slot.address));
         if (!reply.ok()) {
@@ -46,6 +47,17 @@ TransferResult ReadConfigBytes(ModuleLink& link, TransferHost& host, std::span<c
     return TransferResult::Done;
 }
 
+VerifiedWrite WriteConfigByteVerified(ModuleLink& link, std::uint8_t bank, std::uint8_t address, std::uint8_t value,
+                                      const std::function<void()>& betweenRequests) {
+    ModuleReply reply = link.Send(WriteConfigByteCommand(bank, address, value));
+    if (!reply.ok()) return {VerifiedWrite::RequestFailed, reply.status};
+    if (betweenRequests) betweenRequests();
+    reply = link.Send(ReadConfigByteCommand(bank, address));
+    if (!reply.ok()) return {VerifiedWrite::RequestFailed, reply.status};
+    if (reply.r[2] != value) return {VerifiedWrite::Mismatch, 0};
+    return {};
+}
+
 TransferResult WriteConfigBytes(ModuleLink& link, TransferHost& host, std::span<const ConfigByteSlot> run,
                                 const ConfigImageBytes& working, TransferPacing pacing) {
     if (!SlotsValid(run)) return TransferResult::BadSlot;
@@ -54,21 +66,18 @@ TransferResult WriteConfigBytes(ModuleLink& link, TransferHost& host, std::span<
     host.ShowStatus(WriteProgressText(0));
     const std::size_t n = run.size();
     for (std::size_t k = 1; k <= n; ++k) {
+        if (host.StopRequested()) return TransferResult::Stopped;
         const ConfigByteSlot& slot = run[k - 1];
-        const std::uint8_t value = image[slot.imageIndex];
-        ModuleReply reply = link.Send(WriteConfigByteCommand(kConfigBank, slot.address, value));
-        if (!reply.ok()) {
-            host.ShowStatus(u' ' + link.StatusText(reply.status));
+        const VerifiedWrite written =
+            WriteConfigByteVerified(link, kConfigBank, slot.address, image[slot.imageIndex], [&] {
+                host.ProcessEvents();
+                if (pauses) host.Pause(1);
+            });
+        if (written.outcome == VerifiedWrite::RequestFailed) {
+            host.ShowStatus(u' ' + link.StatusText(written.status));
             return TransferResult::RequestFailed;
         }
-        host.ProcessEvents();
-        if (pauses) host.Pause(1);
-        reply = link.Send(ReadConfigByteCommand(kConfigBank, slot.address));
-        if (!reply.ok()) {
-            host.ShowStatus(u' ' + link.StatusText(reply.status));
-            return TransferResult::RequestFailed;
-        }
-        if (reply.r[2] != value) {
+        if (written.outcome == VerifiedWrite::Mismatch) {
             host.ShowStatus(WriteMismatchText());
             return TransferResult::Mismatch;
         }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include <QString>
@@ -25,12 +26,24 @@ struct ConfigByteSlot {
 inline constexpr std::array<ConfigByteSlot, 4> kCommunicationSlots = {{
     {kCfgModuleAddress, kImgModuleAddress}, {kCfgSpeed, kImgSpeedCode}, {kCfgParity, kImgParity},
     {kCfgProtocol, kImgProtocol}}};
-inline constexpr std::array<ConfigByteSlot, 6> kAnalogRangeSlots = {{
-    {0x00, 4}, {0x01, 5}, {0x02, 6}, {0x03, 7}, {0x04, 8}, {0x05, 9}}};
-inline constexpr std::array<ConfigByteSlot, 12> kDigitalOptionSlots = {{
-    {0x20, 23}, {0x23, 24}, {0x26, 25}, {0x29, 26},    // initial output state, ports 0..3
-    {0x21, 11}, {0x24, 12}, {0x27, 13}, {0x2A, 14},    // input negation
-    {0x22, 17}, {0x25, 18}, {0x28, 19}, {0x2B, 20}}};  // output negation
+inline constexpr auto kAnalogRangeSlots = [] {
+    std::array<ConfigByteSlot, kAnalogInputs> run{};
+    for (int i = 0; i < kAnalogInputs; ++i)
+        run[static_cast<std::size_t>(i)] = {RangeAddress(i), static_cast<std::uint8_t>(kImgRange0 + i)};
+    return run;
+}();
+// Initial output states of ports 0 to 3, then their input negations, then
+// their output negations.
+inline constexpr auto kDigitalOptionSlots = [] {
+    std::array<ConfigByteSlot, 3 * kDigitalPorts> run{};
+    for (int p = 0; p < kDigitalPorts; ++p) {
+        const auto at = [p](int group) { return static_cast<std::size_t>(group * kDigitalPorts + p); };
+        run[at(0)] = {InitialOutputAddress(p), static_cast<std::uint8_t>(kImgInitialOutput0 + p)};
+        run[at(1)] = {InputNegationAddress(p), static_cast<std::uint8_t>(kImgInputNegation0 + p)};
+        run[at(2)] = {OutputNegationAddress(p), static_cast<std::uint8_t>(kImgOutputNegation0 + p)};
+    }
+    return run;
+}();
 
 // What a transfer needs of its dialog.
 class TransferHost {
@@ -41,6 +54,9 @@ public:
     // Lets pending window messages run.
     virtual void ProcessEvents() = 0;
     virtual void Pause(int milliseconds) = 0;
+    // True when the user asked to close the dialog: a transfer then stops
+    // after the byte it is transferring (a written byte is still read back).
+    virtual bool StopRequested() { return false; }
 };
 
 // Standard: the pattern of the range and digital option dialogs.
@@ -54,7 +70,18 @@ enum class TransferResult {
     Mismatch,       // a read-back differed; " Chyba zápisu dat." shown
     NotConnected,   // nothing sent; " Připojení k modulu není inicializováno." shown
     BadSlot,        // a slot names no ConfigImage byte; nothing sent
+    Stopped,        // the dialog is closing; later bytes not transferred
 };
+
+// One configuration byte written and read back, in any bank (the calibration
+// writes banks 30 to 32).  betweenRequests runs after the write, before the
+// read-back.
+struct VerifiedWrite {
+    enum Outcome { Done, RequestFailed, Mismatch } outcome = Done;
+    std::uint8_t status = 0;  // of the failed request
+};
+VerifiedWrite WriteConfigByteVerified(ModuleLink& link, std::uint8_t bank, std::uint8_t address,
+                                      std::uint8_t value, const std::function<void()>& betweenRequests = {});
 
 // Reads the run into working (bytes before a failure stay updated, later ones
 // unchanged).

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "module/config_transfer.h"
+#include "scripted_module.h"
 
 using namespace rq36;
 
@@ -12,33 +13,15 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-// A module whose configuration memory answers the requests; one request can
-// fail and one address can read back wrong.
-class ScriptedModule : public ModuleLink {
+// The scripted module, logging every request it sees.
+class ScriptedModule : public test::ScriptedModule {
 public:
-    explicit ScriptedModule(Log& log) : log_(log) {}
-    ModuleReply Send(const ModuleCommand& c) override {
-        sent.push_back(c);
-        const std::uint8_t address = c.data[1];
-        log_.push_back((c.command == kCmdWriteConfigByte ? "write " : "read ") + std::to_string(address));
-        if (static_cast<int>(sent.size()) == failAt) return ModuleReply{failStatus, 0, {}};
-        ModuleReply reply;
-        if (c.command == kCmdWriteConfigByte) memory[address] = c.data[3];
-        if (c.command == kCmdReadConfigByte)
-            reply.r[2] = static_cast<std::uint8_t>(memory[address] ^ (address == corrupt ? 0x01 : 0x00));
-        reply.replyByte = 0x77;
-        return reply;
+    explicit ScriptedModule(Log& log) {
+        onSend = [&log](const ModuleCommand& c) {
+            log.push_back((c.command == kCmdWriteConfigByte ? "write " : "read ") + std::to_string(c.data[1]));
+        };
     }
-    QString StatusText(std::uint8_t status) override { return QString("text %1").arg(status); }
-
-    std::array<std::uint8_t, 256> memory{};
-    std::vector<ModuleCommand> sent;
-    int failAt = -1;  // 1-based request number
-    std::uint8_t failStatus = 0;
-    int corrupt = -1;
-
-private:
-    Log& log_;
+    std::array<std::uint8_t, 256>& bank0() { return memory[0]; }
 };
 
 class RecordingHost : public TransferHost {
@@ -89,10 +72,10 @@ TEST_F(Transfer, TextsAreExact) {
 }
 
 TEST_F(Transfer, ReadProgressForFourSixAndTwelveBytes) {
-    module.memory[0x3F] = 33;
-    module.memory[0x3E] = 6;
-    module.memory[0x3C] = 2;
-    module.memory[0x3B] = 1;
+    module.bank0()[0x3F] = 33;
+    module.bank0()[0x3E] = 6;
+    module.bank0()[0x3C] = 2;
+    module.bank0()[0x3B] = 1;
     EXPECT_EQ(ReadConfigBytes(module, host, kCommunicationSlots, working), TransferResult::Done);
     EXPECT_EQ(host.statuses, Progress(true, {25, 50, 75, 100}));
     EXPECT_EQ(working[0], 33);
@@ -109,7 +92,7 @@ TEST_F(Transfer, ReadProgressForFourSixAndTwelveBytes) {
     EXPECT_EQ(host.statuses, Progress(true, {16, 33, 50, 66, 83, 100}));
 
     host.statuses.clear();
-    for (const ConfigByteSlot& s : kDigitalOptionSlots) module.memory[s.address] = s.address;
+    for (const ConfigByteSlot& s : kDigitalOptionSlots) module.bank0()[s.address] = s.address;
     EXPECT_EQ(ReadConfigBytes(module, host, kDigitalOptionSlots, working), TransferResult::Done);
     EXPECT_EQ(host.statuses, Progress(true, {8, 16, 25, 33, 41, 50, 58, 66, 75, 83, 91, 100}));
     EXPECT_EQ(working[23], 0x20);
@@ -132,7 +115,7 @@ TEST_F(Transfer, ReadPacing) {
 }
 
 TEST_F(Transfer, ReadStopsAtAFailedRequest) {
-    for (const ConfigByteSlot& s : kAnalogRangeSlots) module.memory[s.address] = 9;
+    for (const ConfigByteSlot& s : kAnalogRangeSlots) module.bank0()[s.address] = 9;
     module.failAt = 3;
     module.failStatus = 5;
     EXPECT_EQ(ReadConfigBytes(module, host, kAnalogRangeSlots, working), TransferResult::RequestFailed);
@@ -157,8 +140,8 @@ TEST_F(Transfer, WriteWithReadBack) {
     EXPECT_EQ(module.sent[0].data, (std::array<std::uint8_t, 5>{0, 0x20, 0x20, 1, 1}));
     EXPECT_EQ(module.sent[1].command, kCmdReadConfigByte);
     EXPECT_EQ(module.sent[1].data, (std::array<std::uint8_t, 5>{0, 0x20, 0x20, 0, 0}));
-    EXPECT_EQ(module.memory[0x21], 0xFE);
-    EXPECT_EQ(module.memory[0x2B], 0xFF);
+    EXPECT_EQ(module.bank0()[0x21], 0xFE);
+    EXPECT_EQ(module.bank0()[0x2B], 0xFF);
 
     log.clear();
     WriteConfigBytes(module, host, std::span(kDigitalOptionSlots).first(1), working);
@@ -200,8 +183,8 @@ TEST_F(Transfer, WriteUsesTheCopyTakenAtTheStart) {
     working[4] = 7;
     host.onEvents = [this] { working[5] = 0xEE; };  // the user edits while it runs
     EXPECT_EQ(WriteConfigBytes(module, host, kAnalogRangeSlots, working), TransferResult::Done);
-    EXPECT_EQ(module.memory[0x00], 7);
-    EXPECT_EQ(module.memory[0x01], 0);
+    EXPECT_EQ(module.bank0()[0x00], 7);
+    EXPECT_EQ(module.bank0()[0x01], 0);
 }
 
 TEST_F(Transfer, NotConnectedOrBadRunSendsNothing) {
