@@ -13,12 +13,17 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QStatusBar>
 #include <QUrl>
 
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
+#include "module/analog_range_dialog.h"
+#include "module/communication_dialog.h"
+#include "module/digital_options_dialog.h"
+#include "module/restart_dialog.h"
 
 namespace rq36 {
 
@@ -37,8 +42,31 @@ QString SaveFailureMessage(const QString& path, const QString& reason) {
 namespace {
 
 constexpr std::array<int, 4> kPanelWidths = {140, 80, 120, 50};
+constexpr std::array<const char*, 4> kInitialPanelTexts = {" Modul", " Adresa", " Rychlost", ""};
+
+// A menu bar that puts every item after a separator at its right end; the
+// items stay in the one bar, so keyboard navigation, screen readers and a
+// desktop's global menu all see them.
+class RightEndMenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_DrawMenuBarSeparator) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 }  // namespace
+
+// Every dialog of the menu is created for one use, shown modally with the
+// main window as owner, and destroyed when it closes; without the record the
+// item does nothing.
+template <typename Dialog>
+void TForm1::OpenDialog() {
+    if (!settings_) return;
+    Dialog dialog(settings_.get(), this);
+    dialog.exec();
+}
 
 TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(parent), hooks_(std::move(hooks)) {
     setObjectName(QStringLiteral("Form1"));
@@ -59,11 +87,15 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
 
     QMenu* settingsMenu = bar->addMenu(QStringLiteral("&Nastavení"));
     settingsMenu->setObjectName(QStringLiteral("Nastaven1"));
-    AddItem(settingsMenu, QStringLiteral("Adresa, rychlost"), "AdresaRychlost1");
-    AddItem(settingsMenu, QStringLiteral("Analogové vstupy"), "NastavAIN1");
-    AddItem(settingsMenu, QStringLiteral("Digitální vstupy/výstupy"), "NastavDIO1");
+    connect(AddItem(settingsMenu, QStringLiteral("Adresa, rychlost"), "AdresaRychlost1"), &QAction::triggered, this,
+            &TForm1::OpenDialog<TForm12>);
+    connect(AddItem(settingsMenu, QStringLiteral("Analogové vstupy"), "NastavAIN1"), &QAction::triggered, this,
+            &TForm1::OpenDialog<TForm13>);
+    connect(AddItem(settingsMenu, QStringLiteral("Digitální vstupy/výstupy"), "NastavDIO1"), &QAction::triggered,
+            this, &TForm1::OpenDialog<TForm14>);
     AddItem(settingsMenu, QStringLiteral("Kalibrace vstupů"), "Kalibracevstup1");
-    AddItem(settingsMenu, QStringLiteral("Restart modulu"), "Restartmodulu1");
+    connect(AddItem(settingsMenu, QStringLiteral("Restart modulu"), "Restartmodulu1"), &QAction::triggered, this,
+            &TForm1::OpenDialog<TFormRestartModulu>);
 
     QMenu* liveMenu = bar->addMenu(QStringLiteral("&Okamžité hodnoty"));
     liveMenu->setObjectName(QStringLiteral("Okamithodnoty1"));
@@ -78,25 +110,25 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
     connect(quit, &QAction::triggered, this, &TForm1::Konec2Click);
 
     // "Nápověda" sits at the right end of the bar.
-    helpBar_ = new QMenuBar(bar);
-    helpBar_->setObjectName(QStringLiteral("HelpMenuBar"));
-    QMenu* helpMenu = helpBar_->addMenu(QStringLiteral("Nápověda"));
+    auto* style = new RightEndMenuStyle;
+    style->setParent(bar);
+    bar->setStyle(style);
+    bar->addSeparator();
+    QMenu* helpMenu = bar->addMenu(QStringLiteral("Nápověda"));
     helpMenu->setObjectName(QStringLiteral("Npovda1"));
     QAction* about = AddItem(helpMenu, QStringLiteral("O programu"), "Oprogramu1");
     connect(about, &QAction::triggered, this, &TForm1::Oprogramu1Click);
     QAction* help = AddItem(helpMenu, QStringLiteral("Nápověda"), "Npovda2");
     connect(help, &QAction::triggered, this, &TForm1::Npovda2Click);
-    bar->setCornerWidget(helpBar_, Qt::TopRightCorner);
 
     QStatusBar* status = statusBar();
     status->setObjectName(QStringLiteral("StatusBar1"));
     status->setSizeGripEnabled(false);
-    const std::array<const char*, 4> initial = {" Modul", " Adresa", " Rychlost", ""};
     // The longest text each panel shows; a panel is widened beyond its
     // design width when the desktop's font needs more room for it.
     const std::array<const char*, 3> widest = {" Modul  RQ-36    v.1.06", " Adresa  255", " Rychlost  115200Bd"};
     for (std::size_t i = 0; i < panels_.size(); ++i) {
-        auto* panel = new QLabel(QString::fromUtf8(initial[i]), status);
+        auto* panel = new QLabel(QString::fromUtf8(kInitialPanelTexts[i]), status);
         panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         if (i + 1 < panels_.size()) {
@@ -150,6 +182,12 @@ void TForm1::FormCreate() {
 
 void TForm1::RefreshStatusBar() {
     if (!settings_) return;
+    // Without an open connection no module is shown: the panels read as at
+    // start, never the identity of a module the program no longer reaches.
+    if (!rq36::IsConnected(settings_.get())) {
+        for (std::size_t i = 0; i < 3; ++i) panels_[i]->setText(QString::fromUtf8(kInitialPanelTexts[i]));
+        return;
+    }
     panels_[0]->setText(QStringLiteral(" Modul  ") + settings_->ModuleIdentity);
     panels_[1]->setText(QStringLiteral(" Adresa  ") + QString::number(settings_->ModuleAddress));
     panels_[2]->setText(QStringLiteral(" Rychlost  ") + QString::number(settings_->Speed) + QStringLiteral("Bd"));
@@ -204,7 +242,7 @@ void TForm1::FormClose() {
     closed_ = true;
     if (!settings_) return;
 
-    // 1. The settings file first, connected or not.
+    // The settings file first, connected or not.
     const QString path = hooks_.settingsPath.isEmpty() ? rq36::SettingsFilePath() : hooks_.settingsPath;
     QString reason;
     if (!rq36::SaveSettings(settings_.get(), path, &reason)) {
@@ -217,14 +255,8 @@ void TForm1::FormClose() {
         }
     }
 
-    // 2. Done and unload; the result is of no use any more.
-    if (settings_->Connected && settings_->LibraryHandle != 0) {
-        ors_handle_t handle = settings_->LibraryHandle;
-        rq36::CloseInterface(settings_->InterfaceKind, &handle);
-        settings_->LibraryHandle = handle;
-        settings_->Connected = false;
-    }
+    // Then Done and unload; the result is of no use any more.
+    if (settings_->Connected && settings_->LibraryHandle != 0) rq36::CloseConnection(*settings_);
 
-    // 3.
     settings_.reset();
 }

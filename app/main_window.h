@@ -73,10 +73,11 @@ private:
     void FormCreate();
     void FormClose();
     QAction* AddItem(QMenu* menu, const QString& caption, const char* name);
+    template <typename Dialog>
+    void OpenDialog();
 
     rq36::MainWindowHooks hooks_;
     std::unique_ptr<rq36::ConnectionSettings> settings_;
     bool closed_ = false;
     std::array<QLabel*, 4> panels_{};
-    QMenuBar* helpBar_ = nullptr;
 };

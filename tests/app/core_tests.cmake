@@ -34,9 +34,10 @@ target_compile_definitions(test_app_interface PRIVATE RQ36_FAKE_ORS_DIR="${RQ36_
 add_dependencies(test_app_interface
   rq36_fake_orsa rq36_fake_orsb rq36_fake_orsc rq36_fake_orse rq36_fake_orsf rq36_fake_orsg)
 
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/module/config_transfer_test.cpp)
-  rq36_gtest(test_app_module
-    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/module/command_set_test.cpp
-            ${CMAKE_CURRENT_SOURCE_DIR}/module/config_transfer_test.cpp
-    LIBS rq36_core)
-endif()
+rq36_gtest(test_app_module
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/module/command_set_test.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/module/config_transfer_test.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/module/range_table_test.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/scripted_module.h
+  LIBS rq36_core)
+target_include_directories(test_app_module PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
