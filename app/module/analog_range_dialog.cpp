@@ -39,7 +39,7 @@ TForm13::TForm13(rq36::ConnectionSettings* settings, QWidget* parent)
 }
 
 void TForm13::PrectiOkno() {
-    rq36::ConfigImageBytes& w = Working();
+    rq36::ConfigImageBytes& w = Image();
     for (int input = 0; input < rq36::kAnalogInputs; ++input) {
         const int index = lists_[static_cast<std::size_t>(input)]->currentIndex();
         // A list without an entry (a code the table does not know) keeps the
@@ -50,7 +50,7 @@ void TForm13::PrectiOkno() {
 }
 
 void TForm13::ZapisOkno() {
-    const rq36::ConfigImageBytes& w = Working();
+    const rq36::ConfigImageBytes& w = Image();
     for (int input = 0; input < rq36::kAnalogInputs; ++input) {
         const int code = w[static_cast<std::size_t>(rq36::kImgRange0 + input)] & 0x0F;
         lists_[static_cast<std::size_t>(input)]->setCurrentIndex(code < rq36::kRangeCodes ? code : -1);

@@ -85,7 +85,7 @@ void TForm12::PrectiOkno() {
         SetStatus(QStringLiteral(" ") + QString::fromUtf8(rq36::kAddressRangeText));
         return;
     }
-    rq36::ConfigImageBytes& w = Working();
+    rq36::ConfigImageBytes& w = Image();
     w[rq36::kImgModuleAddress] = *address;
     w[rq36::kImgSpeedCode] = CodeOf(ComboBox1, rq36::kFirstModuleSpeedCode, w[rq36::kImgSpeedCode]);
     w[rq36::kImgParity] = CodeOf(ComboBox3, 0, w[rq36::kImgParity]);
@@ -94,7 +94,7 @@ void TForm12::PrectiOkno() {
 }
 
 void TForm12::ZapisOkno() {
-    const rq36::ConfigImageBytes& w = Working();
+    const rq36::ConfigImageBytes& w = Image();
     Edit1->setText(QString::number(w[rq36::kImgModuleAddress]));
     ShowCode(ComboBox1, w[rq36::kImgSpeedCode] - rq36::kFirstModuleSpeedCode);
     {

@@ -37,7 +37,7 @@ public slots:
 
 protected:
     void FormShow() override;
-    rq36::ConfigImageBytes& Working() { return working_; }
+    rq36::ConfigImageBytes& Image() { return working_; }
 
     QPushButton* Button1;
     QPushButton* Button2;

@@ -47,7 +47,7 @@ TForm14::TForm14(rq36::ConnectionSettings* settings, QWidget* parent)
 }
 
 void TForm14::PrectiOkno() {
-    rq36::ConfigImageBytes& w = Working();
+    rq36::ConfigImageBytes& w = Image();
     // Only port 0 has channels; ports 1 to 3 are always written as 0.
     for (int port = 0; port < rq36::kDigitalPorts; ++port) {
         w[static_cast<std::size_t>(rq36::kImgInputNegation0 + port)] = 0;
@@ -61,7 +61,7 @@ void TForm14::PrectiOkno() {
 }
 
 void TForm14::ZapisOkno() {
-    const rq36::ConfigImageBytes& w = Working();
+    const rq36::ConfigImageBytes& w = Image();
     ShowPortByte(w[rq36::kImgInputNegation0], CheckBox1, CheckBox2);
     ShowPortByte(w[rq36::kImgOutputNegation0], CheckBox33, CheckBox34);
     ShowPortByte(w[rq36::kImgInitialOutput0], CheckBox65, CheckBox66);

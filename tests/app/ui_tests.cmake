@@ -23,4 +23,18 @@ foreach(t connection_dialog_test main_window_test connection_e2e_test)
 endforeach()
 add_dependencies(connection_dialog_test rq36_fake_orsa rq36_fake_orsb rq36_fake_orse rq36_fake_orsg)
 add_dependencies(main_window_test rq36_fake_orsa rq36_fake_orse)
-add_dependencies(connection_e2e_test ORSA ORSB ORSC ORSD ORSE ORSF ORSG VARNEL_OX952)
+# The configuration dialogs and the restart dialog, against a scripted
+# module and end to end against the simulated module.
+rq36_qtest(config_dialogs_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/module/config_dialogs_test.cpp ${CMAKE_CURRENT_LIST_DIR}/scripted_module.h
+  LIBS rq36_ui)
+target_include_directories(config_dialogs_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_compile_definitions(config_dialogs_test PRIVATE RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
+rq36_qtest(config_dialogs_e2e_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e/config_dialogs_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
+  LIBS rq36_ui)
+target_include_directories(config_dialogs_e2e_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes)
+target_compile_definitions(config_dialogs_e2e_test PRIVATE RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}")
+foreach(t connection_e2e_test config_dialogs_e2e_test)
+  add_dependencies(${t} ORSA ORSB ORSC ORSD ORSE ORSF ORSG VARNEL_OX952)
+endforeach()

@@ -85,3 +85,35 @@ TEST_F(LineTest, CorruptedRepliesAreRepeated) {
     EXPECT_EQ(r.status, kStatusChecksum);
     EXPECT_EQ(r.reply.data[0], 0);
 }
+
+// Targeted faults: only matching requests fail, from the nth one, as often
+// as asked, without reaching the module; malformed texts are refused.
+TEST_F(LineTest, TargetedRequestFaults) {
+    std::string error;
+    ASSERT_TRUE(applyFault(faults_, "fail_request", "cmd:0x67 sel:30 addr:4 nth:2 status:9 times:2", error)) << error;
+    ExchangeRequest write = identityRequest(1);
+    write.message = {1, 0x67, 30, 0, 4, 4, 0x55, 0x55};
+    ExchangeRequest other = write;
+    other.message[4] = other.message[5] = 5;
+
+    EXPECT_EQ(line_.exchange(write, faults_, timing_, Clock::now()).status, kStatusOk);       // 1st match
+    EXPECT_EQ(line_.exchange(other, faults_, timing_, Clock::now()).status, kStatusOk);       // no match
+    const ExchangeResult failed = line_.exchange(write, faults_, timing_, Clock::now());      // 2nd match
+    EXPECT_EQ(failed.status, kStatusChecksum);
+    EXPECT_EQ(failed.repetitions, 0);
+    EXPECT_EQ(line_.exchange(write, faults_, timing_, Clock::now()).status, kStatusChecksum);  // times:2
+    EXPECT_EQ(line_.exchange(write, faults_, timing_, Clock::now()).status, kStatusOk);
+
+    ASSERT_TRUE(applyFault(faults_, "read_value", "bank:0 addr:0x21 value:0xFE", error)) << error;
+    ExchangeRequest read = identityRequest(1);
+    read.message = {1, 0x66, 0, 0, 0x21, 0x21, 0, 0};
+    EXPECT_EQ(line_.exchange(read, faults_, timing_, Clock::now()).reply.data[2], 0xFE);
+    read.message[4] = read.message[5] = 0x22;
+    EXPECT_EQ(line_.exchange(read, faults_, timing_, Clock::now()).reply.data[2], 0xFF);  // as stored
+
+    for (const char* bad : {"cmd:300", "nth:0", "status:0", "bogus:1", "cmd", "times:-2"})
+        EXPECT_FALSE(applyFault(faults_, "fail_request", bad, error)) << bad;
+    EXPECT_FALSE(applyFault(faults_, "read_value", "addr:1", error));
+    EXPECT_TRUE(applyFault(faults_, "fail_request", "off", error));
+    EXPECT_TRUE(faults_.failingRequests.empty());
+}
