@@ -5,6 +5,8 @@ set(RQ36_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/about_box.h
   ${CMAKE_CURRENT_LIST_DIR}/about_box.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/desktop_integration.h
+  ${CMAKE_CURRENT_LIST_DIR}/desktop_integration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/interface/connection_dialog.h
   ${CMAKE_CURRENT_LIST_DIR}/interface/connection_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/interface/connection_logic.h

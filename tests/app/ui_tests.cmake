@@ -28,3 +28,6 @@ foreach(lib ORSA ORSB ORSC ORSD ORSE ORSF ORSG VARNEL_OX952)
     add_dependencies(connection_e2e_test ${lib})
   endif()
 endforeach()
+rq36_qtest(desktop_integration_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_integration_test.cpp
+  LIBS rq36_ui)
