@@ -41,8 +41,12 @@ if [ "$(id -u)" -ne 0 ]; then echo "SKIP install/remove: not root"; exit 77; fi
 if dpkg-query -W -f='${Status}' w-rq36 2>/dev/null | grep -q installed; then
   echo "SKIP install/remove: w-rq36 is installed on this machine already"; exit 77
 fi
-dpkg -i "$main" "$sim" >"$tmp/dpkg.log" 2>&1 || { cat "$tmp/dpkg.log"; dpkg -r w-rq36-simulator w-rq36 >/dev/null 2>&1 || true
-                                                 fail "dpkg -i"; }
+if ! dpkg -i "$main" "$sim" >"$tmp/dpkg.log" 2>&1; then
+  if grep -qi 'lock' "$tmp/dpkg.log"; then echo "SKIP install/remove: dpkg is busy (locked)"; exit 77; fi
+  cat "$tmp/dpkg.log"
+  dpkg -r w-rq36-simulator w-rq36 >/dev/null 2>&1 || true
+  fail "dpkg -i"
+fi
 out=$(cd "$tmp" && env -i PATH=/usr/bin:/bin HOME="$tmp" QT_QPA_PLATFORM=offscreen RQ36_SIM_STATE=:memory: \
       RQ36_SIM_INSTANT=1 RQ36_BIND_PROBE=6 W_RQ36 2>/dev/null || true)
 dpkg -r w-rq36-simulator w-rq36 >"$tmp/dpkg.log" 2>&1 || { cat "$tmp/dpkg.log"; fail "dpkg -r"; }
