@@ -4,7 +4,15 @@
 // main window has been painted for the first time, the milliseconds since
 // main() began and its resident memory, and then quit without touching the
 // settings file (used by the start-up bench).
+//
+// RQ36_BIND_PROBE=<kind> makes the program, instead of opening its window,
+// load and bind the interface library of that kind (0..6) as a connection
+// would, print "bind <kind> <result>" and the file it bound, close the
+// library and end (used by the install test to see which file an installed
+// program binds).
+#include <array>
 #include <cstdio>
+#include <string>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -12,6 +20,9 @@
 #include <QFile>
 #include <QTimer>
 
+#include "desktop_integration.h"
+#include "interface/binding.h"
+#include "interface/platform/platform.h"
 #include "main_window.h"
 
 namespace {
@@ -52,6 +63,29 @@ private:
     bool done_ = false;
 };
 
+// Binds the kind's library with the parameters a default connection uses,
+// reports the result and the file, and closes it again.
+int BindProbe(int kind) {
+    const auto k = static_cast<std::uint8_t>(kind);
+    std::array<std::int32_t, 16> params{};
+    if (kind == 0 || kind == 5) params[0] = 1;      // COM1
+    if (kind == 1) params[0] = 0x300;               // ORS-B base address
+    ors_handle_t handle = 0;
+    const std::int32_t result = rq36::BindInterface(k, &handle, params.data());
+    std::string from = "-";
+    for (const std::string& folder : {rq36::InterfaceLibraryFolder(), rq36::PrivateLibraryFolder()}) {
+        const std::string path = folder + "/" + rq36::LibraryFileName(k);
+        if (!folder.empty() && rq36::platform::LibraryIsLoaded(path)) {
+            from = path;
+            break;
+        }
+    }
+    std::printf("bind %d %d %s\n", kind, static_cast<int>(result), from.c_str());
+    std::fflush(stdout);
+    if (result == 0) rq36::CloseInterface(k, &handle);
+    return result == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -59,7 +93,8 @@ int main(int argc, char* argv[]) {
     clock.start();
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromUtf8(rq36::kApplicationTitle));
+    rq36::SetUpDesktopIntegration(app);
+    if (qEnvironmentVariableIsSet("RQ36_BIND_PROBE")) return BindProbe(qEnvironmentVariableIntValue("RQ36_BIND_PROBE"));
 
     TForm1 mainWindow;
     StartupProbe probe(clock);

@@ -6,9 +6,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,6 +20,7 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include "desktop_integration.h"
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
 #include "module/analog_range_dialog.h"
@@ -120,6 +123,8 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
     connect(about, &QAction::triggered, this, &TForm1::Oprogramu1Click);
     QAction* help = AddItem(helpMenu, QStringLiteral("Nápověda"), "Npovda2");
     connect(help, &QAction::triggered, this, &TForm1::Npovda2Click);
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(help);  // F1 anywhere in the window, the menu closed
 
     QStatusBar* status = statusBar();
     status->setObjectName(QStringLiteral("StatusBar1"));
@@ -212,10 +217,12 @@ void TForm1::Oprogramu1Click() {
 }
 
 void TForm1::Npovda2Click() {
-    const QString name = QString::fromLatin1(rq36::kHelpDocument);
-    const QFileInfo document(name);  // relative to the working directory
-    if (document.isFile()) {  // a folder of that name is no document
-        const QUrl url = QUrl::fromLocalFile(document.absoluteFilePath());
+    // The working directory first, then beside the program and in its
+    // installed documentation folder, so that a program started from its
+    // launcher finds its manual.
+    const QString document = rq36::HelpDocumentPath(QCoreApplication::applicationDirPath());
+    if (!document.isEmpty()) {
+        const QUrl url = QUrl::fromLocalFile(document);
         // The outcome is not checked: without a PDF viewer nothing opens.
         if (hooks_.openUrl) {
             hooks_.openUrl(url);

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need, from Debian 12's packages.
+# Installs what building, running, testing and packaging need, from Debian
+# 12's packages (Qt's Czech texts; dpkg-dev, file and lintian for the
+# packages; the desktop validators; poppler-utils to read the help PDF back).
 # Does nothing when everything is there already.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-      libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core)
+      libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core
+      qt6-translations-l10n
+      dpkg-dev file lintian desktop-file-utils appstream poppler-utils)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

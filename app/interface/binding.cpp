@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "connection_settings.h"
+#include "install_layout.h"
 #include "interface/binding_table.h"
 #include "interface/interface_kinds.h"
 #include "interface/platform/platform.h"
@@ -48,12 +49,13 @@ void Unload(InterfaceBinding& b) {
     b = InterfaceBinding{};
 }
 
-// The folder first (by full path), then the system's search order, unless
-// that order could reach the current directory.
+// The program's folder, then its private library folder (both by full
+// path), then the system's search order, unless that order could reach the
+// current directory.
 platform::LibraryModule LoadKindLibrary(std::uint8_t kind) {
     const std::string file = LibraryFileName(kind);
-    const std::string folder = InterfaceLibraryFolder();
-    if (!folder.empty()) {
+    for (const std::string& folder : {InterfaceLibraryFolder(), PrivateLibraryFolder()}) {
+        if (folder.empty()) continue;
         const std::string path = folder + "/" + file;
         if (platform::RegularFileExists(path)) {
             if (platform::LibraryModule module = platform::LoadLibraryFile(path)) return module;
@@ -85,6 +87,12 @@ void SetInterfaceLibraryFolder(const std::string& folder) { FolderOverride() = f
 std::string InterfaceLibraryFolder() {
     if (!FolderOverride().empty()) return FolderOverride();
     return platform::ExecutableFolder();
+}
+
+std::string PrivateLibraryFolder() {
+    const std::string executableFolder = platform::ExecutableFolder();
+    if (executableFolder.empty()) return {};
+    return executableFolder + "/" + install_layout::kPrivateLibraryFolder;
 }
 
 std::int32_t BindInterface(std::uint8_t kind, ors_handle_t* handle, const std::int32_t* initParams,

@@ -18,10 +18,15 @@ QString LibraryDisplayName(std::uint8_t kind);
 std::string LibraryFileName(std::uint8_t kind);
 
 // The folder searched first for interface libraries (default: the folder of
-// the program's executable).  After it only the system's search order
-// applies, never the current directory.
+// the program's executable).  After it comes the program's private library
+// folder of an installed program, then the system's search order, never the
+// current directory.
 void SetInterfaceLibraryFolder(const std::string& folder);
 std::string InterfaceLibraryFolder();
+// The private library folder, found relative to the executable's folder
+// (for /usr/bin/W_RQ36: /usr/lib/<triplet>/w-rq36); empty if the
+// executable's folder is unknown.
+std::string PrivateLibraryFolder();
 
 // Loads the kind's library, binds its seven functions and calls its Init.
 // initParams: the 16 InitParams words; initText: for kind 4 the IP address

@@ -38,3 +38,6 @@ target_compile_definitions(config_dialogs_e2e_test PRIVATE RQ36_FAKE_ORS_DIR="${
 foreach(t connection_e2e_test config_dialogs_e2e_test)
   add_dependencies(${t} ORSA ORSB ORSC ORSD ORSE ORSF ORSG VARNEL_OX952)
 endforeach()
+rq36_qtest(desktop_integration_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_integration_test.cpp
+  LIBS rq36_ui)
