@@ -1,5 +1,8 @@
 #include "rtu.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace rq36::rtu {
 
 std::uint16_t Crc16(std::span<const std::uint8_t> bytes) {
@@ -52,8 +55,11 @@ FrameState Examine(std::span<const std::uint8_t> bytes, std::size_t& length) {
 }
 
 std::vector<std::uint8_t> RequestFrame(std::uint8_t station, std::span<const std::uint8_t, 8> message) {
-    std::vector<std::uint8_t> f = {station, kFunction, 0, 8};
-    f.insert(f.end(), message.begin(), message.end());
+    std::vector<std::uint8_t> f(kHeader + message.size());
+    f[0] = station;
+    f[1] = kFunction;
+    f[3] = static_cast<std::uint8_t>(message.size());
+    std::copy(message.begin(), message.end(), f.begin() + kHeader);
     AppendCrc(f);
     return f;
 }
@@ -63,9 +69,11 @@ std::vector<std::uint8_t> ReplyFrame(std::uint8_t station, std::uint8_t address,
                                      std::span<const std::uint8_t> response) {
     if (response.size() > kMaxResponseBytes) response = response.first(kMaxResponseBytes);
     const std::size_t count = kReplyPrefix + response.size();
-    std::vector<std::uint8_t> f = {station, kFunction, static_cast<std::uint8_t>(count >> 8),
-                                   static_cast<std::uint8_t>(count & 0xFF), address, command, d0, replyByte};
-    f.insert(f.end(), response.begin(), response.end());
+    std::vector<std::uint8_t> f(kHeader + count);
+    const std::uint8_t head[] = {station, kFunction, static_cast<std::uint8_t>(count >> 8),
+                                 static_cast<std::uint8_t>(count & 0xFF), address, command, d0, replyByte};
+    std::copy(std::begin(head), std::end(head), f.begin());
+    std::copy(response.begin(), response.end(), f.begin() + kHeader + kReplyPrefix);
     AppendCrc(f);
     return f;
 }
