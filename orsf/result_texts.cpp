@@ -57,19 +57,20 @@ std::int32_t ExceptionStatus(std::uint8_t exceptionCode) {
 
 void RememberPort(const PortInfo& info) { LastPort() = info; }
 
+// The device texts are short and put the device last: the dialogs show one
+// line, after their own prefix.
 std::string ResultText(std::uint32_t code) {
     const PortInfo& p = LastPort();
     switch (code) {
-    case kErrPortNotMapped:
-        return "Port " + Com(p) + " nemá přiřazené zařízení (proměnná RQ36_" + Com(p) + ")";
+    case kErrPortNotMapped: return Com(p) + " nemá zařízení: nastavte RQ36_" + Com(p);
     case kErrPortMissing: return "Port " + Com(p) + " nenalezen: " + p.device;
     case kErrPortPermission:
-        if (p.group.empty() || p.group == "root") return "Chybí oprávnění k portu " + Com(p) + ": " + p.device;
-        return "Chybí oprávnění k portu " + Com(p) + " (skupina " + p.group + "): " + p.device;
-    case kErrPortBusy: return "Port " + Com(p) + " používá jiný program: " + p.device;
-    case kErrPortNotSerial: return "Zařízení portu " + Com(p) + " není sériový port: " + p.device;
-    case kErrPortSettings: return "Port " + Com(p) + " nepřijal rychlost nebo paritu: " + p.device;
-    case kErrPortFailed: return "Chyba zařízení portu " + Com(p) + " (odpojeno?): " + p.device;
+        if (p.group.empty() || p.group == "root") return "Přístup odepřen: " + p.device;
+        return "Chybí skupina " + p.group + ": " + p.device;
+    case kErrPortBusy: return "Port drží jiný program: " + p.device;
+    case kErrPortNotSerial: return "Není sériový port: " + p.device;
+    case kErrPortSettings: return "Port odmítl rychlost/paritu: " + p.device;
+    case kErrPortFailed: return "Port selhal (odpojen?): " + p.device;
     default: break;
     }
     for (const Entry& e : kTexts)

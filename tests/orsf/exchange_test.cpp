@@ -153,7 +153,7 @@ TEST(ResultTexts, ExceptionsAndPortsHaveTextsOfTheirOwn) {
     EXPECT_EQ(ResultText(ExceptionStatus(2)), "Modul odmítl požadavek: neplatná adresa dat");
     EXPECT_EQ(ExceptionStatus(7), kErrExceptionBase);
     RememberPort({3, "/dev/ttyUSB1", "dialout"});
-    EXPECT_EQ(ResultText(kErrPortPermission), "Chybí oprávnění k portu COM3 (skupina dialout): /dev/ttyUSB1");
-    EXPECT_EQ(ResultText(kErrPortBusy), "Port COM3 používá jiný program: /dev/ttyUSB1");
+    EXPECT_EQ(ResultText(kErrPortPermission), "Chybí skupina dialout: /dev/ttyUSB1");
+    EXPECT_EQ(ResultText(kErrPortBusy), "Port drží jiný program: /dev/ttyUSB1");
     EXPECT_EQ(ResultText(999), "Neznámý chybový kód");
 }

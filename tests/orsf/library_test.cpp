@@ -159,7 +159,7 @@ TEST_F(OrsfPort, PortHeldIsReportedNotShared) {
     ors_handle_t second = 0;
     EXPECT_EQ(ORSF_Init(&second, kPort), 33);
     EXPECT_EQ(second, 0);
-    EXPECT_EQ(Text(33), "Port COM9 používá jiný program: " + pty_->DevicePath());
+    EXPECT_EQ(Text(33), "Port drží jiný program: " + pty_->DevicePath());
     ASSERT_EQ(ORSF_Done(&h_), 0);
     EXPECT_EQ(h_, 0);
     ASSERT_EQ(ORSF_Init(&second, kPort), 0);  // free again once closed
@@ -177,8 +177,8 @@ TEST_F(OrsfPort, PortNotPermittedNamesTheGroup) {
     EXPECT_EQ(result, 32);
     // The group that owns the device; none is named when that is root.
     const std::string group = rq36::orsf::DeviceGroup(pty_->DevicePath());
-    const std::string named = group.empty() || group == "root" ? "" : " (skupina " + group + ")";
-    EXPECT_EQ(Text(32), "Chybí oprávnění k portu COM9" + named + ": " + pty_->DevicePath());
+    const std::string why = group.empty() || group == "root" ? "Přístup odepřen" : "Chybí skupina " + group;
+    EXPECT_EQ(Text(32), why + ": " + pty_->DevicePath());
 }
 
 TEST(OrsfDevice, MissingNotSerialAndUnmapped) {
@@ -188,11 +188,11 @@ TEST(OrsfDevice, MissingNotSerialAndUnmapped) {
     EXPECT_EQ(Text(31), "Port COM9 nenalezen: /dev/rq36-no-such-port");
     ::setenv("RQ36_COM9", "/dev/null", 1);
     EXPECT_EQ(ORSF_Init(&h, 9), 34);
-    EXPECT_EQ(Text(34), "Zařízení portu COM9 není sériový port: /dev/null");
+    EXPECT_EQ(Text(34), "Není sériový port: /dev/null");
     ::unsetenv("RQ36_COM9");
     ::unsetenv("RQ36_COM200");
     EXPECT_EQ(ORSF_Init(&h, 200), 30);
-    EXPECT_EQ(Text(30), "Port COM200 nemá přiřazené zařízení (proměnná RQ36_COM200)");
+    EXPECT_EQ(Text(30), "COM200 nemá zařízení: nastavte RQ36_COM200");
     EXPECT_EQ(ORSF_Init(&h, 0), 20);
     EXPECT_EQ(ORSF_Init(&h, 256), 20);
     EXPECT_EQ(h, 0);
