@@ -33,9 +33,13 @@ target_include_directories(rq36_core PUBLIC ${CMAKE_BINARY_DIR}/generated)
 set_target_properties(W_RQ36 PROPERTIES INSTALL_RPATH "")
 
 install(TARGETS W_RQ36 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
-install(TARGETS ORSG ORSC LIBRARY DESTINATION ${RQ36_PRIVATE_LIBDIR} COMPONENT Runtime)
-install(TARGETS ORSA ORSB ORSD ORSE ORSF VARNEL_OX952
+# The real interface libraries: ORSG (and as ORSC) and the Modbus RTU
+# library of kind 5.
+install(TARGETS ORSG ORSC ORSF LIBRARY DESTINATION ${RQ36_PRIVATE_LIBDIR} COMPONENT Runtime)
+# The stand-ins, and the module served on a pseudo-terminal for kind 5.
+install(TARGETS ORSA ORSB ORSD ORSE VARNEL_OX952
         LIBRARY DESTINATION ${RQ36_PRIVATE_LIBDIR} COMPONENT Simulator EXCLUDE_FROM_ALL)
+install(TARGETS rq36_modbus_sim RUNTIME DESTINATION ${RQ36_PRIVATE_LIBDIR} COMPONENT Simulator EXCLUDE_FROM_ALL)
 
 set(pkg ${CMAKE_CURRENT_SOURCE_DIR}/packaging)
 install(FILES ${pkg}/${RQ36_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT Runtime)

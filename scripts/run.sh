@@ -1,9 +1,21 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the release build and starts W_RQ36 on its
 # simulated module (the stand-in libraries sit beside the program).
+#
+# Kind 5 (Modbus RTU) uses the real libORSF.so.  Unless RQ36_COM1 already
+# names a device, the simulated module is served on a pseudo-terminal and
+# port 1 is mapped to it, so "Modbus RTU" on port 1 connects without
+# hardware; the simulator ends with the program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
-exec build/release/bin/W_RQ36 "$@"
+bin=build/release/bin
+if [ -z "${RQ36_COM1:-}" ]; then
+  coproc MODBUS_SIM { exec "$bin/rq36-modbus-sim" --exit-with-parent; }
+  read -r device <&"${MODBUS_SIM[0]}"
+  export RQ36_COM1="$device"
+  echo "Modbus RTU, port 1: simulated module on $device"
+fi
+exec "$bin/W_RQ36" "$@"

@@ -32,7 +32,6 @@ struct Frames {
     double silence;
 };
 constexpr Frames kVextbus{11, 11, 0};
-constexpr Frames kModbus{14, 26, 3.5};
 constexpr int kBitsPerCharacter = 11;  // start, 8 data, parity, stop
 
 double LineTimeMs(const Frames& f, int speed, int exchanges) {
@@ -79,13 +78,14 @@ int main(int argc, char* argv[]) {
         {
             QFile file(config);
             if (!file.open(QIODevice::WriteOnly)) return 1;
-            QTextStream(&file) << "[module main]\nspeed = " << speed << "\n[module modbus]\nspeed = " << speed << "\n";
+            QTextStream(&file) << "[module main]\nspeed = " << speed << "\n";
         }
         qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
         // A state of its own per speed, so the module starts from the speed set here.
         qputenv("RQ36_SIM_STATE", QByteArray(":memory:") + QByteArray::number(speed));
 
-        for (int kind : {0, 5, 6}) {
+        // Kind 5 (Modbus RTU over a serial port) is measured in bench/orsf.
+        for (int kind : {0, 6}) {
             std::vector<double> times;
             for (int run = 0; run < runs; ++run) {
                 rq36::ConnectionSettings record;
@@ -110,7 +110,7 @@ int main(int argc, char* argv[]) {
                 ors_handle_t handle = record.LibraryHandle;
                 rq36::CloseInterface(record.InterfaceKind, &handle);
             }
-            const double line = LineTimeMs(kind == 5 ? kModbus : kVextbus, speed, 3);
+            const double line = LineTimeMs(kVextbus, speed, 3);
             const double measured = Median(times);
             std::printf("%-6d %-7d %10.2f %12.2f %10.2f\n", kind, speed, line, measured, measured - line);
         }

@@ -25,7 +25,6 @@ constexpr std::int32_t kIsaBaseMin = 0x100;
 constexpr std::int32_t kIsaBaseMax = 0x3F8;
 constexpr std::int32_t kIsaBaseAlign = 8;
 constexpr int kResponseBytes = 16;
-constexpr std::int32_t kModbusPayload = 8;
 
 // One open interface.
 struct Session {
@@ -33,7 +32,6 @@ struct Session {
     std::int32_t speed = 9600;
     std::uint32_t timeoutMs = 200;
     std::uint32_t retries = 2;
-    std::int32_t parity = kModbusEven;  // ORSF only
 };
 
 // The simulated hardware of this library and its open handles.
@@ -123,14 +121,6 @@ bool validIpv6(std::string_view s) {
     return colons >= 2 && colons <= 7;
 }
 
-std::uint8_t moduleParity(std::int32_t modbusParity) {
-    switch (modbusParity) {
-    case kModbusNone: return kParityNone;
-    case kModbusOdd: return kParityOdd;
-    default: return kParityEven;
-    }
-}
-
 std::int32_t checkLineParams(std::int32_t speed, std::uint32_t timeoutMs, std::uint32_t retries) {
     if (!knownSpeed(speed)) return kErrSpeed;
     if (timeoutMs == 0 || timeoutMs > kMaxTimeoutMs) return kErrTimeout;
@@ -138,11 +128,11 @@ std::int32_t checkLineParams(std::int32_t speed, std::uint32_t timeoutMs, std::u
     return kOk;
 }
 
-ExchangeResult exchange(const Session& s, const Message& msg, Protocol protocol) {
+ExchangeResult exchange(const Session& s, const Message& msg) {
     StandInWorld& w = StandInWorld::instance();
     ExchangeRequest req;
     req.message = msg;
-    req.line = LineParams{protocol, s.speed, moduleParity(s.parity)};
+    req.line = LineParams{Protocol::Vextbus2, s.speed, kParityEven};
     req.timeoutMs = s.timeoutMs;
     req.retries = s.retries;
     const ExchangeResult r = w.line().exchange(req, w.faults(), w.timing(), Clock::now());
@@ -178,8 +168,6 @@ constexpr TextEntry kTexts[] = {
     {25, "Nepodporovaná verze IP"},
     {26, "Chybný timeout odpovědi"},
     {27, "Chybný počet opakování"},
-    {28, "Chybná parita"},
-    {29, "Chybný rámec Modbus"},
     {30, "Zařízení nenalezeno"},
 };
 constexpr char kUnknownCode[] = "Neznámý chybový kód";
@@ -255,26 +243,6 @@ std::int32_t getConfig(StandIn lib, ors_handle_t h, std::int32_t* speed, std::ui
     return kOk;
 }
 
-std::int32_t setModbusConfig(ors_handle_t h, std::int32_t speed, std::uint32_t timeoutMs, std::uint32_t retries,
-                             std::int32_t parity) {
-    Session* s = StandInWorld::instance().find(StandIn::Orsf, h);
-    if (!s) return kErrHandle;
-    if (const auto r = checkLineParams(speed, timeoutMs, retries); r != kOk) return r;
-    if (parity < kModbusNone || parity > kModbusOdd) return kErrParity;
-    s->speed = speed;
-    s->timeoutMs = timeoutMs;
-    s->retries = retries;
-    s->parity = parity;
-    return kOk;
-}
-
-std::int32_t getModbusConfig(ors_handle_t h, std::int32_t* speed, std::uint32_t* timeoutMs,
-                             std::uint32_t* retries, std::int32_t* parity) {
-    const std::int32_t r = getConfig(StandIn::Orsf, h, speed, timeoutMs, retries);
-    if (r == kOk && parity) *parity = StandInWorld::instance().find(StandIn::Orsf, h)->parity;
-    return r;
-}
-
 std::int32_t send(StandIn lib, ors_handle_t h, const std::int32_t* request, std::int32_t* response,
                   std::int32_t* replyByte, std::int32_t* status) {
     const Session* s = StandInWorld::instance().find(lib, h);
@@ -282,44 +250,11 @@ std::int32_t send(StandIn lib, ors_handle_t h, const std::int32_t* request, std:
     if (!request || !response || !replyByte || !status) return kErrParams;
     Message msg{};
     for (std::size_t i = 0; i < msg.size(); ++i) msg[i] = static_cast<std::uint8_t>(request[i]);
-    const ExchangeResult r = exchange(*s, msg, Protocol::Vextbus2);
+    const ExchangeResult r = exchange(*s, msg);
     for (int i = 0; i < kResponseBytes; ++i)
         response[i] = i < static_cast<int>(r.reply.data.size()) ? r.reply.data[static_cast<std::size_t>(i)] : 0;
     *replyByte = r.reply.replyByte;
     *status = r.status;
-    return kOk;
-}
-
-std::int32_t modbusSend(ors_handle_t h, const std::int32_t* request, std::int32_t requestCount,
-                        std::int32_t* replyFrame, std::int32_t* replyCount, std::int32_t* status) {
-    const Session* s = StandInWorld::instance().find(StandIn::Orsf, h);
-    if (!s) return kErrHandle;
-    if (!request || !replyFrame || !replyCount || !status) return kErrParams;
-    *replyCount = 0;
-    *status = kErrModbusFrame;
-    if (requestCount != ORS_MODBUS_REQUEST_WORDS) return kErrModbusFrame;
-    for (int i = 0; i < ORS_MODBUS_REQUEST_WORDS; ++i)
-        if (request[i] < 0 || request[i] > 0xFF) return kErrModbusFrame;
-    if (request[1] != ORS_MODBUS_FUNCTION || request[2] * 256 + request[3] != kModbusPayload) return kErrModbusFrame;
-
-    // The module answers to the Modbus station address (word 0).
-    Message msg{};
-    for (std::size_t i = 0; i < msg.size(); ++i) msg[i] = static_cast<std::uint8_t>(request[4 + i]);
-    msg[0] = static_cast<std::uint8_t>(request[0]);
-    const ExchangeResult r = exchange(*s, msg, Protocol::ModbusRtu);
-    *status = r.status;
-    if (r.status != kStatusOk) return kOk;
-
-    const std::int32_t claimed = StandInWorld::instance().faults().modbusCount;
-    const std::int32_t n = claimed >= 0 ? claimed : kResponseBytes;
-    const std::int32_t words = std::min<std::int32_t>(8 + n, ORS_MODBUS_FRAME_WORDS);
-    const std::int32_t head[8] = {request[0], ORS_MODBUS_FUNCTION, (n >> 8) & 0xFF, n & 0xFF,
-                                  request[4], request[5], request[6], r.reply.replyByte};
-    for (std::int32_t i = 0; i < words; ++i) {
-        const std::int32_t k = i - 8;
-        replyFrame[i] = i < 8 ? head[i] : k < static_cast<std::int32_t>(r.reply.data.size()) ? r.reply.data[static_cast<std::size_t>(k)] : 0;
-    }
-    *replyCount = words;
     return kOk;
 }
 

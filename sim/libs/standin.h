@@ -1,5 +1,5 @@
-// The machinery shared by the stand-in interface libraries ORSA, ORSB, ORSD,
-// ORSE and ORSF: argument checks, handles, line parameters, the exchange
+// The machinery shared by the stand-in interface libraries ORSA, ORSB, ORSD
+// and ORSE: argument checks, handles, line parameters, the exchange
 // with the module model on the library's line, result codes and texts.
 // Each library's exports are thin wrappers over these functions.
 #pragma once
@@ -27,20 +27,15 @@ enum Result : std::int32_t {
     kErrIpVersion = 25,
     kErrTimeout = 26,
     kErrRetries = 27,
-    kErrParity = 28,
-    kErrModbusFrame = 29,
     kErrNoDevice = 30,
 };
-
-// Modbus parity codes of SetConfig.
-enum ModbusParity : std::int32_t { kModbusNone = 0, kModbusEven = 1, kModbusOdd = 2 };
 
 inline constexpr std::uint32_t kMaxTimeoutMs = 60000;
 inline constexpr std::uint32_t kMaxRetries = 15;
 
 std::int32_t version(StandIn lib, std::int32_t* out);
 
-std::int32_t initComPort(StandIn lib, ors_handle_t* handle, std::int32_t port);  // ORSA, ORSF
+std::int32_t initComPort(StandIn lib, ors_handle_t* handle, std::int32_t port);  // ORSA
 std::int32_t initIsa(ors_handle_t* handle, std::int32_t base);                  // ORSB
 std::int32_t initPlain(StandIn lib, ors_handle_t* handle);                      // ORSD
 std::int32_t initLan(ors_handle_t* handle, const std::int32_t* block);          // ORSE
@@ -50,15 +45,9 @@ std::int32_t setConfig(StandIn lib, ors_handle_t h, std::int32_t speed, std::uin
                        std::uint32_t retries);
 std::int32_t getConfig(StandIn lib, ors_handle_t h, std::int32_t* speed, std::uint32_t* timeoutMs,
                        std::uint32_t* retries);
-std::int32_t setModbusConfig(ors_handle_t h, std::int32_t speed, std::uint32_t timeoutMs, std::uint32_t retries,
-                             std::int32_t parity);
-std::int32_t getModbusConfig(ors_handle_t h, std::int32_t* speed, std::uint32_t* timeoutMs,
-                             std::uint32_t* retries, std::int32_t* parity);
 
 std::int32_t send(StandIn lib, ors_handle_t h, const std::int32_t* request, std::int32_t* response,
                   std::int32_t* replyByte, std::int32_t* status);
-std::int32_t modbusSend(ors_handle_t h, const std::int32_t* request, std::int32_t requestCount,
-                        std::int32_t* replyFrame, std::int32_t* replyCount, std::int32_t* status);
 
 // Text of a result code: Windows-1250, one character per element, then two
 // zero elements; at most ORS_ERROR_TEXT_WORDS elements.

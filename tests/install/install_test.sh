@@ -13,7 +13,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 private=$prefix/$libdir/w-rq36
-for f in bin/W_RQ36 "$libdir/w-rq36/libORSG.so" "$libdir/w-rq36/libORSC.so" \
+for f in bin/W_RQ36 "$libdir/w-rq36/libORSG.so" "$libdir/w-rq36/libORSC.so" "$libdir/w-rq36/libORSF.so" \
          share/applications/com.example.w_rq36.desktop \
          share/icons/hicolor/scalable/apps/com.example.w_rq36.svg \
          share/metainfo/com.example.w_rq36.metainfo.xml \
@@ -23,7 +23,7 @@ for f in bin/W_RQ36 "$libdir/w-rq36/libORSG.so" "$libdir/w-rq36/libORSC.so" \
 done
 [ "$(readlink -f "$prefix/$libdir/libORSG.so")" = "$(readlink -f "$private/libORSG.so")" ] ||
   fail "$libdir/libORSG.so does not lead to the private folder's library"
-stray=$(find "$prefix" -name 'libORS[ABDEF].so' -o -name 'libVARNEL_OX952.so')
+stray=$(find "$prefix" -name 'libORS[ABDE].so' -o -name 'libVARNEL_OX952.so')
 [ -z "$stray" ] || fail "simulator files in the default install: $stray"
 
 # The planted libraries: a program that loads one leaves a trace file.

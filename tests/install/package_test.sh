@@ -16,15 +16,15 @@ for deb in "$main" "$sim" "$dev"; do [ -f "$deb" ] || fail "no $(basename "$deb"
 
 files() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|'; }
 private=/usr/$libdir/w-rq36
-for f in /usr/bin/W_RQ36 "$private/libORSG.so" "$private/libORSC.so" \
+for f in /usr/bin/W_RQ36 "$private/libORSG.so" "$private/libORSC.so" "$private/libORSF.so" \
          /usr/share/applications/com.example.w_rq36.desktop \
          /usr/share/icons/hicolor/scalable/apps/com.example.w_rq36.svg \
          /usr/share/metainfo/com.example.w_rq36.metainfo.xml /usr/share/doc/w-rq36/W_rq36_Napoveda.pdf \
          /usr/share/doc/w-rq36/copyright /usr/share/doc/w-rq36/changelog.gz /usr/share/man/man1/W_RQ36.1.gz; do
   files "$main" | grep -qx "$f" || fail "w-rq36 lacks $f"
 done
-files "$main" | grep -E 'libORS[ABDEF]\.so|VARNEL|include/' && fail "w-rq36 carries another package's files"
-for f in libORSA.so libORSB.so libORSD.so libORSE.so libORSF.so libVARNEL_OX952.so; do
+files "$main" | grep -E 'libORS[ABDE]\.so|VARNEL|modbus-sim|include/' && fail "w-rq36 carries another package's files"
+for f in libORSA.so libORSB.so libORSD.so libORSE.so libVARNEL_OX952.so rq36-modbus-sim; do
   files "$sim" | grep -qx "$private/$f" || fail "w-rq36-simulator lacks $f"
 done
 files "$dev" | grep -qx /usr/include/orsg/orsg.h || fail "liborsg-dev lacks orsg.h"

@@ -1,5 +1,5 @@
-// The stand-in interface libraries ORSA, ORSB, ORSD, ORSE and ORSF through
-// their C exports.
+// The stand-in interface libraries ORSA, ORSB, ORSD and ORSE through their
+// C exports.
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -24,13 +24,6 @@ int32_t ORSA_Init(ors_handle_t*, int32_t);
 int32_t ORSB_Init(ors_handle_t*, int32_t);
 int32_t ORSD_Init(ors_handle_t*);
 int32_t ORSE_Init(ors_handle_t*, const int32_t*);
-int32_t ORSF_Version(int32_t*);
-int32_t ORSF_Init(ors_handle_t*, int32_t);
-int32_t ORSF_Done(ors_handle_t*);
-int32_t ORSF_SetConfig(ors_handle_t, int32_t, uint32_t, uint32_t, int32_t);
-int32_t ORSF_GetConfig(ors_handle_t, int32_t*, uint32_t*, uint32_t*, int32_t*);
-int32_t ORSF_Send(ors_handle_t, const int32_t*, int32_t, int32_t*, int32_t*, int32_t*);
-int32_t ORSF_Error(uint32_t, int32_t*);
 }
 
 namespace {
@@ -90,7 +83,6 @@ TEST_F(StandIn, InitRefusesBadHandleVariables) {
     EXPECT_EQ(h, 1234);
     EXPECT_EQ(ORSA_Init(nullptr, 1), 12);
     EXPECT_EQ(ORSD_Init(nullptr), 12);
-    EXPECT_EQ(ORSF_Init(nullptr, 1), 12);
 }
 
 TEST_F(StandIn, ComPortNumberIsChecked) {
@@ -98,7 +90,6 @@ TEST_F(StandIn, ComPortNumberIsChecked) {
         ors_handle_t h = 0;
         EXPECT_EQ(ORSA_Init(&h, port), 20) << port;
         EXPECT_EQ(h, 0);
-        EXPECT_EQ(ORSF_Init(&h, port), 20) << port;
     }
     ors_handle_t h = 0;
     ASSERT_EQ(ORSA_Init(&h, 255), 0);
@@ -230,95 +221,10 @@ TEST_F(StandIn, ErrorTextsAreWindows1250WithTwoZeros) {
     EXPECT_EQ(t[expected.size()], 0);
     EXPECT_EQ(t[expected.size() + 1], 0);
     EXPECT_EQ(t[expected.size() + 2], -1);
-    EXPECT_EQ(wordsToBytes(errorWords(ORSF_Error, 0)), "V po\xF8\xE1\x64ku");
+    EXPECT_EQ(wordsToBytes(errorWords(ORSA_Error, 0)), "V po\xF8\xE1\x64ku");
     EXPECT_EQ(wordsToBytes(errorWords(ORSE_Error, 99)), "Nezn\xE1m\xFD chybov\xFD k\xF3\x64");
     EXPECT_EQ(wordsToBytes(errorWords(ORSB_Error, 0xFFFFFFFFu)), "Nezn\xE1m\xFD chybov\xFD k\xF3\x64");
     EXPECT_EQ(wordsToBytes(errorWords(ORSD_Error, 20)), "Neplatn\xE9 \xE8\xEDslo portu COM");
-}
-
-// ---- Modbus RTU (ORSF) -------------------------------------------------
-
-namespace {
-
-struct ModbusReply {
-    int32_t result = -1;
-    int32_t status = -1;
-    int32_t count = -1;
-    std::vector<int32_t> frame = std::vector<int32_t>(ORS_MODBUS_FRAME_WORDS + 16, -7);
-};
-
-ModbusReply modbus(ors_handle_t h, std::vector<int32_t> req, int32_t count = 12) {
-    ModbusReply r;
-    req.resize(12, 0);
-    r.result = ORSF_Send(h, req.data(), count, r.frame.data(), &r.count, &r.status);
-    return r;
-}
-
-class ModbusStandIn : public StandIn {
-protected:
-    void SetUp() override {
-        StandIn::SetUp();
-        ASSERT_EQ(ORSF_Init(&h_, 1), 0);
-        ASSERT_EQ(ORSF_SetConfig(h_, 9600, 500, 2, 1), 0);
-    }
-    void TearDown() override {
-        if (h_) ORSF_Done(&h_);
-        StandIn::TearDown();
-    }
-    ors_handle_t h_ = 0;
-};
-
-}  // namespace
-
-TEST_F(ModbusStandIn, ReplyFrameCarriesTheModuleReply) {
-    const ModbusReply r = modbus(h_, {1, 69, 0, 8, 1, 0xC8, 1, 0, 0, 0, 0, 0});
-    ASSERT_EQ(r.result, 0);
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.count, 24);
-    EXPECT_EQ(std::vector<int32_t>(r.frame.begin(), r.frame.begin() + 8),
-              (std::vector<int32_t>{1, 69, 0, 16, 1, 0xC8, 1, 0}));
-    EXPECT_EQ(std::string(r.frame.begin() + 8, r.frame.begin() + 12), "6   ");
-    EXPECT_EQ(r.frame[24], -7);
-}
-
-TEST_F(ModbusStandIn, LineSettingsMustMatchTheModule) {
-    // Parity odd against the module's even.
-    ASSERT_EQ(ORSF_SetConfig(h_, 9600, 500, 0, 2), 0);
-    EXPECT_EQ(modbus(h_, {1, 69, 0, 8, 1, 0xC8}).status, 4);
-    ASSERT_EQ(ORSF_SetConfig(h_, 9600, 500, 0, 1), 0);
-    EXPECT_EQ(modbus(h_, {3, 69, 0, 8, 3, 0xC8}).status, 4);
-    EXPECT_EQ(ORSF_SetConfig(h_, 9600, 500, 0, 3), 28);
-    int32_t parity = -1;
-    EXPECT_EQ(ORSF_GetConfig(h_, nullptr, nullptr, nullptr, &parity), 0);
-    EXPECT_EQ(parity, 1);
-}
-
-TEST_F(ModbusStandIn, BadRequestFramesAreRefused) {
-    EXPECT_EQ(modbus(h_, {1, 3, 0, 8, 1, 0xC8}).result, 29);
-    EXPECT_EQ(modbus(h_, {1, 69, 0, 7, 1, 0xC8}).result, 29);
-    EXPECT_EQ(modbus(h_, {1, 69, 0, 8, 1, 0xC8}, 8).result, 29);
-    EXPECT_EQ(modbus(h_, {1, 69, 0, 8, 1, 0x1C8}).result, 29);
-    EXPECT_EQ(modbus(h_, {1, 69, 0, 8, 1, -1}).result, 29);
-}
-
-TEST_F(ModbusStandIn, VextbusModuleIsNotReachedUntilSwitchedToModbus) {
-    ORSF_Done(&h_);
-    useConfig("[lines]\norsf = main\norsa = main\n");
-    ASSERT_EQ(ORSF_Init(&h_, 1), 0);
-    ASSERT_EQ(ORSF_SetConfig(h_, 9600, 500, 0, 1), 0);
-    EXPECT_EQ(modbus(h_, {1, 69, 0, 8, 1, 0xC8}).status, 4);
-}
-
-TEST_F(ModbusStandIn, FaultCountClaimsMoreThanTheFrameHolds) {
-    ORSF_Done(&h_);
-    simtest::setEnv("RQ36_SIM_FAULT", "modbus_count=5000");
-    ASSERT_EQ(ORSF_Init(&h_, 1), 0);
-    const ModbusReply r = modbus(h_, {1, 69, 0, 8, 1, 0xC8, 0});
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.frame[2] * 256 + r.frame[3], 5000);
-    EXPECT_EQ(r.count, ORS_MODBUS_FRAME_WORDS);
-    EXPECT_EQ(r.frame[ORS_MODBUS_FRAME_WORDS - 1], 0);
-    EXPECT_EQ(r.frame[ORS_MODBUS_FRAME_WORDS], -7);
 }
 
 // ---- faults and timing ---------------------------------------------------

@@ -1,0 +1,194 @@
+// Serial devices on POSIX systems: termios for the line settings, poll for
+// waiting, TIOCEXCL and flock for having the port alone.
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <utility>
+
+#include "serial_port.h"
+
+namespace rq36::orsf {
+
+namespace {
+
+struct SpeedCode {
+    std::int32_t speed;
+    speed_t code;
+};
+constexpr std::array<SpeedCode, 9> kSpeeds = {{{600, B600}, {1200, B1200}, {2400, B2400}, {4800, B4800},
+                                               {9600, B9600}, {19200, B19200}, {38400, B38400},
+                                               {57600, B57600}, {115200, B115200}}};
+
+// Linux's pseudo-terminal slaves (majors 136..143) carry no parity bit: the
+// kernel drops PARENB.  Parity is then left out on them; PARODD and the stop
+// bits stay set, so the far side can still tell which parity was meant.
+bool IsPseudoTerminal(int fd) {
+#ifdef __linux__
+    struct stat st {};
+    constexpr unsigned kPtySlaveMajorFirst = 136, kPtySlaveMajors = 8;
+    return ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= kPtySlaveMajorFirst &&
+           major(st.st_rdev) < kPtySlaveMajorFirst + kPtySlaveMajors;
+#else
+    (void)fd;
+    return false;
+#endif
+}
+
+PortFailure FailureOfOpen(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS: return PortFailure::Permission;
+    case EBUSY: return PortFailure::Busy;
+    default: return PortFailure::Missing;  // ENOENT, ENODEV, ENXIO, EIO: nothing usable there
+    }
+}
+
+class PosixSerialPort final : public SerialPort {
+public:
+    explicit PosixSerialPort(int fd) : fd_(fd), pseudoTerminal_(IsPseudoTerminal(fd)) {}
+    ~PosixSerialPort() override {
+        ::ioctl(fd_, TIOCNXCL);
+        ::close(fd_);  // also releases the flock
+    }
+    PosixSerialPort(const PosixSerialPort&) = delete;
+    PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+    PortFailure Configure(std::int32_t speed, Parity parity) override {
+        speed_t code = 0;
+        for (const auto& s : kSpeeds)
+            if (s.speed == speed) code = s.code;
+        if (code == 0) return PortFailure::Settings;
+        termios t{};
+        if (::tcgetattr(fd_, &t) != 0) return PortFailure::Settings;
+        ::cfmakeraw(&t);
+        t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+        t.c_cflag |= CS8 | CLOCAL | CREAD;
+        if (parity == Parity::None) t.c_cflag |= CSTOPB;
+        if (parity != Parity::None && !pseudoTerminal_) t.c_cflag |= PARENB;
+        if (parity == Parity::Odd) t.c_cflag |= PARODD;
+        t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
+        t.c_cc[VMIN] = 0;
+        t.c_cc[VTIME] = 0;
+        if (::cfsetispeed(&t, code) != 0 || ::cfsetospeed(&t, code) != 0) return PortFailure::Settings;
+        if (::tcsetattr(fd_, TCSANOW, &t) != 0) return PortFailure::Settings;
+        // tcsetattr succeeds when any one setting took; check them all.
+        termios back{};
+        if (::tcgetattr(fd_, &back) != 0 || ::cfgetospeed(&back) != code ||
+            (back.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB)) != (t.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB)))
+            return PortFailure::Settings;
+        return PortFailure::None;
+    }
+
+    bool Write(std::span<const std::uint8_t> bytes) override {
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+            if (n > 0) {
+                bytes = bytes.subspan(static_cast<std::size_t>(n));
+            } else if (n < 0 && errno == EAGAIN) {
+                pollfd p{fd_, POLLOUT, 0};
+                if (::poll(&p, 1, -1) < 0 && errno != EINTR) return false;
+            } else if (!(n < 0 && errno == EINTR)) {
+                return false;
+            }
+        }
+        while (::tcdrain(fd_) != 0)
+            if (errno != EINTR) return false;
+        return true;
+    }
+
+    ReadResult Read(std::vector<std::uint8_t>& into, Clock::time_point deadline) override {
+        for (;;) {
+            const auto left = deadline - Clock::now();
+            timespec wait{0, 0};
+            if (left > Clock::duration::zero()) {
+                const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+                wait.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+                wait.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+            }
+            pollfd p{fd_, POLLIN, 0};
+            const int r = ::ppoll(&p, 1, &wait, nullptr);
+            if (r < 0) {
+                if (errno == EINTR) continue;
+                return ReadResult::Failed;
+            }
+            if (r == 0) return ReadResult::Timeout;
+            if (p.revents & (POLLERR | POLLNVAL)) return ReadResult::Failed;
+            std::array<std::uint8_t, 256> buffer;
+            const ssize_t n = ::read(fd_, buffer.data(), buffer.size());
+            if (n > 0) {
+                into.insert(into.end(), buffer.begin(), buffer.begin() + n);
+                return ReadResult::Data;
+            }
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+            return ReadResult::Failed;  // end of file or an error: the device went away
+        }
+    }
+
+    void DiscardInput() override { ::tcflush(fd_, TCIFLUSH); }
+
+private:
+    int fd_;
+    bool pseudoTerminal_;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialPort> SerialPort::Open(const std::string& device, PortFailure& failure) {
+    failure = PortFailure::None;
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        failure = FailureOfOpen(errno);
+        return nullptr;
+    }
+    termios t{};
+    if (::tcgetattr(fd, &t) != 0) {
+        ::close(fd);
+        failure = PortFailure::NotSerial;
+        return nullptr;
+    }
+    // Another program that locked the port (or has it open exclusively, which
+    // the open above reports as EBUSY) keeps it; while this one holds it,
+    // later openers are refused.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+        ::close(fd);
+        failure = PortFailure::Busy;
+        return nullptr;
+    }
+    return std::make_unique<PosixSerialPort>(fd);
+}
+
+std::string DefaultDeviceForPort(int port) {
+    // COM1..COM32 the built-in ports, COM33..COM64 USB serial adapters,
+    // COM65..COM96 USB modems and CDC-ACM adapters.
+    struct Block {
+        int first;
+        const char* prefix;
+    };
+    static constexpr std::array<Block, 3> kBlocks = {{{1, "/dev/ttyS"}, {33, "/dev/ttyUSB"}, {65, "/dev/ttyACM"}}};
+    constexpr int kBlockSize = 32;
+    for (const Block& b : kBlocks)
+        if (port >= b.first && port < b.first + kBlockSize) return b.prefix + std::to_string(port - b.first);
+    return {};
+}
+
+std::string DeviceGroup(const std::string& device) {
+    struct stat st {};
+    if (::stat(device.c_str(), &st) != 0) return {};
+    std::array<char, 4096> buffer;
+    group g{};
+    group* found = nullptr;
+    if (::getgrgid_r(st.st_gid, &g, buffer.data(), buffer.size(), &found) != 0 || !found) return {};
+    return found->gr_name;
+}
+
+}  // namespace rq36::orsf

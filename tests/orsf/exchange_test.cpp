@@ -1,0 +1,159 @@
+// One Modbus exchange against a scripted line: what each kind of reply gives,
+// and how often the request goes out.
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "exchange.h"
+#include "result_codes.h"
+#include "rtu.h"
+
+using namespace rq36::orsf;
+namespace rtu = rq36::rtu;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A line whose far side answers each request with the next scripted chunks
+// (an empty script entry: silence).
+class ScriptedLink : public Link {
+public:
+    std::deque<std::vector<Bytes>> answers;  // per request: the chunks that arrive
+    std::vector<Bytes> sent;
+    bool failWrites = false;
+
+    bool Write(std::span<const std::uint8_t> bytes) override {
+        if (failWrites) return false;
+        sent.emplace_back(bytes.begin(), bytes.end());
+        pending_.clear();
+        if (!answers.empty()) {
+            pending_.assign(answers.front().begin(), answers.front().end());
+            answers.pop_front();
+        }
+        return true;
+    }
+    ReadResult Read(Bytes& into, Clock::time_point) override {
+        if (pending_.empty()) return ReadResult::Timeout;  // nothing more comes: the deadline passed
+        into.insert(into.end(), pending_.front().begin(), pending_.front().end());
+        pending_.pop_front();
+        return ReadResult::Data;
+    }
+    void DiscardInput() override {}
+
+private:
+    std::deque<Bytes> pending_;
+};
+
+const Bytes kRequest = {1, 69, 0, 8, 1, 0xC8, 0, 0, 0, 0, 0, 0};
+
+Bytes GoodReply(std::uint8_t station = 1) {
+    return rtu::ReplyFrame(station, 1, 0xC8, 0, 0, Bytes{'R', 'Q', '-', '3', 0, 0});
+}
+
+class ExchangeTest : public ::testing::Test {
+protected:
+    ScriptedLink link;
+    Exchanger exchanger{link};
+    LineSettings line{115200, 100, 2};
+
+    ExchangeOutcome Run() { return exchanger.Run(kRequest, line); }
+};
+
+}  // namespace
+
+TEST_F(ExchangeTest, AnsweredAtOnce) {
+    link.answers = {{GoodReply()}};
+    const auto out = Run();
+    EXPECT_EQ(out.status, kOk);
+    EXPECT_EQ(out.attempts, 1u);
+    ASSERT_EQ(link.sent.size(), 1u);
+    Bytes expected = kRequest;
+    rtu::AppendCrc(expected);
+    EXPECT_EQ(link.sent[0], expected);
+    const Bytes reply = GoodReply();
+    EXPECT_EQ(out.reply, Bytes(reply.begin(), reply.end() - 2));
+}
+
+TEST_F(ExchangeTest, ReplyInPiecesIsJoined) {
+    const Bytes r = GoodReply();
+    link.answers = {{Bytes(r.begin(), r.begin() + 3), Bytes(r.begin() + 3, r.begin() + 11), Bytes(r.begin() + 11, r.end())}};
+    EXPECT_EQ(Run().status, kOk);
+}
+
+TEST_F(ExchangeTest, SilenceIsRepeatedThenNoReply) {
+    const auto out = Run();
+    EXPECT_EQ(out.status, kErrNoReply);
+    EXPECT_EQ(out.attempts, 3u);  // the first and two repetitions
+    EXPECT_EQ(link.sent.size(), 3u);
+    line.retries = 0;
+    EXPECT_EQ(Run().attempts, 1u);
+}
+
+TEST_F(ExchangeTest, BadCrcIsRepeatedUntilAGoodReply) {
+    Bytes bad = GoodReply();
+    bad.back() ^= 0xFF;
+    link.answers = {{bad}, {bad}, {GoodReply()}};
+    const auto out = Run();
+    EXPECT_EQ(out.status, kOk);
+    EXPECT_EQ(out.attempts, 3u);
+    link.answers = {{bad}, {bad}, {bad}};
+    EXPECT_EQ(Run().status, kErrChecksum);
+}
+
+TEST_F(ExchangeTest, ShortAndGarbledReplies) {
+    const Bytes r = GoodReply();
+    line.retries = 0;
+    link.answers = {{Bytes(r.begin(), r.begin() + 10)}};
+    EXPECT_EQ(Run().status, kErrReplyBroken);
+    link.answers = {{Bytes{1, 0x03, 0x02, 0, 0, 0xB8, 0x44}}};
+    EXPECT_EQ(Run().status, kErrHeader);
+    // A well-formed frame too short to hold the module's reply.
+    Bytes tiny = {1, 69, 0, 0};
+    rtu::AppendCrc(tiny);
+    link.answers = {{tiny}};
+    EXPECT_EQ(Run().status, kErrHeader);
+}
+
+TEST_F(ExchangeTest, OtherStationIsPassedOver) {
+    line.retries = 0;
+    link.answers = {{GoodReply(2), GoodReply(1)}};
+    EXPECT_EQ(Run().status, kOk);
+    link.answers = {{GoodReply(2)}};
+    EXPECT_EQ(Run().status, kErrNoValidReply);
+}
+
+TEST_F(ExchangeTest, EchoOfTheRequestIsPassedOver) {
+    Bytes echo = kRequest;
+    rtu::AppendCrc(echo);
+    link.answers = {{echo, GoodReply()}};
+    const auto out = Run();
+    EXPECT_EQ(out.status, kOk);
+    EXPECT_EQ(out.reply[7], 0);  // the reply byte, not the echoed d0
+}
+
+TEST_F(ExchangeTest, ExceptionEndsWithoutRepetition) {
+    link.answers = {{rtu::ExceptionFrame(1, rtu::kIllegalFunction)}};
+    auto out = Run();
+    EXPECT_EQ(out.status, kErrExceptionBase + 1);
+    EXPECT_EQ(out.attempts, 1u);
+    EXPECT_TRUE(out.reply.empty());
+    link.answers = {{rtu::ExceptionFrame(1, 0x7F)}};
+    EXPECT_EQ(Run().status, kErrExceptionBase);
+}
+
+TEST_F(ExchangeTest, FailingDeviceEndsTheExchange) {
+    link.failWrites = true;
+    const auto out = Run();
+    EXPECT_EQ(out.status, kErrPortFailed);
+    EXPECT_EQ(out.attempts, 1u);
+}
+
+TEST(ResultTexts, ExceptionsAndPortsHaveTextsOfTheirOwn) {
+    EXPECT_EQ(ResultText(ExceptionStatus(2)), "Modul odmítl požadavek: neplatná adresa dat");
+    EXPECT_EQ(ExceptionStatus(7), kErrExceptionBase);
+    RememberPort({3, "/dev/ttyUSB1", "dialout"});
+    EXPECT_EQ(ResultText(kErrPortPermission), "Chybí skupina dialout: /dev/ttyUSB1");
+    EXPECT_EQ(ResultText(kErrPortBusy), "Port drží jiný program: /dev/ttyUSB1");
+    EXPECT_EQ(ResultText(999), "Neznámý chybový kód");
+}
