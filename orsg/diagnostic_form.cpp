@@ -12,8 +12,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
+
+#include <algorithm>
+#include <vector>
 
 #include "library_state.h"
 
@@ -67,11 +71,67 @@ namespace {
 constexpr int kClientWidth = 897;
 constexpr int kClientHeight = 704;
 constexpr int kRowHeight = 19;
-constexpr int kFontPixels = 11;
+// The window's font: the desktop's own family, as large as lets every
+// history column show its widest text (11 pixels on a usual desktop).
+constexpr int kLargestFontPixels = 11;
+constexpr int kSmallestFontPixels = 8;
+constexpr int kGridWidth = 881;
 constexpr int kFixedColumnWidth = 240;
 constexpr int kFirstTick = 10;
 constexpr int kTickInterval = 1000;
-constexpr int kHistoryWidths[kHistoryColumns] = {74, 70, 79, 40, 79, 67, 41, 140, 264};
+const std::vector<int> kHistoryWidths = {74, 70, 79, 40, 79, 67, 41, 140, 264};
+
+// The widest texts of a history row: eight-digit index and time mark, a
+// long duration, every byte DD, and the locale's date and time of a late
+// December evening.
+std::vector<std::string> WidestHistoryTexts() {
+    CommRecord record;
+    record.index = 99999999;
+    record.status = 9;
+    record.mark = 99999999;
+    record.duration = 999999;
+    record.repeats = 15;
+    record.sent.fill(0xDD);  // D is the widest hexadecimal digit in most fonts
+    record.received.fill(0xDD);
+    TimeStamper stamper;
+    constexpr int64_t kLateDecember = 1798675138LL * 1000000000LL + 888000000LL;  // 2026-12-31 23:58:58.888 UTC
+    stamper.StampAt(kLateDecember, record.date, record.time);
+    TextGrid grid(1, kHistoryColumns);
+    FillHistoryRow(grid, 0, record, ",");
+    std::vector<std::string> texts;
+    for (int c = 0; c < kHistoryColumns; ++c) texts.push_back(grid.At(0, c));
+    return texts;
+}
+
+struct HistoryLayout {
+    QFont font;
+    std::vector<int> widths;
+};
+
+HistoryLayout ChooseHistoryLayout(const QFont& base, const std::vector<std::string>& header) {
+    const QStyle* style = QApplication::style();
+    const int cellMargin = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 2;
+    const int headerMargin = 2 * style->pixelMetric(QStyle::PM_HeaderMargin) + 2;
+    const int room = kGridWidth - 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth) -
+                     style->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const std::vector<std::string> widest = WidestHistoryTexts();
+    HistoryLayout layout{base, kHistoryWidths};
+    for (int pixels = kLargestFontPixels; pixels >= kSmallestFontPixels; --pixels) {
+        layout.font.setPixelSize(pixels);
+        const QFontMetrics metrics(layout.font);
+        std::vector<int> needed;
+        for (int c = 0; c < kHistoryColumns; ++c) {
+            const auto i = static_cast<std::size_t>(c);
+            needed.push_back(std::max(metrics.horizontalAdvance(QString::fromStdString(header[i])) + headerMargin,
+                                      metrics.horizontalAdvance(QString::fromStdString(widest[i])) + cellMargin));
+        }
+        if (std::vector<int> widths = FitWidths(needed, kHistoryWidths, room); !widths.empty()) {
+            layout.widths = std::move(widths);
+            return layout;
+        }
+    }
+    return layout;  // the smallest font with the usual widths
+}
 
 QTableView* MakeGrid(QWidget* parent, int x, int y, int w, int h) {
     auto* grid = new QTableView(parent);
@@ -106,12 +166,12 @@ QTableView* MakeLabelGrid(QWidget* parent, int y, int h, int valueWidth, GridMod
 }
 
 // A history grid: the header row is fixed, no fixed column.
-QTableView* MakeHistoryGrid(QWidget* parent, int y, GridModel* model) {
+QTableView* MakeHistoryGrid(QWidget* parent, int y, GridModel* model, const std::vector<int>& widths) {
     QTableView* grid = MakeGrid(parent, 8, y, 881, 121);
     grid->setModel(model);
     grid->verticalHeader()->hide();
     grid->horizontalHeader()->setFixedHeight(kRowHeight);
-    for (int c = 0; c < kHistoryColumns; ++c) grid->setColumnWidth(c, kHistoryWidths[c]);
+    for (int c = 0; c < kHistoryColumns; ++c) grid->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
     grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return grid;
@@ -139,10 +199,15 @@ TForm1::TForm1(LibraryState& state) : QWidget(nullptr), state_(&state) {
     // The host's windows decide when the host quits, never this one.
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(kClientWidth, kClientHeight);
-    QFont small = QApplication::font();
-    small.setPixelSize(kFontPixels);
-    setFont(small);
     decimalPoint_ = QLocale().decimalPoint().toStdString();
+    // The history header, for measuring (the grids show it once the window
+    // is shown).
+    DiagnosticSheet labelled;
+    FillOnShow(labelled, state, decimalPoint_);
+    std::vector<std::string> header;
+    for (int c = 0; c < kHistoryColumns; ++c) header.push_back(labelled.recent.At(0, c));
+    const HistoryLayout layout = ChooseHistoryLayout(QApplication::font(), header);
+    setFont(layout.font);
 
     const TextGrid* grids[5] = {&sheet_.identification, &sheet_.configuration, &sheet_.overview, &sheet_.recent,
                                 &sheet_.errors};
@@ -155,9 +220,9 @@ TForm1::TForm1(LibraryState& state) : QWidget(nullptr), state_(&state) {
     Label2 = MakeLabel(this, 8, 240, "Přehled");
     StringGrid3 = MakeLabelGrid(this, 256, 81, 638, models_[2], Qt::ScrollBarAlwaysOff, Qt::ScrollBarAlwaysOff);
     Label3 = MakeLabel(this, 8, 352, "Poslední komunikace");
-    StringGrid4 = MakeHistoryGrid(this, 368, models_[3]);
+    StringGrid4 = MakeHistoryGrid(this, 368, models_[3], layout.widths);
     Label4 = MakeLabel(this, 8, 504, "Chybové komunikace");
-    StringGrid5 = MakeHistoryGrid(this, 520, models_[4]);
+    StringGrid5 = MakeHistoryGrid(this, 520, models_[4], layout.widths);
 
     Button1 = MakeButton(this, 8, 97, "Smazat Přehled");
     Button2 = MakeButton(this, 120, 161, "Smazat Poslední komunikace");
@@ -175,7 +240,11 @@ TForm1::TForm1(LibraryState& state) : QWidget(nullptr), state_(&state) {
     Timer1->start(kFirstTick);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The grids outlive the sheet (QWidget takes its children last): they
+    // must not read it any more.
+    for (QTableView* grid : {StringGrid1, StringGrid2, StringGrid3, StringGrid4, StringGrid5}) grid->setModel(nullptr);
+}
 
 void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -229,7 +298,10 @@ void TForm1::Button4Click() {
     const LogMoment moment{now.date().year(),    now.date().month(),  now.date().day(),
                            now.time().hour(),    now.time().minute(), now.time().second()};
     const QString name = QString::fromStdString(LogFileName(state_->bus, state_->slot, state_->channel, moment));
-    const QString path = QDir::current().absoluteFilePath(name);
+    // The current folder by its full name where it has one (a folder that was
+    // removed has none: the bare name then fails as it should).
+    const QString folder = QDir::currentPath();
+    const QString path = folder.isEmpty() ? name : QDir(folder).absoluteFilePath(name);
     const std::string error = WriteLogFile(QFile::encodeName(path).toStdString(), LogText(sheet_));
     logError_ = QString::fromStdString(error);
     if (error.empty()) return;

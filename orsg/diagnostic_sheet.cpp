@@ -201,6 +201,27 @@ void FillChanging(DiagnosticSheet& sheet, const LibraryState& state, std::string
     }
 }
 
+std::vector<int> FitWidths(const std::vector<int>& needed, const std::vector<int>& preferred, int room) {
+    int neededSum = 0;
+    int preferredSum = 0;
+    int largerSum = 0;
+    for (std::size_t i = 0; i < needed.size(); ++i) {
+        neededSum += needed[i];
+        preferredSum += preferred[i];
+        largerSum += std::max(needed[i], preferred[i]);
+    }
+    if (neededSum > room) return {};
+    std::vector<int> widths(needed.size());
+    if (largerSum <= room) {
+        for (std::size_t i = 0; i < needed.size(); ++i) widths[i] = std::max(needed[i], preferred[i]);
+        return widths;
+    }
+    const int spare = room - neededSum;
+    for (std::size_t i = 0; i < needed.size(); ++i)
+        widths[i] = needed[i] + (preferredSum > 0 ? spare * preferred[i] / preferredSum : 0);
+    return widths;
+}
+
 std::string LogFileName(int32_t bus, int32_t slot, int32_t channel, const LogMoment& m) {
     std::array<char, 96> buffer{};
     std::snprintf(buffer.data(), buffer.size(), "ORSG_%d_%d_%d_%02d%02d%02d_%02d%02d%02d.log", static_cast<int>(bus),

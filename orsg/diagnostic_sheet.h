@@ -67,6 +67,12 @@ std::string EuartName(int32_t channel);
 // The window's caption: " ORSG - EUART<channel index + 1>".
 std::string WindowCaption(int32_t channel);
 
+// Column widths for a grid of the given room: the preferred widths where
+// each is at least what its texts need and all fit, else the needed widths
+// with the spare room shared in proportion to the preferred ones.  Empty
+// when even the needed widths do not fit.
+std::vector<int> FitWidths(const std::vector<int>& needed, const std::vector<int>& preferred, int room);
+
 // Local date and time of a log file's name.
 struct LogMoment {
     int year = 0;  // e.g. 2026

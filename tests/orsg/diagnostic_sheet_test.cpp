@@ -89,6 +89,12 @@ TEST(DiagnosticSheet, IdentificationConfigurationAndRates) {
     EXPECT_EQ(orsg::WindowCaption(0), " ORSG - EUART1");
 }
 
+TEST(DiagnosticSheet, ColumnWidthsFitTheRoom) {
+    EXPECT_EQ(orsg::FitWidths({30, 90}, {50, 50}, 150), (std::vector<int>{50, 90}));
+    EXPECT_EQ(orsg::FitWidths({30, 90}, {50, 50}, 130), (std::vector<int>{35, 95}));
+    EXPECT_EQ(orsg::FitWidths({30, 90}, {50, 50}, 119), std::vector<int>{});
+}
+
 TEST(LogFile, NameAndCellPadding) {
     EXPECT_EQ(orsg::LogFileName(2, 5, 0, {2014, 12, 6, 14, 5, 33}), "ORSG_2_5_0_141206_140533.log");
     EXPECT_EQ(orsg::LogFileName(12, 31, 3, {2009, 1, 2, 3, 4, 5}), "ORSG_12_31_3_090102_030405.log");
