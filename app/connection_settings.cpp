@@ -35,6 +35,7 @@ const QString kKeyIpAddress = QStringLiteral("IP adresa");
 const QString kKeyUdpPort = QStringLiteral("UDP port");
 const QString kKeyUdpTimeout = QStringLiteral("UDP timeout");
 const QString kKeyEuart = QStringLiteral("Řadič EUART");
+const QString kKeyOrsgWindow = QStringLiteral("Diagnostické okno");  // 0 or absent: off
 
 // The interface names of the settings file, index = kind.
 const QString& KindName(int kind) {
@@ -104,6 +105,7 @@ void SetDefaults(ConnectionSettings* settings) {
     s.UdpTimeout = 2000;
     s.IpVersion = 4;
     s.EuartIndex = 0;
+    s.OrsgDiagnosticWindow = false;
     s.StatusText = QStringLiteral("Připojení modulu dosud neinicializováno");
     s.LibraryHandle = 0;
     s.Connected = false;
@@ -144,6 +146,9 @@ bool LoadSettings(ConnectionSettings* settings, const QString& path) {
     TakeInt(doc, kSectionOrsE, kKeyUdpPort, s.UdpPort);
     TakeInt(doc, kSectionOrsE, kKeyUdpTimeout, s.UdpTimeout);
     TakeInt(doc, kSectionOrsG, kKeyEuart, s.EuartIndex);
+    std::int32_t orsgWindow = 0;
+    TakeInt(doc, kSectionOrsG, kKeyOrsgWindow, orsgWindow);
+    s.OrsgDiagnosticWindow = orsgWindow != 0;
 
     for (int kind = 0; kind < kInterfaceKinds; ++kind) {
         if (interfaceName == KindName(kind)) {  // exact, letter case included
@@ -204,6 +209,7 @@ bool SaveSettings(const ConnectionSettings* settings, const QString& path, QStri
             break;
         case kKindOrsG:
             doc.SetValue(kSectionOrsG, kKeyEuart, number(s.EuartIndex));
+            doc.SetValue(kSectionOrsG, kKeyOrsgWindow, number(s.OrsgDiagnosticWindow ? 1 : 0));
             break;
         default:  // kinds 2 and 3: the name only
             break;

@@ -7,6 +7,7 @@
 #include "int_text.h"
 #include "interface/binding.h"
 #include "interface/module_request.h"
+#include "orsg.h"
 
 namespace rq36 {
 
@@ -133,7 +134,7 @@ KindControls ControlsForKind(int kind) {
             c.label6 = QStringLiteral("Parita");
             break;
         case kKindOrsG:
-            c.comboBox4 = true;
+            c.comboBox4 = c.checkBox1 = true;
             c.label3 = QStringLiteral("Řadič EUART");
             break;
         default:
@@ -245,6 +246,8 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
         case kKindOrsG:
             settings.EuartIndex = inputs.euartIndex;
             settings.InitParams[3] = inputs.euartIndex;
+            settings.OrsgDiagnosticWindow = inputs.orsgWindow;
+            if (inputs.orsgWindow) settings.InitParams[ORSG_INIT_WINDOW_WORD] = ORSG_INIT_SHOW_WINDOW;
             break;
         default:  // kinds 2 and 3 take no parameters
             break;
