@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
@@ -93,6 +94,13 @@ private slots:
         QCOMPARE(shownForm->windowTitle(), QString::fromUtf8(" ORSG - EUART2"));
         QCOMPARE(Cell(shownForm->StringGrid1, 8, 0), QString("EUART2"));
         QCOMPARE(shownForm->size(), QSize(897, 704));
+        // Every history header fits its column.
+        const QFontMetrics metrics(shownForm->StringGrid4->horizontalHeader()->font());
+        for (int c = 0; c < orsg::kHistoryColumns; ++c) {
+            const QString header = shownForm->StringGrid4->model()->headerData(c, Qt::Horizontal).toString();
+            QVERIFY2(metrics.horizontalAdvance(header) + 4 <= shownForm->StringGrid4->columnWidth(c),
+                     qPrintable(header));
+        }
 
         // Closing by the user only hides; Done takes its own handle's window.
         shownForm->close();
