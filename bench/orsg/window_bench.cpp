@@ -67,6 +67,20 @@ void BM_VypisOkna(benchmark::State& state) {
 // 0: the refresh of the grids' texts; 1: the same and the window painted.
 BENCHMARK(BM_VypisOkna)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
+// ORSG_Init and ORSG_Done in a widget application: the window is made
+// (hidden, 0; shown, 1) and destroyed with every handle.
+void BM_InitAndDone(benchmark::State& state) {
+    const int32_t bits = state.range(0) != 0 ? kShowWindow : 0;
+    for (auto _ : state) {
+        const Handle handle(bits);
+        if (handle.h == 0) {
+            state.SkipWithError("ORSG_Init failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_InitAndDone)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // Blocks of bare driver calls and of ORSG_Send alternate; after every block
 // the host's event loop runs, so the window's timer ticks (once a second) in
 // the measured time of whichever block it follows.  Medians show the usual
