@@ -36,6 +36,7 @@ const QString kKeyIpAddress = QStringLiteral("IP adresa");
 const QString kKeyUdpPort = QStringLiteral("UDP port");
 const QString kKeyUdpTimeout = QStringLiteral("UDP timeout");
 const QString kKeyEuart = QStringLiteral("Řadič EUART");
+const QString kKeyOrsgWindow = QStringLiteral("Diagnostické okno");  // 0 or absent: off
 
 QString KindName(int kind) { return QString::fromUtf8(KindInfo(kind)->settingsName); }
 
@@ -98,6 +99,7 @@ void SetDefaults(ConnectionSettings* settings) {
     s.UdpTimeout = 2000;
     s.IpVersion = 4;
     s.EuartIndex = 0;
+    s.OrsgDiagnosticWindow = false;
     s.StatusText = QString::fromUtf8(kStatusNotInitialised);
     s.LibraryHandle = 0;
     s.Connected = false;
@@ -138,6 +140,9 @@ bool LoadSettings(ConnectionSettings* settings, const QString& path) {
     TakeInt(doc, kSectionOrsE, kKeyUdpPort, s.UdpPort);
     TakeInt(doc, kSectionOrsE, kKeyUdpTimeout, s.UdpTimeout);
     TakeInt(doc, kSectionOrsG, kKeyEuart, s.EuartIndex);
+    std::int32_t orsgWindow = 0;
+    TakeInt(doc, kSectionOrsG, kKeyOrsgWindow, orsgWindow);
+    s.OrsgDiagnosticWindow = orsgWindow != 0;
 
     for (int kind = 0; kind < kInterfaceKinds; ++kind) {
         if (interfaceName == KindName(kind)) {  // exact, letter case included
@@ -191,6 +196,8 @@ bool SaveSettings(const ConnectionSettings* settings, const QString& path, QStri
     }
     if (info.takes(kParamParity)) doc.SetValue(kSectionConnection, kKeyParity, number(s.Parity));
     if (info.takes(kParamEuart)) doc.SetValue(kSectionOrsG, kKeyEuart, number(s.EuartIndex));
+    if (info.takes(kParamDiagnosticWindow))
+        doc.SetValue(kSectionOrsG, kKeyOrsgWindow, number(s.OrsgDiagnosticWindow ? 1 : 0));
     doc.SetValue(kSectionConnection, kKeyAddress, number(s.ModuleAddress));
     doc.SetValue(kSectionConnection, kKeySpeed, number(s.Speed));
 

@@ -43,6 +43,7 @@ struct ConnectionSettings {
     std::int32_t UdpTimeout = 2000;
     std::int32_t IpVersion = 4;
     std::int32_t EuartIndex = 0;
+    bool OrsgDiagnosticWindow = false;    // ORSG shows its diagnostic window
     QString StatusText;
     ors_handle_t LibraryHandle = 0;       // pointer-sized; 0 = none
     bool Connected = false;

@@ -35,6 +35,10 @@ enum {
 
 #define ORSG_MAX_LIST_MESSAGES 128
 
+/* InitParams element 15: this bit shows the diagnostic window at Init. */
+#define ORSG_INIT_WINDOW_WORD 15
+#define ORSG_INIT_SHOW_WINDOW 0x100
+
 ORS_EXPORT int32_t ORSG_Version(int32_t *version);
 ORS_EXPORT int32_t ORSG_Init(intptr_t *handle, const int32_t *initParams /* 16 */);
 ORS_EXPORT int32_t ORSG_Done(intptr_t *handle);

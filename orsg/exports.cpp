@@ -19,7 +19,6 @@ namespace {
 using orsg::LibraryState;
 
 constexpr int32_t kVersion = 100;  // release 1.00
-constexpr int32_t kShowWindowBit = 0x100;
 constexpr std::chrono::milliseconds kSetConfigSettle{20};
 constexpr int kOrscArrayWords = 100;
 
@@ -80,7 +79,7 @@ int32_t ORSG_Init(intptr_t* handle, const int32_t* initParams) {
             *handle = 0;
             return ORSG_ERR_NO_MEMORY;
         }
-        if ((initParams[15] & kShowWindowBit) != 0) ShowWindow(*state);
+        if ((initParams[ORSG_INIT_WINDOW_WORD] & ORSG_INIT_SHOW_WINDOW) != 0) ShowWindow(*state);
         *handle = reinterpret_cast<intptr_t>(state.release());
         return ORSG_OK;
     } catch (...) {

@@ -1,6 +1,7 @@
 #include "interface/connection_dialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
@@ -34,6 +35,7 @@ TFormPripojeni::TFormPripojeni(rq36::ConnectionSettings* settings, QWidget* pare
     Edit2 = Named(new QLineEdit(this), "Edit2");
     ComboBox4 = Named(new QComboBox(this), "ComboBox4");
     ComboBox4->addItems(rq36::EuartListTexts());
+    CheckBox1 = Named(new QCheckBox(QStringLiteral("Diagnostické okno ORSG"), this), "CheckBox1");
     Label6 = Named(new QLabel(QStringLiteral("Label6"), this), "Label6");
     Edit3 = Named(new QLineEdit(this), "Edit3");
     ComboBox3 = Named(new QComboBox(this), "ComboBox3");
@@ -86,6 +88,7 @@ TFormPripojeni::TFormPripojeni(rq36::ConnectionSettings* settings, QWidget* pare
     ComboBox4->setGeometry(Edit2->geometry());
     placeBlock(Label6, Edit3, rightX, column);
     ComboBox3->setGeometry(Edit3->geometry());
+    CheckBox1->setGeometry(Edit3->geometry());
     y += blockHeight + 10;
     placeBlock(Label7, Edit4, leftX, column);
     RadioButton1->setGeometry(rightX, y + labelHeight + 3, column / 2, fieldHeight);
@@ -137,7 +140,7 @@ void TFormPripojeni::ComboBox2Change() {
 
 void TFormPripojeni::ShowKindControls(int kind) {
     for (QWidget* w : std::initializer_list<QWidget*>{Label3, Label6, Label7, Edit2, Edit3, Edit4, ComboBox3,
-                                                      ComboBox4}) {
+                                                      ComboBox4, CheckBox1}) {
         w->hide();
     }
     const rq36::KindControls c = rq36::ControlsForKind(kind);
@@ -152,6 +155,7 @@ void TFormPripojeni::ShowKindControls(int kind) {
     Edit3->setVisible(c.edit3);
     ComboBox3->setVisible(c.comboBox3);
     Edit4->setVisible(c.edit4);
+    CheckBox1->setVisible(c.checkBox1);
 
     const rq36::InterfaceKindInfo* info = rq36::KindInfo(kind);
     if (!settings_ || info == nullptr) return;
@@ -166,6 +170,7 @@ void TFormPripojeni::ShowKindControls(int kind) {
     if (info->takes(rq36::kParamParity)) ComboBox3->setCurrentIndex(s.Parity < ComboBox3->count() ? s.Parity : -1);
     if (info->takes(rq36::kParamEuart))
         ComboBox4->setCurrentIndex(s.EuartIndex >= 0 && s.EuartIndex < ComboBox4->count() ? s.EuartIndex : -1);
+    if (info->takes(rq36::kParamDiagnosticWindow)) CheckBox1->setChecked(s.OrsgDiagnosticWindow);
 }
 
 void TFormPripojeni::SetStatus(const QString& text, bool repaintNow) {
@@ -181,6 +186,7 @@ void TFormPripojeni::Button1Click() {
     inputs.kindIndex = ComboBox2->currentIndex();
     inputs.parityIndex = ComboBox3->currentIndex();
     inputs.euartIndex = ComboBox4->currentIndex();
+    inputs.orsgWindow = CheckBox1->isChecked();
     inputs.parameter1 = Edit2->text();
     inputs.parameter2 = Edit3->text();
     inputs.parameter3 = Edit4->text();

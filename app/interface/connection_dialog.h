@@ -6,6 +6,7 @@
 
 #include "connection_settings.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -50,6 +51,7 @@ private:
     QComboBox* ComboBox2;
     QComboBox* ComboBox3;
     QComboBox* ComboBox4;
+    QCheckBox* CheckBox1;
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
     QLabel* Panel1;

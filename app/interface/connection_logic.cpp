@@ -8,6 +8,7 @@
 #include "interface/binding.h"
 #include "interface/interface_kinds.h"
 #include "interface/module_request.h"
+#include "orsg.h"
 
 namespace rq36 {
 
@@ -125,6 +126,7 @@ KindControls ControlsForKind(int kind) {
         c.comboBox4 = true;
         c.label3 = QStringLiteral("Řadič EUART");
     }
+    c.checkBox1 = info->takes(kParamDiagnosticWindow);
     return c;
 }
 
@@ -211,6 +213,10 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
     if (info.takes(kParamEuart)) {
         settings.EuartIndex = inputs.euartIndex;
         settings.InitParams[3] = inputs.euartIndex;
+    }
+    if (info.takes(kParamDiagnosticWindow)) {
+        settings.OrsgDiagnosticWindow = inputs.orsgWindow;
+        if (inputs.orsgWindow) settings.InitParams[ORSG_INIT_WINDOW_WORD] = ORSG_INIT_SHOW_WINDOW;
     }
 
     // Load, bind, Init.

@@ -62,6 +62,7 @@ inline constexpr std::int32_t kMinUdpTimeoutMs = 1000;
 struct KindControls {
     bool edit2 = false;
     bool comboBox4 = false;   // EUART channel
+    bool checkBox1 = false;   // ORSG diagnostic window
     bool edit3 = false;
     bool comboBox3 = false;   // parity
     bool edit4 = false;
@@ -98,6 +99,7 @@ struct ConnectionInputs {
     int kindIndex = 0;       // ComboBox2
     int parityIndex = 0;     // ComboBox3
     int euartIndex = 0;      // ComboBox4
+    bool orsgWindow = false; // CheckBox1
     QString parameter1;      // Edit2
     QString parameter2;      // Edit3
     QString parameter3;      // Edit4

@@ -16,7 +16,8 @@ constexpr std::array<InterfaceKindInfo, kInterfaceKinds> kKinds = {{
     {'E', "ORS-E", "LAN konvertor ORS-E   (protokol Vextbus-2)", InitShape::Block, false, kParamLan},
     {'F', "Modbus COMx", "Standardní COMx   (protokol Modbus RTU)", InitShape::Word, true,
      kParamComPort | kParamParity},
-    {'G', "ORS-G", "PCI karta ORS-G   (protokol Vextbus-2)", InitShape::Block, false, kParamEuart},
+    {'G', "ORS-G", "PCI karta ORS-G   (protokol Vextbus-2)", InitShape::Block, false,
+     kParamEuart | kParamDiagnosticWindow},
 }};
 
 static_assert(kKinds[kKindModbus].modbus && kKinds[kKindOrsE].takes(kParamLan) && kKinds[kKindOrsG].letter == 'G');

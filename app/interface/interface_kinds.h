@@ -24,6 +24,7 @@ enum KindParameter : unsigned {
     kParamLan = 1u << 2,       // IP address, UDP port and timeout: Init block, settings "ORS-E"
     kParamParity = 1u << 3,    // the line's parity: SetConfig, settings "Připojení"
     kParamEuart = 1u << 4,     // the ORS-G channel: InitParams word 3, settings "ORS-G"
+    kParamDiagnosticWindow = 1u << 5,  // ORSG's diagnostic window: InitParams word 15 bit 8, settings "ORS-G"
 };
 
 struct InterfaceKindInfo {

@@ -155,6 +155,7 @@ TEST_F(SettingsFile, EveryKindRoundTrips) {
     s_.UdpPort = 6000;
     s_.UdpTimeout = 1500;
     s_.EuartIndex = 3;
+    s_.OrsgDiagnosticWindow = true;
     for (std::uint8_t kind = 0; kind < kInterfaceKinds; ++kind) {
         QFile::remove(path_);
         s_.InterfaceKind = kind;
@@ -172,6 +173,7 @@ TEST_F(SettingsFile, EveryKindRoundTrips) {
         EXPECT_EQ(r.UdpTimeout, kind == 4 ? 1500 : 2000) << int(kind);
         EXPECT_EQ(r.IpAddress, kind == 4 ? s_.IpAddress : QString("192.168.1.10")) << int(kind);
         EXPECT_EQ(r.EuartIndex, kind == 6 ? 3 : 0) << int(kind);
+        EXPECT_EQ(r.OrsgDiagnosticWindow, kind == 6) << int(kind);  // absent: off
         EXPECT_EQ(r.Parity, kind == 5 ? 2 : 0) << int(kind);
     }
     // A kind outside 0..6 is stored as kind 0.
@@ -239,7 +241,7 @@ TEST_F(SettingsFile, SaveKeepsEverythingItDoesNotWrite) {
                                 "=ORS-G\r\nVlastn\xED=\x81\x83 nezn\xE1m\xE9\r\nAdresa=17\r\nRychlost=9600\r\n\r\n"
                                 "[ORS-E]\r\nIP adresa=10.0.0.7\r\nUDP port=7000\r\n\r\n[Jin\xE1 sekce]\r\nx=1\r\n"
                                 "nesmysl bez rovn\xEDtka\r\n\xFF\xFE\x01 bin\xE1rn\xED\r\nposledn\xED\r\n"
-                                "\r\n[ORS-G]\r\n\xD8" "adi\xE8 EUART=2\r\n";
+                                "\r\n[ORS-G]\r\n\xD8" "adi\xE8 EUART=2\r\nDiagnostick\xE9 okno=0\r\n";
     EXPECT_EQ(Read(), QByteArray(expected.constData(), expected.size()));
 }
 

@@ -6,10 +6,12 @@
 // dialog's status text, the main window's status bar, the settings file and
 // the library state after closing.  Also the library's own texts for a
 // wrong speed, a wrong address and a missing card.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QtTest>
 
 #include "interface/binding.h"
@@ -31,6 +33,7 @@ struct Attempt {
     int kind = 0;
     QString address;      // empty: leave as shown
     int speedIndex = -1;  // -1: leave as shown
+    bool orsgWindow = false;  // ORS-G: "Diagnostické okno ORSG" checked
 };
 
 QString Connect(TForm1& window, const Attempt& attempt) {
@@ -41,6 +44,7 @@ QString Connect(TForm1& window, const Attempt& attempt) {
             d->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(attempt.address);
         if (attempt.speedIndex >= 0)
             d->findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(attempt.speedIndex);
+        d->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(attempt.orsgWindow);
         QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
         status = d->findChild<QLabel*>(QStringLiteral("Panel1"))->text();
         d->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
@@ -122,6 +126,26 @@ private slots:
         QVERIFY(Connect(window, {4, {}, -1}).startsWith(kSuccess));
         window.close();
         QVERIFY(!rq36::InterfaceLoaded());
+    }
+
+    // The box in the dialog: ORSG's window opens with the connection, shows
+    // the identification requests, and goes when the connection closes.
+    void orsgDiagnosticWindowLivesWithTheConnection() {
+        TForm1 window(nullptr, Hooks());
+        window.show();
+        QVERIFY(Connect(window, {6, {}, -1, true}).startsWith(kSuccess));
+        QPointer<QWidget> diagnostic;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == QStringLiteral(" ORSG - EUART1")) diagnostic = w;
+        QVERIFY(diagnostic);
+        QTest::qWait(1100);  // a tick of its timer
+        const auto* history = diagnostic->findChildren<QTableView*>().value(3);
+        QVERIFY(history);
+        QCOMPARE(history->model()->index(0, 0).data().toString(), QStringLiteral("2"));  // third request
+        QDir().mkpath(QStringLiteral(RQ36_UI_SHOTS_DIR));
+        diagnostic->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/orsg_window_through_program.png"));
+        window.close();
+        QVERIFY(!diagnostic);
     }
 
     void wrongSpeedOrAddressGivesTheLibrarysText_data() {

@@ -3,6 +3,7 @@
 // it leaves, the typed parameters as they reach the record and the library,
 // the record after a failed click, the forced repaints, and the shared places
 // of the controls.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -449,6 +450,23 @@ private slots:
         const std::array<std::int32_t, ORS_INIT_WORDS> words = {0, 0, 0, 3};
         QVERIFY(std::equal(words.begin(), words.end(), f.record.InitParams.begin()));
         QVERIFY(std::equal(words.begin(), words.end(), fake.script().initWords));
+        QVERIFY(!f.Get<QCheckBox>("CheckBox1")->isChecked());
+    }
+
+    void diagnosticWindowBoxSetsBit8OfWord15() {
+        Fake fake('G');
+        Fixture f;
+        f.SelectKind(6);
+        QVERIFY(f.Get<QCheckBox>("CheckBox1")->isVisible());
+        f.Get<QCheckBox>("CheckBox1")->setChecked(true);
+        f.Click();
+        QVERIFY(f.record.Connected);
+        QVERIFY(f.record.OrsgDiagnosticWindow);
+        QCOMPARE(fake.script().initWords[15], 0x100);
+        f.Open();
+        QVERIFY(f.Get<QCheckBox>("CheckBox1")->isChecked());
+        f.SelectKind(5);
+        QVERIFY(!f.Get<QCheckBox>("CheckBox1")->isVisible());
     }
 
     // ---- the picture ----
