@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need, from Debian 12's packages.
 # Does nothing when everything is there already.
+# `scripts/setup-deps.sh fuzz` also installs clang with its sanitizer and
+# libFuzzer runtimes, which only the preset `fuzz` (scripts/fuzz.sh) needs.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
       libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core)
+if [ "${1:-}" = fuzz ]; then
+  pkgs+=(clang libclang-rt-14-dev llvm)
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
