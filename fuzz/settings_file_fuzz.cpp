@@ -1,5 +1,5 @@
 // The settings file: any bytes as "W_rq36.ini", loaded over the defaults,
-// saved, loaded again and saved again.  Checked:
+// saved with a changed module address, loaded again and saved again.  Checked:
 //   - the document reproduces the file byte for byte when nothing is set;
 //   - the save keeps every line it does not write, in order (at most the
 //     program's own keys are replaced);
@@ -91,6 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rq36::ConnectionSettings loaded;
     rq36::SetDefaults(&loaded);
     const bool read = rq36::LoadSettings(&loaded, path);
+    // A run that changed the address: the new one must be what reads back.
+    ++loaded.ModuleAddress;
     FUZZ_CHECK(rq36::SaveSettings(&loaded, path));
     const QByteArray saved = ReadFile(path);
 
