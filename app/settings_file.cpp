@@ -23,6 +23,11 @@ QString TrimBlanks(const QString& text) {
 
 QString Fold(const QString& name) { return TrimBlanks(name).toCaseFolded(); }
 
+// A value inside a matching pair of double or single quotes.
+bool IsQuoted(const QString& value) {
+    return value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
+}
+
 }  // namespace
 
 QString IniDocument::Decode(const QByteArray& bytes) const {
@@ -95,8 +100,10 @@ QByteArray IniDocument::ToBytes() const {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const Line& line = lines_[i];
         out += line.raw;
-        // A last line without a line end stays so, unless lines follow it now.
-        out += line.eol.isEmpty() && i + 1 < lines_.size() ? QByteArray("\r\n") : line.eol;
+        // A last line without a line end, or ending in a lone CR (a CR LF
+        // file cut short), stays so unless lines follow it now: then it gets
+        // a whole line end, so the next line starts on a line of its own.
+        out += !line.eol.endsWith('\n') && i + 1 < lines_.size() ? QByteArray("\r\n") : line.eol;
     }
     return out;
 }
@@ -107,44 +114,59 @@ int IniDocument::FindSection(const QString& foldedName) const {
     return -1;
 }
 
-std::optional<QString> IniDocument::Value(const QString& section, const QString& key) const {
-    const int header = FindSection(Fold(section));
-    if (header < 0) return std::nullopt;
-    const QString wanted = Fold(key);
+int IniDocument::FindKey(int header, const QString& foldedName) const {
     for (std::size_t i = static_cast<std::size_t>(header) + 1; i < lines_.size(); ++i) {
         const Line& line = lines_[i];
         if (line.type == LineType::Section) break;
-        if (line.type != LineType::Key || line.name != wanted) continue;
-        const QString text = Decode(line.raw);
-        QString value = TrimBlanks(text.mid(text.indexOf(u'=') + 1));
-        if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
-            value = value.mid(1, value.size() - 2);
-        return value;
+        if (line.type == LineType::Key && line.name == foldedName) return static_cast<int>(i);
     }
-    return std::nullopt;
+    return -1;
+}
+
+QString IniDocument::ValueOf(const Line& line) const {
+    const QString text = Decode(line.raw);
+    QString value = TrimBlanks(text.mid(text.indexOf(u'=') + 1));
+    if (IsQuoted(value)) value = value.mid(1, value.size() - 2);
+    return value;
+}
+
+std::optional<QString> IniDocument::Value(const QString& section, const QString& key) const {
+    const int header = FindSection(Fold(section));
+    if (header < 0) return std::nullopt;
+    const int at = FindKey(header, Fold(key));
+    if (at < 0) return std::nullopt;
+    return ValueOf(lines_[static_cast<std::size_t>(at)]);
 }
 
 void IniDocument::SetValue(const QString& section, const QString& key, const QString& value) {
+    const int header = FindSection(Fold(section));
+    const int existing = header < 0 ? -1 : FindKey(header, Fold(key));
+    // A key that already reads as this value keeps its line as it is, so a
+    // load and a save without a change leave the file byte for byte.
+    if (existing >= 0 && ValueOf(lines_[static_cast<std::size_t>(existing)]) == value) return;
+
     QString clean = value;
     for (QChar& c : clean)
         if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = u'?';
+    // Reading trims blanks and removes a pair of quotes: a value that would
+    // lose either is written inside one more pair, so it reads back whole.
+    if (TrimBlanks(clean) != clean || IsQuoted(clean)) clean = u'"' + clean + u'"';
     Line entry = Classify(Encode(key + u'=' + clean));
 
-    const int header = FindSection(Fold(section));
     if (header < 0) {
         if (!lines_.empty() && !TrimBlanks(Decode(lines_.back().raw)).isEmpty()) lines_.push_back(Line{});
         lines_.push_back(Classify(Encode(u'[' + section + u']')));
         lines_.push_back(std::move(entry));
         return;
     }
+    if (existing >= 0) {
+        lines_[static_cast<std::size_t>(existing)] = std::move(entry);
+        return;
+    }
     std::size_t lastContent = static_cast<std::size_t>(header);
     for (std::size_t i = lastContent + 1; i < lines_.size(); ++i) {
-        Line& line = lines_[i];
+        const Line& line = lines_[i];
         if (line.type == LineType::Section) break;
-        if (line.type == LineType::Key && line.name == entry.name) {
-            line = std::move(entry);
-            return;
-        }
         if (!line.raw.trimmed().isEmpty()) lastContent = i;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(lastContent) + 1, std::move(entry));

@@ -30,8 +30,10 @@ public:
 
     // Replaces the key's line (written with the name as given here) or adds
     // the key at the end of its section; adds the section at the end of the
-    // document when it is missing.  Control characters in the value become
-    // '?', so a value never splits a line.
+    // document when it is missing.  A key that already reads as `value`
+    // keeps its line untouched.  Control characters in the value become
+    // '?', so a value never splits a line; a value with blanks at either end
+    // or inside a pair of quotes is written quoted, so Value() gives it back.
     void SetValue(const QString& section, const QString& key, const QString& value);
 
     bool IsUtf8() const { return utf8_; }
@@ -50,6 +52,8 @@ private:
     QByteArray Encode(const QString& text) const;
     Line Classify(QByteArray raw) const;
     int FindSection(const QString& foldedName) const;
+    int FindKey(int header, const QString& foldedName) const;
+    QString ValueOf(const Line& line) const;
 
     std::vector<Line> lines_;
     bool utf8_ = false;

@@ -52,7 +52,7 @@ int32_t ORSG_Init(intptr_t* handle, const int32_t* initParams) {
     if (handle == nullptr || *handle != 0) return ORSG_ERR_HANDLE;
     if (initParams == nullptr) return ORSG_ERR_PARAMS;
     try {
-        std::unique_ptr<LibraryState> state(new (std::nothrow) LibraryState());
+        orsg::StatePtr state(orsg::NewState());
         if (!state) {
             *handle = 0;
             return ORSG_ERR_NO_MEMORY;
@@ -96,7 +96,7 @@ int32_t ORSG_Done(intptr_t* handle) {
         if (state->open == 1) orsg::CloseCard(*state);
     } catch (...) {
     }
-    delete state;  // destroys the window first
+    orsg::RetireState(state);  // destroys the window first
     *handle = 0;
     return ORSG_OK;
 }

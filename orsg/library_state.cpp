@@ -1,7 +1,10 @@
 #include "library_state.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <mutex>
+#include <new>
+#include <unordered_set>
 #include <vector>
 
 #include "diagnostic_window.h"
@@ -54,6 +57,14 @@ namespace {
 struct Handles {
     std::mutex lock;
     std::vector<LibraryState*> live;
+    // Every address ever handed out as a handle.
+    std::unordered_set<uintptr_t> used;
+    // Shrunk storage of closed states, holding their addresses.
+    std::vector<void*> kept;
+
+    ~Handles() {
+        for (void* block : kept) std::free(block);
+    }
 
     std::vector<LibraryState*>::iterator Find(intptr_t handle) {
         return std::find(live.begin(), live.end(), reinterpret_cast<LibraryState*>(handle));
@@ -67,9 +78,69 @@ Handles& TheHandles() {
 
 }  // namespace
 
+static_assert(alignof(LibraryState) <= alignof(std::max_align_t), "malloc'd storage must suit a state");
+
+LibraryState* NewState() noexcept {
+    try {
+        Handles& h = TheHandles();
+        // Storage at an address that was a handle before is put aside (and
+        // so cannot come again) until storage at a fresh address is found.
+        std::vector<void*> refused;
+        void* block = nullptr;
+        {
+            const std::lock_guard<std::mutex> guard(h.lock);
+            for (;;) {
+                block = std::malloc(sizeof(LibraryState));
+                if (block == nullptr || h.used.count(reinterpret_cast<uintptr_t>(block)) == 0) break;
+                refused.push_back(block);
+            }
+        }
+        for (void* r : refused) std::free(r);
+        if (block == nullptr) return nullptr;
+        try {
+            return new (block) LibraryState();
+        } catch (...) {
+            std::free(block);
+            return nullptr;
+        }
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void DeleteState(LibraryState* state) noexcept {
+    if (state == nullptr) return;
+    state->~LibraryState();
+    std::free(state);
+}
+
+void RetireState(LibraryState* state) noexcept {
+    if (state == nullptr) return;
+    const auto address = reinterpret_cast<uintptr_t>(state);
+    state->~LibraryState();
+    void* block = state;
+    // Shrinking keeps the address allocated at the cost of a few bytes.
+    void* shrunk = std::realloc(block, 1);
+    if (shrunk == nullptr) shrunk = reinterpret_cast<void*>(address);  // not even that: kept whole
+    if (reinterpret_cast<uintptr_t>(shrunk) != address) {
+        // Moved: the address went back to the allocator; `used` keeps a new
+        // state from taking it.
+        std::free(shrunk);
+        return;
+    }
+    try {
+        Handles& h = TheHandles();
+        const std::lock_guard<std::mutex> guard(h.lock);
+        h.kept.push_back(shrunk);
+    } catch (...) {
+        // No room to note it: it stays allocated for good, which is safe.
+    }
+}
+
 void RegisterState(LibraryState* state) {
     Handles& h = TheHandles();
     const std::lock_guard<std::mutex> guard(h.lock);
+    h.used.insert(reinterpret_cast<uintptr_t>(state));
     h.live.push_back(state);
 }
 

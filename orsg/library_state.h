@@ -122,10 +122,29 @@ struct LibraryState {
     std::unique_ptr<DiagnosticWindow> window;
 };
 
+// Storage of states.  A handle is its state's address, and a host may keep
+// a copy of a handle after ORSG_Done.  So an address, once handed out, never
+// belongs to another state while the library is loaded: a closed state is
+// destroyed and its storage shrunk to a few bytes that stay allocated (where
+// the allocator cannot shrink in place, the address is remembered and a new
+// state never takes it).
+// A new state in default condition, or nullptr when memory is short.
+LibraryState* NewState() noexcept;
+// Destroys a state that was never handed out as a handle.
+void DeleteState(LibraryState* state) noexcept;
+// Destroys a state taken back from the handles; its address is retired.
+void RetireState(LibraryState* state) noexcept;
+
+struct StateDeleter {
+    void operator()(LibraryState* state) const noexcept { DeleteState(state); }
+};
+using StatePtr = std::unique_ptr<LibraryState, StateDeleter>;
+
 // The handles of the library: the states ORSG_Init handed out and ORSG_Done
 // has not yet taken back.  A handle value is looked up here before it is
 // used, so a stale copy or a stray value is refused without being read.
-// Adds a state; throws std::bad_alloc when it cannot.
+// Adds a state (its address counts as handed out from now on); throws
+// std::bad_alloc when it cannot.
 void RegisterState(LibraryState* state);
 // The live state behind a handle value, or nullptr.
 LibraryState* StateFromHandle(intptr_t handle);

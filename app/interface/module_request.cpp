@@ -16,6 +16,9 @@ namespace {
 // Characters of a text buffer that belong to the text: words 0..99.
 constexpr int kTextChars = 100;
 
+// Response words the request call hands back as r0..r3.
+constexpr int kReplyWords = 4;
+
 constexpr std::uint8_t Low8(std::int32_t value) { return static_cast<std::uint8_t>(value & 0xFF); }
 
 // The program's own texts for codes of 100 and above.
@@ -50,6 +53,9 @@ std::int32_t SendFrame(std::uint8_t kind, ors_handle_t handle, const std::int32_
             const std::int64_t claimed = std::int64_t{frame[2]} * 256 + frame[3];
             const std::int64_t limit = std::min<std::int64_t>(ORS_MODBUS_FRAME_WORDS - 8, ORS_RESPONSE_WORDS);
             const std::int64_t count = std::clamp<std::int64_t>(claimed, 0, limit);
+            // A reply shorter than the four words the request call reads
+            // must not leave them holding an earlier reply.
+            std::fill_n(response, kReplyWords, 0);
             std::copy_n(frame.begin() + 8, count, response);
         }
         return result;

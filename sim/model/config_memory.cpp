@@ -36,8 +36,9 @@ ConfigMemory ConfigMemory::factory(const CommSettings& comm) {
 
     for (int input = 0; input < kAnalogInputs; ++input) {
         for (int code = 0; code < kRangeCodes; ++code) {
-            const auto [bankNo, first] = calibrationSlot(input, code);
-            Bank& bank = m.bank(bankNo);
+            const std::pair<int, int> slot = calibrationSlot(input, code);
+            Bank& bank = m.bank(slot.first);
+            const int first = slot.second;
             const CalibrationRecord neutral{};
             const auto at = [&](int k) -> std::uint8_t& { return bank[static_cast<std::size_t>(first + k)]; };
             at(0) = 0;
@@ -82,8 +83,9 @@ std::pair<int, int> ConfigMemory::calibrationSlot(int input, int code) {
 }
 
 CalibrationRecord ConfigMemory::calibration(int input, int code) const {
-    const auto [bankNo, first] = calibrationSlot(input, code);
-    const Bank& b = bank(bankNo);
+    const std::pair<int, int> slot = calibrationSlot(input, code);
+    const Bank& b = bank(slot.first);
+    const int first = slot.second;
     const auto at = [&](int k) { return b[static_cast<std::size_t>(first + k)]; };
     CalibrationRecord r;
     r.offset = static_cast<std::int16_t>(static_cast<std::uint16_t>(at(0) | (at(1) << 8)));

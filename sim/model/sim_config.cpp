@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "text_util.h"
 
@@ -15,7 +14,7 @@ namespace {
 constexpr std::array<std::string_view, kStandIns> kStandInKeys = {"orsa", "orsb", "orsd", "orse", "orsf"};
 
 // Far more than a test set-up needs; a file beyond them is not one.
-constexpr std::uintmax_t kMaxConfigBytes = 1u << 20;
+constexpr std::size_t kMaxConfigBytes = 1u << 20;
 constexpr std::size_t kMaxCards = 16;
 constexpr std::size_t kMaxModules = 64;
 
@@ -259,6 +258,27 @@ private:
     bool modulesWarned_ = false;
 };
 
+// Reads the configuration file whole into `text`; on failure says why.
+// Only a regular file is opened: a device would never end and a named pipe
+// could block the opening host forever.  Even a regular file is read no
+// further than the limit plus one byte, so one that grows meanwhile is still
+// refused, not swallowed.
+std::string readConfigFile(const std::string& path, std::string& text) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::exists(status)) return "cannot be read";
+    if (!std::filesystem::is_regular_file(status)) return "is not a regular file";
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "cannot be read";
+    text.clear();
+    char chunk[16384];
+    while (text.size() <= kMaxConfigBytes && in.read(chunk, sizeof chunk).gcount() > 0)
+        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) return "cannot be read";
+    if (text.size() > kMaxConfigBytes) return "is larger than 1 MiB";
+    return {};
+}
+
 }  // namespace
 
 void warnOnStderr(const std::string& message) { std::cerr << "rq36-sim: " << message << '\n'; }
@@ -303,18 +323,11 @@ void applyConfigText(SimConfig& cfg, std::string_view text, WarnFn warn) { Confi
 SimConfig loadSimConfig(WarnFn warn) {
     SimConfig cfg = SimConfig::defaults();
     if (const std::string path = envValue("RQ36_SIM_CONFIG"); !path.empty()) {
-        std::error_code ec;
-        const std::uintmax_t size = std::filesystem::file_size(path, ec);
-        std::ifstream in(path, std::ios::binary);
-        if (!ec && size > kMaxConfigBytes) {
-            if (warn) warn("the configuration file " + path + " is larger than 1 MiB, using the defaults");
-        } else if (in) {
-            std::ostringstream text;
-            text << in.rdbuf();
-            applyConfigText(cfg, text.str(), warn);
-        } else if (warn) {
-            warn("cannot read the configuration file " + path + ", using the defaults");
-        }
+        std::string text;
+        if (const std::string problem = readConfigFile(path, text); problem.empty())
+            applyConfigText(cfg, text, warn);
+        else if (warn)
+            warn("the configuration file " + path + " " + problem + ", using the defaults");
     }
     if (const std::string state = envValue("RQ36_SIM_STATE"); !state.empty()) cfg.statePath = state;
     if (cfg.statePath.empty()) cfg.statePath = defaultStatePath();

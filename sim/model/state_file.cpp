@@ -36,8 +36,16 @@ struct FileText {
 FileText readStateFile(const std::string& path) {
     FileText out;
     std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) return out;  // no file (yet)
+    // A device or a pipe is no state file: reading it might never end and
+    // the save's rename would put a file in its place.
+    if (!fs::is_regular_file(status)) {
+        out.foreign = true;
+        return out;
+    }
     const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec) return out;  // no file (yet)
+    if (ec) return out;
     if (size > kMaxStateFileBytes) {
         out.foreign = true;
         return out;

@@ -36,7 +36,9 @@ std::optional<std::int64_t> parseInt(std::string_view s) {
         base = 16;
         s.remove_prefix(2);
     }
-    if (s.empty()) return std::nullopt;
+    // The conversion below takes a sign of its own: a second '-' ("--5",
+    // "0x-5") must not reach it.
+    if (s.empty() || s.front() == '-') return std::nullopt;
     std::int64_t v = 0;
     const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base);
     if (ec != std::errc() || ptr != s.data() + s.size()) return std::nullopt;

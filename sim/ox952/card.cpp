@@ -38,10 +38,15 @@ Card::Card(const CardSpec& spec, SimEnvironment& env) : spec_(spec), env_(env) {
 }
 
 void Card::open(Clock::time_point now) {
+    skipped_ = false;
     if (openCount_++ == 0) openedAt_ = now;
 }
 
 void Card::close() {
+    if (skipped_) {
+        skipped_ = false;
+        return;
+    }
     if (openCount_ > 0) --openCount_;
 }
 

@@ -51,9 +51,16 @@ public:
     Card(const CardSpec& spec, SimEnvironment& env);
 
     const CardSpec& spec() const { return spec_; }
+    // The driver counts openings: every opening is ended by one close.  The
+    // search also closes the cards it skips, which it never opened; after
+    // the card has been reported as not an ORS-G card (markSkipped), the
+    // next close without an opening in between ends nobody's opening, so a
+    // card hidden by a fault while a host has it open stays open for it.
     bool isOpen() const { return openCount_ > 0; }
     void open(Clock::time_point now);
     void close();
+    void markSkipped() { skipped_ = true; }
+    void clearSkipped() { skipped_ = false; }
     std::uintptr_t base() const { return reinterpret_cast<std::uintptr_t>(this); }
 
     // Byte-wide register accesses at a BAR1 offset; an offset outside BAR1
@@ -107,6 +114,7 @@ private:
     std::array<Channel, kCardChannels> channels_;
     IdWindow id_;
     int openCount_ = 0;
+    bool skipped_ = false;
     Clock::time_point openedAt_{};
 };
 

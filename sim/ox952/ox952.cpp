@@ -31,6 +31,8 @@ public:
         for (const auto& c : cards_) idle = idle && !c->isOpen();
         const bool rebuilt = env_.reload(idle);
         accesses_ = 0;
+        // A new search: what an earlier one skipped and left is forgotten.
+        for (const auto& c : cards_) c->clearSkipped();
         if (!rebuilt) return;
         cards_.clear();
         for (const CardSpec& spec : env_.config().cards) cards_.push_back(std::make_unique<Card>(spec, env_));
@@ -112,6 +114,7 @@ ORS_EXPORT int32_t OX952_Card_DID(int32_t card, int32_t* did) {
         if (!did) return rq36sim::kFailed;
         const bool hide = CardWorld::instance().faults().noOrsgCard && c.spec().did == rq36sim::kDidOrsg;
         *did = hide ? rq36sim::kDidOther : c.spec().did;
+        if (*did != rq36sim::kDidOrsg) c.markSkipped();
         return rq36sim::kOk;
     });
 }

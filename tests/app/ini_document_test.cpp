@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <iterator>
+
 #include "settings_file.h"
 
 using rq36::IniDocument;
@@ -41,4 +44,50 @@ TEST(IniDocument, UntouchedBytesSurviveExactly) {
     bytes += "\r\n\xF0\x9F\x98\x80\r\r\n";
     const IniDocument doc = IniDocument::FromBytes(bytes);
     EXPECT_EQ(doc.ToBytes(), bytes);
+}
+
+TEST(IniDocument, LineAfterALoneCarriageReturnStartsAfresh) {
+    // A CR LF file cut between CR and LF: the key added after its last line
+    // must not join that line.
+    IniDocument doc = IniDocument::FromBytes("[P]\r\nR=COMx\r\nX=1\r");
+    doc.SetValue("P", "Adresa", "5");
+    const IniDocument back = IniDocument::FromBytes(doc.ToBytes());
+    EXPECT_EQ(back.Value("P", "Adresa"), "5");
+    EXPECT_EQ(back.Value("P", "X"), "1");
+}
+
+// Random files of INI-like fragments: a value written reads back as written
+// (control characters aside), and setting every key to the value it reads
+// changes no byte, so a load and a save without an edit keep the file.
+TEST(IniDocument, ValuesReadBackAndUnchangedValuesKeepTheFile) {
+    const char* const fragments[] = {"[S]", "[T]", "k", "K", "j", "=", " ", "\t", "\"", "'", "x", "1",
+                                     "\r\n", "\n", "\r", ";", "\xE8", "\x01", "[", "]"};
+    const char* const valueParts[] = {"\"", "'", " ", "x", "\t", "=", "\xC5\x99", "\"\"", "a b"};
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes;
+        for (std::uint32_t i = next(40); i > 0; --i) bytes += fragments[next(std::size(fragments))];
+        const IniDocument original = IniDocument::FromBytes(bytes);
+        IniDocument same = original;
+        for (const char* section : {"S", "T"})
+            for (const char* key : {"k", "j"})
+                if (const auto value = original.Value(section, key)) same.SetValue(section, key, *value);
+        ASSERT_EQ(same.ToBytes(), bytes) << bytes.toPercentEncoding().constData();
+
+        QString value;
+        for (std::uint32_t i = next(5); i > 0; --i) value += QString::fromUtf8(valueParts[next(std::size(valueParts))]);
+        IniDocument changed = original;
+        changed.SetValue("S", "k", value);
+        const QByteArray saved = changed.ToBytes();
+        IniDocument reread = IniDocument::FromBytes(saved);
+        QString expected = value;
+        expected.replace(u'\t', u'?');
+        ASSERT_EQ(reread.Value("S", "k"), expected) << saved.toPercentEncoding().constData();
+        reread.SetValue("S", "k", value);
+        ASSERT_EQ(reread.ToBytes(), saved);
+    }
 }

@@ -253,7 +253,7 @@ TEST_F(SettingsFile, OddButReadableFiles) {
     EXPECT_EQ(r.ModuleAddress, 1);
     r.ModuleAddress = 4;
     ASSERT_TRUE(SaveSettings(&r, path_));
-    EXPECT_EQ(Read(), QByteArray("\xEF\xBB\xBF[P\xC5\x99ipojen\xC3\xAD]\nRozhran\xC3\xAD=ORS-D\r\nAdresa=4\r\nRychlost=9600\r\n"));
+    EXPECT_EQ(Read(), QByteArray("\xEF\xBB\xBF[P\xC5\x99ipojen\xC3\xAD]\nRozhran\xC3\xAD=ORS-D\nAdresa=4\r\nRychlost=9600\r\n"));
 
     r = Loaded(kConnection + "\n" + kInterfaceKey + "=ORS-B\n[ORS-B]\nB\xE1zov\xE1 adresa=\"$2A0\"\n");
     EXPECT_EQ(r.InterfaceKind, 1);

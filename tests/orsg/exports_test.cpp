@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "cp1250.h"
 #include "test_support.h"
@@ -98,6 +99,25 @@ TEST_F(Exports, NullStaleOrStrayHandlesGive12) {
     EXPECT_EQ(ORSG_Send(stale, buf.data(), buf.data(), &a, &b), ORSG_ERR_HANDLE);
     EXPECT_EQ(ORSC_Send(stale, buf.data(), buf.data(), &a, &b), ORSG_ERR_HANDLE);
     EXPECT_EQ(fake::DriverCalls(), std::vector<std::string>{"Close 0"});  // the one Done
+}
+
+TEST_F(Exports, ClosedHandleNeverReturnsAsANewOne) {
+    // The allocator hands freed memory out again at once; a copy of a
+    // closed handle must still never reach the state of a later Init.
+    std::array<int32_t, 1024> buf{};
+    int32_t reply = 0;
+    int32_t status = 0;
+    std::vector<intptr_t> closed;
+    for (int round = 0; round < 20; ++round) {
+        intptr_t h = Open();
+        for (const intptr_t stale : closed) {
+            ASSERT_NE(h, stale) << round;
+            EXPECT_EQ(ORSG_Send(stale, buf.data(), buf.data(), &reply, &status), ORSG_ERR_HANDLE);
+        }
+        Forget(h);
+        closed.push_back(h);
+        ASSERT_EQ(ORSG_Done(&h), ORSG_OK);
+    }
 }
 
 TEST_F(Exports, SendRefusesMissingArraysWithoutCounting) {

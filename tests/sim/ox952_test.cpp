@@ -247,6 +247,23 @@ TEST_F(CardDriver, FaultNoCardAndNoOrsgCard) {
     EXPECT_NE(did, 0x401);
 }
 
+TEST_F(CardDriver, CardHiddenWhileOpenKeepsItsOpening) {
+    CardSession first;
+    ASSERT_TRUE(first.open());
+    // A second search while the fault hides the card: it skips the card
+    // and closes it without having opened it.
+    simtest::setEnv("RQ36_SIM_FAULT", "no_orsg_card");
+    CardSession second;
+    EXPECT_FALSE(second.open());
+    EXPECT_EQ(OX952_Close(0), 0);
+    EXPECT_NO_THROW(first.read(first.reg(14)));
+    // The first host's own close still ends its opening.
+    simtest::unsetEnv("RQ36_SIM_FAULT");
+    const std::uintptr_t base = first.base();
+    first.close();
+    EXPECT_THROW(OX952_MemRead(base, 0x38), std::runtime_error);
+}
+
 TEST_F(CardDriver, FaultJobNeverFinishes) {
     simtest::setEnv("RQ36_SIM_FAULT", "job_never_finishes");
     CardSession s;

@@ -1,5 +1,7 @@
 // The modules' state file, the simulator configuration and the process's
 // simulated hardware across reloads.
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -9,6 +11,7 @@
 #include "environment.h"
 #include "sim_env.h"
 #include "state_file.h"
+#include "text_util.h"
 
 using namespace rq36sim;
 
@@ -138,6 +141,17 @@ TEST_F(StateTest, FileThatIsNoStateFileIsNeverOverwritten) {
     EXPECT_TRUE(store.load("other"));
 }
 
+TEST_F(StateTest, DeviceOrPipeIsNoStateFile) {
+    // A pipe would block the reading and the save's rename would replace it.
+    const std::string pipe = dir_.file("pipe.state");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    StateStore store(pipe, collect);
+    EXPECT_FALSE(store.load("m"));
+    store.save("m", ModuleState::factory(CommSettings{}));
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_EQ(g_warnings.size(), 1u);
+}
+
 TEST_F(StateTest, ConfigurationMemorySurvivesANewProcess) {
     const std::string path = dir_.file("module.state");
     {
@@ -235,6 +249,31 @@ TEST_F(StateTest, ConfigurationOfAbsurdSizeIsCut) {
     useConfig("[card]\ndid = 0x402\n");
     std::filesystem::resize_file(dir_.file("sim.ini"), (1u << 20) + 1);
     EXPECT_EQ(loadSimConfig(collect).cards.at(0).did, 0x401);
+}
+
+TEST_F(StateTest, ConfigurationFromADeviceOrPipeIsRefused) {
+    // An endless device or a pipe without a writer: the defaults at once.
+    const std::string pipe = dir_.file("pipe.ini");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path : {std::string("/dev/zero"), pipe}) {
+        g_warnings.clear();
+        simtest::setEnv("RQ36_SIM_CONFIG", path);
+        EXPECT_EQ(loadSimConfig(collect).cards.size(), 1u);
+        ASSERT_EQ(g_warnings.size(), 1u);
+        EXPECT_NE(g_warnings[0].find("not a regular file"), std::string::npos) << g_warnings[0];
+    }
+}
+
+TEST_F(StateTest, IntegerTextTakesOneSignOnly) {
+    EXPECT_EQ(parseInt(" -12 "), -12);
+    EXPECT_EQ(parseInt("-0x10"), -16);
+    EXPECT_EQ(parseInt("9223372036854775807"), INT64_MAX);
+    for (const char* bad : {"--5", "0x-5", "-0x-5", "--9223372036854775808", "-9223372036854775808", "+5", "0x"})
+        EXPECT_FALSE(parseInt(bad)) << bad;
+    SimConfig cfg = SimConfig::defaults();
+    applyConfigText(cfg, "[card]\ndid = --9223372036854775808\n", collect);
+    EXPECT_EQ(cfg.cards.at(0).did, 0x401);
+    EXPECT_EQ(g_warnings.size(), 1u);
 }
 
 TEST_F(StateTest, EnvironmentOverridesTheFile) {

@@ -154,6 +154,18 @@ TEST_F(Request, ModbusCountBoundedByBothBuffers) {
     }
 }
 
+TEST_F(Request, ShortModbusReplyLeavesNoEarlierReplyBytes) {
+    Open('F', 5);
+    script().frame[3] = 8;
+    for (int i = 8; i < 16; ++i) script().frame[i] = 0x40 + i;
+    Send(0xC8, 0, {}, response_.data());
+    script().frame[3] = 1;  // one byte only: r1..r3 have none
+    const Bytes out = Send(0xC8, 2, {}, response_.data());
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(out.d2, 0x48);
+    EXPECT_EQ(out.d3 | out.d4 | out.d5, 0);
+}
+
 TEST(ErrorTexts, ProgramOwnCodes) {
     std::vector<std::int32_t> text(ORS_TEXT_WORDS, 0);
     EXPECT_EQ(ErrorText(0, 100, text.data()), 0);
