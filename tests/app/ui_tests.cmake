@@ -24,3 +24,17 @@ endforeach()
 add_dependencies(connection_dialog_test rq36_fake_orsa rq36_fake_orsb rq36_fake_orse rq36_fake_orsg)
 add_dependencies(main_window_test rq36_fake_orsa rq36_fake_orse)
 add_dependencies(connection_e2e_test ORSA ORSB ORSC ORSD ORSE ORSF ORSG VARNEL_OX952)
+
+# The calibration dialog over a scripted module, and whole calibrations
+# against the simulated module through real interface libraries.
+rq36_qtest(calibration_dialog_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/calibration/calibration_dialog_test.cpp ${CMAKE_CURRENT_LIST_DIR}/scripted_module.h
+  LIBS rq36_ui)
+target_include_directories(calibration_dialog_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+rq36_qtest(calibration_e2e_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/calibration/calibration_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
+  LIBS rq36_ui)
+target_include_directories(calibration_e2e_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes)
+target_compile_definitions(calibration_e2e_test PRIVATE
+  RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
+add_dependencies(calibration_e2e_test ORSA ORSG VARNEL_OX952)
