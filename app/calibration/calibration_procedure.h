@@ -66,8 +66,6 @@ public:
     explicit CalibrationProcedure(CalibrationHost& host) : host_(host) {}
 
     CalibrationState State() const { return state_; }
-    int Input() const { return input_; }
-    int RangeCode() const { return range_; }
 
     // "Kalibrace": in the idle state stores the range code as the input's
     // configured range, checks it by reading it back, writes the heading and
