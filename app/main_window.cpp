@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include "calibration/calibration_dialog.h"
 #include "desktop_integration.h"
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
@@ -96,7 +97,8 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
             &TForm1::OpenDialog<TForm13>);
     connect(AddItem(settingsMenu, QStringLiteral("Digitální vstupy/výstupy"), "NastavDIO1"), &QAction::triggered,
             this, &TForm1::OpenDialog<TForm14>);
-    AddItem(settingsMenu, QStringLiteral("Kalibrace vstupů"), "Kalibracevstup1");
+    connect(AddItem(settingsMenu, QStringLiteral("Kalibrace vstupů"), "Kalibracevstup1"), &QAction::triggered, this,
+            &TForm1::OpenDialog<TForm6>);
     connect(AddItem(settingsMenu, QStringLiteral("Restart modulu"), "Restartmodulu1"), &QAction::triggered, this,
             &TForm1::OpenDialog<TFormRestartModulu>);
 

@@ -41,3 +41,17 @@ endforeach()
 rq36_qtest(desktop_integration_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_integration_test.cpp
   LIBS rq36_ui)
+
+# The calibration dialog over a scripted module, and whole calibrations
+# against the simulated module through real interface libraries.
+rq36_qtest(calibration_dialog_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/calibration/calibration_dialog_test.cpp ${CMAKE_CURRENT_LIST_DIR}/scripted_module.h
+  LIBS rq36_ui)
+target_include_directories(calibration_dialog_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+rq36_qtest(calibration_e2e_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/calibration/calibration_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
+  LIBS rq36_ui)
+target_include_directories(calibration_e2e_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes)
+target_compile_definitions(calibration_e2e_test PRIVATE
+  RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
+add_dependencies(calibration_e2e_test ORSA ORSG VARNEL_OX952)

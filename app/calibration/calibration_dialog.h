@@ -1,0 +1,59 @@
+// "Kalibrace vstupů": the calibration of one range of one analog input,
+// led by instructions in a read-only log, with the input's live value.
+#pragma once
+
+#include "calibration/calibration_procedure.h"
+#include "module_dialog.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+class TForm6 : public ModuleDialog {
+    Q_OBJECT
+
+public:
+    explicit TForm6(rq36::ConnectionSettings* settings, QWidget* parent = nullptr);
+
+    // The calibration state (0 idle; 1, 2 voltage; 11, 12 current).
+    rq36::CalibrationState State() const { return procedure_.State(); }
+
+public slots:
+    void Button1Click();  // "Kalibrace"
+    void Button2Click();  // "Potvrzení"
+    void Button4Click();  // "Zrušit"
+    void Button3Click();  // "Cancel"
+    void Timer1Timer();
+
+private:
+    // The procedure's view of the dialog: the log, the status panel, a
+    // pause that lets no window message run.
+    class Host : public rq36::CalibrationHost {
+    public:
+        explicit Host(TForm6& form) : form_(form) {}
+        void ShowStatus(const QString& text) override;
+        void AppendLog(const QString& line) override;
+        void Pause(int milliseconds) override;
+
+    private:
+        TForm6& form_;
+    };
+
+    void FormCreate();
+
+    QComboBox* ComboBox2;
+    QComboBox* ComboBox1;
+    QLineEdit* Edit2;
+    QLineEdit* Edit3;
+    QPlainTextEdit* Memo1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button4;
+    QPushButton* Button3;
+    QTimer* Timer1;
+    Host host_{*this};
+    rq36::CalibrationProcedure procedure_{host_};
+};
