@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include "int_text.h"
 #include "interface/interface_kinds.h"
@@ -113,13 +114,37 @@ bool IsConnected(const ConnectionSettings* settings) {
     return settings != nullptr && settings->Connected && settings->LibraryHandle != 0;
 }
 
-QString SettingsFilePath() {
+QString ChooseSettingsFile(const QString& programFile, bool programFileWritable, const QString& userFile) {
+    return programFileWritable ? programFile : userFile;
+}
+
+namespace {
+
+QString ProgramSettingsFile() {
     QString folder = QString::fromStdString(platform::ExecutableFolder());
     if (folder.isEmpty() && QCoreApplication::instance() != nullptr) folder = QCoreApplication::applicationDirPath();
     return folder + QStringLiteral("/W_rq36.ini");
 }
 
-bool LoadSettings(ConnectionSettings* settings) { return LoadSettings(settings, SettingsFilePath()); }
+QString UserSettingsFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/W_rq36.ini");
+}
+
+}  // namespace
+
+QString SettingsFilePath() {
+    const QString program = ProgramSettingsFile();
+    const QFileInfo info(program);
+    const bool writable = info.exists() ? info.isWritable() : QFileInfo(info.absolutePath()).isWritable();
+    return ChooseSettingsFile(program, writable, UserSettingsFile());
+}
+
+bool LoadSettings(ConnectionSettings* settings) {
+    // A user who has no file of their own yet starts from the one beside
+    // the program, if there is one.
+    const QString path = SettingsFilePath();
+    return LoadSettings(settings, QFileInfo::exists(path) ? path : ProgramSettingsFile());
+}
 
 bool LoadSettings(ConnectionSettings* settings, const QString& path) {
     if (settings == nullptr) return false;
@@ -154,7 +179,9 @@ bool LoadSettings(ConnectionSettings* settings, const QString& path) {
 }
 
 bool SaveSettings(const ConnectionSettings* settings, QString* error) {
-    return SaveSettings(settings, SettingsFilePath(), error);
+    const QString path = SettingsFilePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());  // the user's configuration folder may be new
+    return SaveSettings(settings, path, error);
 }
 
 bool SaveSettings(const ConnectionSettings* settings, const QString& path, QString* error) {

@@ -60,8 +60,12 @@ ConfigImageBytes DefaultConfigImage();
 // A dialog may talk to the module only when this holds.
 bool IsConnected(const ConnectionSettings* settings);
 
-// "W_rq36.ini" in the folder of the program's executable.
+// The settings file "W_rq36.ini": beside the program's executable, where
+// the user may write it; a program installed where its user may not write
+// keeps it in the user's configuration folder instead (the file beside the
+// program, if any, is then read until the user's own file exists).
 QString SettingsFilePath();
+QString ChooseSettingsFile(const QString& programFile, bool programFileWritable, const QString& userFile);
 
 // Reads the settings file over the record: true when the file holds the
 // interface key and was read; false when it is missing, has no interface

@@ -122,6 +122,13 @@ TEST(ConnectionSettingsRecord, SettingsFileBesideExecutableNotInTheWorkingDirect
     EXPECT_EQ(path, folder + "/W_rq36.ini");
 }
 
+// A program installed where its user may not write keeps the user's own file.
+TEST(ConnectionSettingsRecord, SettingsFileOfAProgramInstalledWhereTheUserMayNotWrite) {
+    const QString program = "/usr/bin/W_rq36.ini", user = "/home/u/.config/W_RQ36/W_rq36.ini";
+    EXPECT_EQ(ChooseSettingsFile(program, true, user), program);
+    EXPECT_EQ(ChooseSettingsFile(program, false, user), user);
+}
+
 TEST_F(SettingsFile, MissingFileOrKeyKeepsDefaults) {
     s_.ModuleAddress = 9;
     EXPECT_FALSE(LoadSettings(&s_, path_));
