@@ -20,7 +20,10 @@ rq36_qtest(live_views_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/live/live_views_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
           ${CMAKE_CURRENT_LIST_DIR}/scripted_module.h
   LIBS rq36_ui)
-foreach(t connection_dialog_test main_window_test connection_e2e_test live_views_test)
+rq36_qtest(live_e2e_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e/live_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
+  LIBS rq36_ui)
+foreach(t connection_dialog_test main_window_test connection_e2e_test live_views_test live_e2e_test)
   target_include_directories(${t} PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes)
   target_compile_definitions(${t} PRIVATE
     RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
@@ -28,3 +31,4 @@ endforeach()
 add_dependencies(connection_dialog_test rq36_fake_orsa rq36_fake_orsb rq36_fake_orse rq36_fake_orsg)
 add_dependencies(main_window_test rq36_fake_orsa rq36_fake_orse)
 add_dependencies(connection_e2e_test ORSA ORSB ORSC ORSD ORSE ORSF ORSG VARNEL_OX952)
+add_dependencies(live_e2e_test ORSA ORSG VARNEL_OX952)
