@@ -11,7 +11,6 @@
 
 namespace rq36sim {
 
-inline constexpr int kAnalogInputs = 6;
 inline constexpr int kRangeCodes = 14;
 
 struct RangeInfo {

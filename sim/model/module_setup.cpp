@@ -9,7 +9,7 @@ namespace rq36sim {
 
 namespace {
 
-constexpr std::array<double, kSetupInputs> kFieldFraction = {0.52, -0.31, 0.77, 0.13, -0.64, 0.38};
+constexpr std::array<double, kAnalogInputs> kFieldFraction = {0.52, -0.31, 0.77, 0.13, -0.64, 0.38};
 constexpr double kDriftOfLevel = 0.01;
 constexpr double kMaxRate = 1e6;
 constexpr double kMaxSignal = 1e6;
@@ -136,8 +136,8 @@ bool parseDigitalInput(std::string_view value, DigitalInputSpec& spec, std::stri
 
 }  // namespace
 
-std::array<InputSignal, kSetupInputs> ModuleSetup::defaultInputs() {
-    std::array<InputSignal, kSetupInputs> inputs{};
+std::array<InputSignal, kAnalogInputs> ModuleSetup::defaultInputs() {
+    std::array<InputSignal, kAnalogInputs> inputs{};
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         inputs[i].dc = {kFieldFraction[i], SignalPart::Unit::FullScale};
         inputs[i].drift = {kFieldFraction[i] * kDriftOfLevel, SignalPart::Unit::FullScale};
@@ -174,7 +174,7 @@ bool parseStatusBits(std::string_view list, std::array<std::uint8_t, 4>& bits, s
 SetupKey applyModuleSetupKey(ModuleSetup& setup, std::string_view key, std::string_view value, std::string& error) {
     const std::string k = toLower(trim(key));
     bool ok = false;
-    if (k.size() == 4 && k.rfind("ain", 0) == 0 && k[3] >= '0' && k[3] < '0' + kSetupInputs) {
+    if (k.size() == 4 && k.rfind("ain", 0) == 0 && k[3] >= '0' && k[3] < '0' + kAnalogInputs) {
         ok = parseSignal(value, setup.inputs[static_cast<std::size_t>(k[3] - '0')], error);
     } else if (k.size() == 4 && k.rfind("din", 0) == 0 && k[3] >= '0' && k[3] < '0' + kSetupChannels) {
         ok = parseDigitalInput(value, setup.digitalInputs[static_cast<std::size_t>(k[3] - '0')], error);

@@ -11,7 +11,7 @@
 
 namespace rq36sim {
 
-inline constexpr int kSetupInputs = 6;
+inline constexpr int kAnalogInputs = 6;
 inline constexpr int kSetupChannels = 2;
 
 // One part of a signal: a value in volts, in milliamperes, or as a fraction
@@ -41,7 +41,7 @@ struct DigitalInputSpec {
 };
 
 struct ModuleSetup {
-    std::array<InputSignal, kSetupInputs> inputs = defaultInputs();
+    std::array<InputSignal, kAnalogInputs> inputs = defaultInputs();
     std::array<DigitalInputSpec, kSetupChannels> digitalInputs{};
     std::array<double, kSetupChannels> counterRates = {10.0, 25.0};  // counts per second
     std::array<std::uint8_t, 4> statusAtStart{};  // raised when the module starts in a process
@@ -49,7 +49,7 @@ struct ModuleSetup {
 
     // The field signals of a module as delivered: 52 %, -31 %, 77 %, 13 %,
     // -64 %, 38 % of full scale, each drifting by 1 % of its level over 40 s.
-    static std::array<InputSignal, kSetupInputs> defaultInputs();
+    static std::array<InputSignal, kAnalogInputs> defaultInputs();
 };
 
 enum class SetupKey { Unknown, Applied, Bad };
