@@ -128,6 +128,24 @@ private slots:
         window.close();
     }
 
+    // The library's own text for a failed combined value; the input rows
+    // are written, the combined ones wait for the next tick.
+    void failedCombinedReadLeavesTheCombinedRows() {
+        qputenv("RQ36_SIM_FAULT", "fail_request=cmd:0x00 sel:0x13 nth:1 status:4 times:1");
+        TForm1 window(nullptr, Hooks());
+        Connect(window, 6);
+        qunsetenv("RQ36_SIM_FAULT");
+        InDialog<TForm3>(window, "OkamAIN2", [&](TForm3* d) {
+            QTRY_VERIFY(!Status(d).isEmpty());
+            QCOMPARE(Status(d), QLatin1Char(' ') + rq36::StatusMessage(6, 4));
+            for (int row = 0; row < rq36::AnalogTick::kRows; ++row)
+                QCOMPARE(d->ValueLabel(row)->text().isEmpty(), row >= rq36::kAnalogInputs);
+            QTRY_COMPARE(Status(d), success_);
+            QVERIFY(!d->ValueLabel(rq36::AnalogTick::kRows - 1)->text().isEmpty());
+        });
+        window.close();
+    }
+
     void countersStartStopClearPreset_data() { Kinds(); }
     void countersStartStopClearPreset() {
         QFETCH(int, kind);
