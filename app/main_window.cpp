@@ -24,6 +24,10 @@
 #include "desktop_integration.h"
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
+#include "live/analog_view.h"
+#include "live/counter_view.h"
+#include "live/digital_views.h"
+#include "live/status_view.h"
 #include "module/analog_range_dialog.h"
 #include "module/communication_dialog.h"
 #include "module/digital_options_dialog.h"
@@ -104,11 +108,16 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
 
     QMenu* liveMenu = bar->addMenu(QStringLiteral("&Okamžité hodnoty"));
     liveMenu->setObjectName(QStringLiteral("Okamithodnoty1"));
-    AddItem(liveMenu, QStringLiteral("Analogové vstupy"), "OkamAIN2");
-    AddItem(liveMenu, QStringLiteral("Čítače"), "OkamCNT");
-    AddItem(liveMenu, QStringLiteral("Digitální vstupy"), "OkamDIN2");
-    AddItem(liveMenu, QStringLiteral("Digitální výstupy"), "OkamDOUT1");
-    AddItem(liveMenu, QStringLiteral("Status registr"), "Statusregistr1");
+    connect(AddItem(liveMenu, QStringLiteral("Analogové vstupy"), "OkamAIN2"), &QAction::triggered, this,
+            &TForm1::OpenDialog<TForm3>);
+    connect(AddItem(liveMenu, QStringLiteral("Čítače"), "OkamCNT"), &QAction::triggered, this,
+            &TForm1::OpenDialog<TForm4>);
+    connect(AddItem(liveMenu, QStringLiteral("Digitální vstupy"), "OkamDIN2"), &QAction::triggered, this,
+            &TForm1::OpenDialog<TFormOkamDIN>);
+    connect(AddItem(liveMenu, QStringLiteral("Digitální výstupy"), "OkamDOUT1"), &QAction::triggered, this,
+            &TForm1::OpenDialog<TFormOkamDOUT>);
+    connect(AddItem(liveMenu, QStringLiteral("Status registr"), "Statusregistr1"), &QAction::triggered, this,
+            &TForm1::OpenDialog<TForm15>);
 
     QAction* quit = bar->addAction(QStringLiteral("&Konec"));
     quit->setObjectName(QStringLiteral("Konec2"));

@@ -41,6 +41,8 @@ ModuleDialog::ModuleDialog(rq36::ConnectionSettings* settings, QWidget* parent)
 ModuleDialog::~ModuleDialog() = default;
 
 void ModuleDialog::SetStatus(const QString& text) {
+    // A poll that shows the same text every few milliseconds paints nothing.
+    if (panel_->text() == text) return;
     panel_->setText(text);
     panel_->repaint();
 }

@@ -25,9 +25,6 @@ constexpr std::array<RangeInfo, kRangeCodes> kRanges = {{
 
 constexpr std::int64_t kMaxMagnitude = 0x7FFFFF;
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kDriftPeriodSeconds = 40.0;
-constexpr double kDriftFraction = 0.01;
-constexpr int kNoiseCounts = 2;
 
 }  // namespace
 
@@ -53,26 +50,46 @@ std::array<std::uint8_t, 4> encodeScaled(std::int64_t value, int decimals) {
 
 AnalogFrontEnd::AnalogFrontEnd(std::uint32_t seed) : rng_(seed), epoch_(Clock::now()) {}
 
+namespace {
+
+// A part of a signal on a range: a fraction of its full scale, or volts on a
+// voltage range and milliamperes on a current range; a source of the other
+// kind drives nothing into the input.
+double partOn(const SignalPart& part, const RangeInfo& r) {
+    switch (part.unit) {
+    case SignalPart::Unit::FullScale: return part.value * r.fullScale;
+    case SignalPart::Unit::Volt: return r.current ? 0.0 : part.value;
+    case SignalPart::Unit::MilliAmp: return r.current ? part.value : 0.0;
+    }
+    return 0.0;
+}
+
+}  // namespace
+
 double AnalogFrontEnd::signal(int input, const RangeInfo& r, InputSource src, Clock::time_point now) const {
-    const auto i = static_cast<std::size_t>(input);
-    double v = 0.0;
+    const InputSignal& s = signals_[static_cast<std::size_t>(input)];
+    double level = 0.0;
+    double ac = 0.0;
     switch (src) {
-    case InputSource::Short: v = 0.0; break;
-    case InputSource::Reference: v = kReferenceFraction * r.fullScale; break;
+    case InputSource::Short: break;
+    case InputSource::Reference: level = kReferenceFraction * r.fullScale; break;
     case InputSource::Field: {
         const double t = std::chrono::duration<double>(now - epoch_).count();
-        const double drift = kDriftFraction * std::sin(2.0 * kPi * t / kDriftPeriodSeconds + input);
-        v = kFieldFraction[i] * (1.0 + drift) * r.fullScale;
+        level = partOn(s.dc, r) + partOn(s.drift, r) * std::sin(2.0 * kPi * t / s.driftPeriodSeconds + input);
+        ac = partOn(s.ac, r);
         break;
     }
     }
-    return r.ac ? std::fabs(v) : v;
+    // A DC range averages over whole periods of the AC part; an AC range
+    // shows the true RMS value of the whole signal.
+    return r.ac ? std::sqrt(level * level + ac * ac / 2.0) : level;
 }
 
 std::int64_t AnalogFrontEnd::rawCounts(int input, const RangeInfo& r, InputSource src, Clock::time_point now) {
     const auto i = static_cast<std::size_t>(input);
     double counts = signal(input, r, src, now) * countsPerUnit(r) * kGainError[i] + kOffsetError[i];
-    if (noise_) counts += std::uniform_int_distribution<int>(-kNoiseCounts, kNoiseCounts)(rng_);
+    const int noise = signals_[i].noiseCounts;
+    if (noise_ && noise > 0) counts += std::uniform_int_distribution<int>(-noise, noise)(rng_);
     return static_cast<std::int64_t>(std::llround(counts));
 }
 

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <random>
 
+#include "module_setup.h"
 #include "sim_types.h"
 
 namespace rq36sim {
 
-inline constexpr int kAnalogInputs = 6;
 inline constexpr int kRangeCodes = 14;
 
 struct RangeInfo {
@@ -48,6 +48,7 @@ public:
     explicit AnalogFrontEnd(std::uint32_t seed);
 
     void setNoise(bool on) { noise_ = on; }
+    void setSignals(const std::array<InputSignal, kAnalogInputs>& signals) { signals_ = signals; }
 
     // True signal of input i on range r in volts or mA.
     double signal(int input, const RangeInfo& r, InputSource src, Clock::time_point now) const;
@@ -58,7 +59,6 @@ public:
     // Calibrated reading in units of 10^-scaleExponent of V or A.
     static std::int64_t calibrate(std::int64_t raw, const CalibrationRecord& cal);
 
-    static constexpr std::array<double, kAnalogInputs> kFieldFraction = {0.52, -0.31, 0.77, 0.13, -0.64, 0.38};
     static constexpr std::array<double, kAnalogInputs> kOffsetError = {12, -7, 25, -3, 9, -15};
     static constexpr std::array<double, kAnalogInputs> kGainError = {1.008, 0.994, 1.012, 0.997, 1.005, 0.991};
     static constexpr double kReferenceFraction = 0.9;
@@ -66,6 +66,7 @@ public:
 private:
     std::mt19937 rng_;
     bool noise_ = true;
+    std::array<InputSignal, kAnalogInputs> signals_ = ModuleSetup::defaultInputs();
     Clock::time_point epoch_;
 };
 

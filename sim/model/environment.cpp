@@ -20,6 +20,7 @@ void SimEnvironment::syncModules() {
     }
     for (const ModuleSpec& spec : config_.modules) {
         auto& slot = modules_[spec.id];
+        const bool starting = !slot;
         if (!slot) {
             auto state = store_->load(spec.id, spec.factory);
             slot = std::make_unique<Module>(spec.id, state ? std::move(*state) : ModuleState::factory(spec.factory),
@@ -28,6 +29,7 @@ void SimEnvironment::syncModules() {
             slot->setSaveHook([store](const Module& m) { store->save(m.id(), m.state()); });
         }
         slot->analog().setNoise(spec.noise);
+        slot->configure(spec.setup, starting, Clock::now());
     }
 }
 

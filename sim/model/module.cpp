@@ -53,6 +53,13 @@ void Counter::set(std::uint32_t v, Clock::time_point now) {
     since_ = now;
 }
 
+void Counter::setRate(double perSecond, Clock::time_point now) {
+    if (perSecond == rate_) return;
+    base_ = value(now);
+    since_ = now;
+    rate_ = perSecond;
+}
+
 void Counter::run(bool on, Clock::time_point now) {
     if (on == running_) return;
     base_ = value(now);
@@ -63,6 +70,15 @@ void Counter::run(bool on, Clock::time_point now) {
 Module::Module(std::string id, ModuleState state, const Faults* faults)
     : id_(std::move(id)), state_(std::move(state)), faults_(faults), analog_(seedOf(id_)) {
     powerUpVolatile(Clock::now());
+}
+
+void Module::configure(const ModuleSetup& setup, bool starting, Clock::time_point now) {
+    setup_ = setup;
+    analog_.setSignals(setup.inputs);
+    for (std::size_t i = 0; i < counters_.size(); ++i) counters_[i].setRate(setup.counterRates[i], now);
+    if (starting)
+        for (std::size_t i = 0; i < state_.status.size(); ++i)
+            state_.status[i] |= static_cast<std::uint8_t>(setup.statusAtStart[i] | setup.statusHeld[i]);
 }
 
 void Module::powerUpVolatile(Clock::time_point now) {
@@ -88,9 +104,26 @@ bool Module::listens(const Message& m, const LineParams& line) const {
     return line.protocol != Protocol::ModbusRtu || a.parity == line.parity;
 }
 
-std::uint8_t Module::inputs() const {
-    // Test fixture: each output is wired back to the input of the same number.
-    const std::uint8_t level = dout_ ^ state_.memory.outputNegation();
+std::uint8_t Module::inputs(Clock::time_point now) const {
+    // The level at each input terminal: the output of the same number wired
+    // back (the test fixture), or what the configuration connects there.
+    const std::uint8_t loopback = dout_ ^ state_.memory.outputNegation();
+    std::uint8_t level = 0;
+    for (int channel = 0; channel < kSetupChannels; ++channel) {
+        const DigitalInputSpec& in = setup_.digitalInputs[static_cast<std::size_t>(channel)];
+        bool high = false;
+        switch (in.source) {
+        case DigitalInputSpec::Source::Loopback: high = (loopback >> channel) & 1; break;
+        case DigitalInputSpec::Source::Low: high = false; break;
+        case DigitalInputSpec::Source::High: high = true; break;
+        case DigitalInputSpec::Source::Pulse: {
+            const double t = std::chrono::duration<double>(now.time_since_epoch()).count();
+            high = static_cast<std::int64_t>(std::floor(2.0 * t / in.periodSeconds)) % 2 != 0;
+            break;
+        }
+        }
+        if (high) level |= static_cast<std::uint8_t>(1U << channel);
+    }
     return (level ^ state_.memory.inputNegation()) & kChannelBits;
 }
 
@@ -106,8 +139,9 @@ ModuleReply Module::execute(const Message& m, Clock::time_point now) {
     case kCmdWriteRegister: return writeRegister(m[2], m, now);
     case kCmdReadStatus: return replyData(state_.status);
     case kCmdClearStatus:
-        if (state_.status != std::array<std::uint8_t, 4>{}) {
-            state_.status = {};
+        // A condition that persists raises its bit again at once.
+        if (state_.status != setup_.statusHeld) {
+            state_.status = setup_.statusHeld;
             saved();
         }
         return {};
@@ -147,7 +181,7 @@ ModuleReply Module::readRegister(std::uint8_t reg, Clock::time_point now) {
     if (reg >= kRegRawFirst && reg < kRegRawFirst + kAnalogInputs)
         return replyData(encodeScaled(rawReading(reg - kRegRawFirst, now), 0));
     switch (reg) {
-    case kRegDigital: return replyData({inputs(), 0, 0, 0});
+    case kRegDigital: return replyData({inputs(now), 0, 0, 0});
     case kRegCounter0:
     case kRegCounter1: {
         const std::uint32_t v = counters_[reg - kRegCounter0].value(now);

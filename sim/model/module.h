@@ -10,6 +10,7 @@
 #include "analog.h"
 #include "config_memory.h"
 #include "faults.h"
+#include "module_setup.h"
 #include "sim_types.h"
 
 namespace rq36sim {
@@ -61,6 +62,8 @@ public:
     std::uint32_t value(Clock::time_point now) const;
     void set(std::uint32_t v, Clock::time_point now);
     void run(bool on, Clock::time_point now);
+    // A new rate from now on; what was counted so far stays.
+    void setRate(double perSecond, Clock::time_point now);
     bool running() const { return running_; }
 
 private:
@@ -73,8 +76,6 @@ private:
 class Module {
 public:
     using SaveHook = std::function<void(const Module&)>;
-    static constexpr double kCounter0Rate = 10.0;  // counts per second
-    static constexpr double kCounter1Rate = 25.0;
 
     Module(std::string id, ModuleState state, const Faults* faults);
 
@@ -83,6 +84,10 @@ public:
     void setSaveHook(SaveHook hook) { save_ = std::move(hook); }
     void setFaults(const Faults* faults) { faults_ = faults; }
     AnalogFrontEnd& analog() { return analog_; }
+    // What the module is connected to (signals, digital inputs, counter
+    // rates, status conditions).  starting: the module starts now in this
+    // process, so the status bits it raises at start are set.
+    void configure(const ModuleSetup& setup, bool starting, Clock::time_point now);
 
     // Does the module take this request off the line?
     bool listens(const Message& m, const LineParams& line) const;
@@ -90,7 +95,7 @@ public:
     ModuleReply execute(const Message& m, Clock::time_point now);
 
     std::uint8_t outputs() const { return dout_; }
-    std::uint8_t inputs() const;
+    std::uint8_t inputs(Clock::time_point now) const;
     InputSource inputSource() const;
 
 private:
@@ -113,7 +118,8 @@ private:
     SaveHook save_;
     AnalogFrontEnd analog_;
     std::uint8_t dout_ = 0;
-    std::array<Counter, 2> counters_{Counter(kCounter0Rate), Counter(kCounter1Rate)};
+    ModuleSetup setup_;
+    std::array<Counter, 2> counters_{Counter(setup_.counterRates[0]), Counter(setup_.counterRates[1])};
 };
 
 }  // namespace rq36sim

@@ -221,6 +221,8 @@ private:
         } else if (key == "noise") {
             if (const auto b = parseBool(value)) spec->noise = *b;
             else warn(lineNo, "noise: expected on or off");
+        } else if (std::string error; applyModuleSetupKey(spec->setup, key, value, error) != SetupKey::Unknown) {
+            if (!error.empty()) warn(lineNo, error);
         } else {
             warn(lineNo, "unknown module key '" + key + "'");
         }

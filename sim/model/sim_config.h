@@ -13,6 +13,7 @@
 #include "config_memory.h"
 #include "faults.h"
 #include "line.h"
+#include "module_setup.h"
 
 namespace rq36sim {
 
@@ -23,6 +24,7 @@ struct ModuleSpec {
     std::string id;
     CommSettings factory;   // communication settings as delivered
     bool noise = true;
+    ModuleSetup setup;      // signals, digital inputs, counter rates, status conditions
 };
 
 struct CardSpec {

@@ -49,3 +49,10 @@ rq36_gtest(test_app_calibration
           ${CMAKE_CURRENT_SOURCE_DIR}/scripted_module.h
   LIBS rq36_core)
 target_include_directories(test_app_calibration PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+
+rq36_gtest(test_app_live
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/live/live_values_test.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/live/live_ticks_test.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/scripted_module.h
+  LIBS rq36_core)
+target_include_directories(test_app_live PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

@@ -16,7 +16,14 @@ rq36_qtest(main_window_test
 rq36_qtest(connection_e2e_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e/connection_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
   LIBS rq36_ui)
-foreach(t connection_dialog_test main_window_test connection_e2e_test)
+rq36_qtest(live_views_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/live/live_views_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
+          ${CMAKE_CURRENT_LIST_DIR}/scripted_module.h
+  LIBS rq36_ui)
+rq36_qtest(live_e2e_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e/live_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
+  LIBS rq36_ui)
+foreach(t connection_dialog_test main_window_test connection_e2e_test live_views_test live_e2e_test)
   target_include_directories(${t} PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes)
   target_compile_definitions(${t} PRIVATE
     RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
@@ -55,3 +62,4 @@ target_include_directories(calibration_e2e_test PRIVATE ${CMAKE_CURRENT_LIST_DIR
 target_compile_definitions(calibration_e2e_test PRIVATE
   RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
 add_dependencies(calibration_e2e_test ORSA ORSG VARNEL_OX952)
+add_dependencies(live_e2e_test ORSA ORSG VARNEL_OX952)

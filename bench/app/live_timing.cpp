@@ -1,0 +1,225 @@
+// Timing of the live views against the simulated module with its line
+// timing on (not a test):
+//   - poll rate of the digital input view at 115200 Bd through the COM port
+//     stand-in (kind 0) and ORSG (kind 6), against 1 / (10 ms + the line time
+//     of one exchange);
+//   - one analog tick at 9600 Bd once the units are known (12 reads),
+//     against 12 exchange line times;
+//   - how soon a click during an analog tick at 9600 Bd is handled;
+//   - the processor time the main window uses, connected, with no view open.
+//
+//   w_rq36_live_timing [seconds]
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QPointingDevice>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+#include "connection_settings.h"
+#include "interface/binding.h"
+#include "interface/connection_dialog.h"
+#include "interface/connection_logic.h"
+#include "live/analog_view.h"
+#include "live/digital_views.h"
+#include "main_window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kBitsPerCharacter = 11;
+constexpr int kExchangeCharacters = 22;  // Vextbus-2: 11 request + 11 reply
+
+double ExchangeMs(int speed) { return kExchangeCharacters * kBitsPerCharacter * 1000.0 / speed; }
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+void RunEventLoop(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// The module at `speed`, a fresh memory per speed.
+void SetSpeed(QTemporaryDir& dir, int speed) {
+    const QString config = dir.filePath(QStringLiteral("sim_%1.conf").arg(speed));
+    QFile file(config);
+    if (file.open(QIODevice::WriteOnly)) QTextStream(&file) << "[module main]\nspeed = " << speed << "\n";
+    qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
+    qputenv("RQ36_SIM_STATE", QByteArray(":memory:") + QByteArray::number(speed));
+}
+
+bool Connect(rq36::ConnectionSettings& record, int kind, int speed) {
+    TFormPripojeni dialog(&record);
+    dialog.show();
+    QApplication::processEvents();
+    dialog.findChild<QComboBox*>(QStringLiteral("ComboBox2"))->setCurrentIndex(kind);
+    dialog.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(rq36::IndexFromSpeed(speed));
+    dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    if (!rq36::IsConnected(&record)) std::fprintf(stderr, "kind %d at %d Bd: no connection\n", kind, speed);
+    return rq36::IsConnected(&record);
+}
+
+void Disconnect(rq36::ConnectionSettings& record) {
+    ors_handle_t handle = record.LibraryHandle;
+    rq36::CloseInterface(record.InterfaceKind, &handle);
+    record.Connected = false;
+    record.LibraryHandle = 0;
+}
+
+class CountingDin : public TFormOkamDIN {
+public:
+    using TFormOkamDIN::TFormOkamDIN;
+    int ticks = 0;
+
+protected:
+    void Tick() override {
+        ++ticks;
+        TFormOkamDIN::Tick();
+    }
+};
+
+// The analog view with the length of each tick, and a button beside
+// "Cancel" whose clicks are timed.
+class TimedAnalog : public TForm3 {
+public:
+    explicit TimedAnalog(rq36::ConnectionSettings* settings) : TForm3(settings) {
+        probe = new QPushButton(QStringLiteral("Probe"), this);
+        ButtonRow()->addWidget(probe);
+        connect(probe, &QPushButton::clicked, this, [this] {
+            handled.push_back(Clock::now());
+            ++handledCount;
+        });
+    }
+    QPushButton* probe;
+    std::vector<double> tickMs;
+    std::vector<Clock::time_point> handled;
+    std::atomic<std::size_t> handledCount{0};
+    std::atomic<bool> inTick{false};
+
+protected:
+    void Tick() override {
+        const auto start = Clock::now();
+        inTick = true;
+        TForm3::Tick();
+        inTick = false;
+        tickMs.push_back(Ms(Clock::now() - start));
+    }
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("RQ36_SIM_INSTANT");
+    qunsetenv("RQ36_SIM_FAULT");
+    QApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
+    rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);
+    QTemporaryDir dir;
+
+    // Digital input view at 115200 Bd.
+    SetSpeed(dir, 115200);
+    const double expectedRate = 1000.0 / (TFormOkamDIN::kIntervalMs + ExchangeMs(115200));
+    std::printf("digital input view, 115200 Bd: expected %.1f ticks/s (10 ms + %.2f ms)\n", expectedRate,
+                ExchangeMs(115200));
+    for (int kind : {0, 6}) {
+        rq36::ConnectionSettings record;
+        rq36::SetDefaults(&record);
+        if (!Connect(record, kind, 115200)) return 1;
+        CountingDin view(&record);
+        view.show();
+        RunEventLoop(300);
+        const int before = view.ticks;
+        const auto start = Clock::now();
+        RunEventLoop(seconds * 1000);
+        const double rate = (view.ticks - before) / (Ms(Clock::now() - start) / 1000.0);
+        std::printf("  kind %d: %.1f ticks/s, %.3f of expected\n", kind, rate, rate / expectedRate);
+        view.hide();
+        Disconnect(record);
+    }
+
+    // Analog view at 9600 Bd: tick length and a click during a tick.
+    SetSpeed(dir, 9600);
+    const double twelve = 12 * ExchangeMs(9600);
+    std::printf("analog view, 9600 Bd: 12 exchanges %.1f ms, click bound %.1f ms\n", twelve, ExchangeMs(9600) + 5);
+    for (int kind : {0, 6}) {
+        rq36::ConnectionSettings record;
+        rq36::SetDefaults(&record);
+        if (!Connect(record, kind, 9600)) return 1;
+        TimedAnalog view(&record);
+        view.show();
+        // Clicks posted from another thread at random moments during ticks.
+        std::vector<Clock::time_point> posted;
+        std::atomic<bool> stop{false};
+        QPointingDevice::primaryPointingDevice();  // created here, used by the clicks of the other thread
+        std::thread clicker([&] {
+            std::mt19937 rng(7);
+            while (!stop) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(90, 400)(rng)));
+                if (!view.inTick || stop) continue;
+                const QPointF at(5, 5);
+                QCoreApplication::postEvent(view.probe, new QMouseEvent(QEvent::MouseButtonPress, at, at, at,
+                                                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+                posted.push_back(Clock::now());
+                QCoreApplication::postEvent(view.probe, new QMouseEvent(QEvent::MouseButtonRelease, at, at, at,
+                                                                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+                // Wait until it was handled before the next one.
+                while (!stop && view.handledCount < posted.size())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        RunEventLoop(seconds * 1000 * 3);
+        stop = true;
+        clicker.join();
+        RunEventLoop(50);
+        std::vector<double> ticks(view.tickMs.begin() + 1, view.tickMs.end());  // the first reads the ranges too
+        std::vector<double> latency;
+        for (std::size_t i = 0; i < std::min(posted.size(), view.handled.size()); ++i)
+            latency.push_back(Ms(view.handled[i] - posted[i]));
+        std::printf("  kind %d: tick median %.1f ms (%.3f of 12 exchanges, max %.1f), %zu ticks; click median %.1f ms,"
+                    " max %.1f ms over %zu clicks\n",
+                    kind, Median(ticks), Median(ticks) / twelve, *std::max_element(ticks.begin(), ticks.end()),
+                    ticks.size(), Median(latency), latency.empty() ? 0.0 : *std::max_element(latency.begin(), latency.end()),
+                    latency.size());
+        view.hide();
+        Disconnect(record);
+    }
+
+    // The main window alone, connected.
+    {
+        rq36::MainWindowHooks hooks;
+        hooks.settingsPath = dir.filePath(QStringLiteral("W_rq36.ini"));
+        TForm1 window(nullptr, hooks);
+        window.show();
+        if (!Connect(*window.Settings(), 0, 9600)) return 1;
+        RunEventLoop(200);
+        const std::clock_t cpu0 = std::clock();
+        const auto wall0 = Clock::now();
+        RunEventLoop(seconds * 1000);
+        const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpu0) / CLOCKS_PER_SEC;
+        std::printf("main window alone, connected: %.1f ms processor time in %.1f s\n", cpuMs,
+                    Ms(Clock::now() - wall0) / 1000.0);
+        window.close();
+    }
+    return 0;
+}
