@@ -9,9 +9,17 @@
 #include "cp1250.h"
 #include "interface/binding.h"
 #include "interface/binding_table.h"
+#include "interface/interface_kinds.h"
 
 namespace rq36 {
+
 namespace {
+
+// The kind whose requests travel wrapped in Modbus function 69.
+bool SpeaksModbus(std::uint8_t kind) {
+    const InterfaceKindInfo* info = KindInfo(kind);
+    return info != nullptr && info->modbus;
+}
 
 // Characters of a text buffer that belong to the text: words 0..99.
 constexpr int kTextChars = 100;
@@ -36,7 +44,7 @@ std::int32_t SendFrame(std::uint8_t kind, ors_handle_t handle, const std::int32_
                        std::int32_t& replyByte, std::int32_t& status) {
     const detail::InterfaceBinding& b = detail::Binding();
     if (request == nullptr || response == nullptr) return ORS_ERR_NOT_BOUND;
-    if (kind == kKindModbus) {
+    if (SpeaksModbus(kind)) {
         if (!b.modbusSend) return ORS_ERR_NOT_BOUND;
         // The program's reply frame; the library writes at most its size.
         std::vector<std::int32_t> frame(ORS_MODBUS_FRAME_WORDS, 0);
@@ -71,7 +79,7 @@ void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address,
 
     std::vector<std::int32_t> request(ORS_REQUEST_WORDS, 0);
     const std::array<std::int32_t, ORS_MESSAGE_BYTES> message = {address, command, d0, d1, d2, d3, d4, d5};
-    if (kind == kKindModbus) {
+    if (SpeaksModbus(kind)) {
         // Station address, function 69, byte count 8 (high byte first),
         // then the message itself.
         request[0] = address;

@@ -25,32 +25,12 @@
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
 #include "interface/connection_logic.h"
+#include "sim_timing.h"
 
 namespace {
 
-constexpr int kBitsPerCharacter = 11;       // start, 8 data, parity, stop
-constexpr int kVextbusCharacters = 11 + 11;  // request and reply frames
 constexpr int kReferenceStepExchanges = 15;
 constexpr double kPauseMs = 400;
-
-double LineTimeMs(int speed, int exchanges) {
-    return exchanges * kVextbusCharacters * kBitsPerCharacter * 1000.0 / speed;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-bool Connect(rq36::ConnectionSettings& record, int kind, int speed) {
-    TFormPripojeni dialog(&record);
-    dialog.show();
-    QApplication::processEvents();
-    dialog.findChild<QComboBox*>(QStringLiteral("ComboBox2"))->setCurrentIndex(kind);
-    dialog.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(rq36::IndexFromSpeed(speed));
-    dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
-    return record.Connected;
-}
 
 bool Outputs(const rq36::ConnectionSettings& record, std::uint32_t bits) {
     return rq36::SendCommand(record, rq36::WriteRegisterCommand(rq36::kRegDigital, bits)).ok();
@@ -60,30 +40,21 @@ bool Outputs(const rq36::ConnectionSettings& record, std::uint32_t bits) {
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qunsetenv("RQ36_SIM_INSTANT");
-    qunsetenv("RQ36_SIM_FAULT");
+    rq36::bench::UseSimulatedHardware();
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Czech, QLocale::CzechRepublic));
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
-    rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);
     QTemporaryDir dir;
 
     std::printf("%-6s %-7s %10s %10s %12s %8s\n", "kind", "speed", "line ms", "bound ms", "step ms", "within");
     bool allWithin = true;
     for (int speed : {9600, 115200}) {
-        const QString config = dir.filePath(QStringLiteral("sim_%1.conf").arg(speed));
-        {
-            QFile file(config);
-            if (!file.open(QIODevice::WriteOnly)) return 1;
-            QTextStream(&file) << "[module main]\nspeed = " << speed << "\n";
-        }
-        qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
-        qputenv("RQ36_SIM_STATE", QByteArray(":memory:") + QByteArray::number(speed));
+        if (!rq36::bench::SetModuleSpeed(dir, speed)) return 1;
 
         for (int kind : {0, 6}) {
             rq36::ConnectionSettings record;
             rq36::SetDefaults(&record);
-            if (!Connect(record, kind, speed)) {
+            if (!rq36::bench::Connect(record, kind, speed)) {
                 std::fprintf(stderr, "kind %d at %d Bd: no connection\n", kind, speed);
                 return 1;
             }
@@ -110,9 +81,9 @@ int main(int argc, char* argv[]) {
             ors_handle_t handle = record.LibraryHandle;
             rq36::CloseInterface(record.InterfaceKind, &handle);
 
-            const double line = LineTimeMs(speed, kReferenceStepExchanges);
+            const double line = rq36::bench::VextbusLineTimeMs(speed, kReferenceStepExchanges);
             const double bound = 1.05 * (kPauseMs + line);
-            const double measured = Median(times);
+            const double measured = rq36::bench::Median(times);
             allWithin = allWithin && measured <= bound;
             std::printf("%-6d %-7d %10.2f %10.2f %12.2f %8s\n", kind, speed, line, bound, measured,
                         measured <= bound ? "yes" : "NO");

@@ -22,6 +22,7 @@
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
 #include "interface/connection_logic.h"
+#include "sim_timing.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ struct Frames {
     double silence;
 };
 constexpr Frames kVextbus{11, 11, 0};
-constexpr int kBitsPerCharacter = 11;  // start, 8 data, parity, stop
+using rq36::bench::kBitsPerCharacter;
 
 double LineTimeMs(const Frames& f, int speed, int exchanges) {
     const double characters = f.request + f.silence + f.reply + f.silence;
@@ -56,33 +57,20 @@ private:
     const QElapsedTimer& clock_;
 };
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
+using rq36::bench::Median;
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qunsetenv("RQ36_SIM_INSTANT");
-    qunsetenv("RQ36_SIM_FAULT");
+    rq36::bench::UseSimulatedHardware();
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
-    rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);
     QTemporaryDir dir;
 
     std::printf("%-6s %-7s %10s %12s %10s\n", "kind", "speed", "line ms", "click->text", "overhead");
     for (int speed : {9600, 115200}) {
-        const QString config = dir.filePath(QStringLiteral("sim_%1.conf").arg(speed));
-        {
-            QFile file(config);
-            if (!file.open(QIODevice::WriteOnly)) return 1;
-            QTextStream(&file) << "[module main]\nspeed = " << speed << "\n";
-        }
-        qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
-        // A state of its own per speed, so the module starts from the speed set here.
-        qputenv("RQ36_SIM_STATE", QByteArray(":memory:") + QByteArray::number(speed));
+        if (!rq36::bench::SetModuleSpeed(dir, speed)) return 1;
 
         // Kind 5 (Modbus RTU over a serial port) is measured in bench/orsf.
         for (int kind : {0, 6}) {

@@ -33,6 +33,7 @@
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
 #include "interface/connection_logic.h"
+#include "sim_timing.h"
 #include "live/analog_view.h"
 #include "live/digital_views.h"
 #include "main_window.h"
@@ -41,10 +42,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kBitsPerCharacter = 11;
-constexpr int kExchangeCharacters = 22;  // Vextbus-2: 11 request + 11 reply
 
-double ExchangeMs(int speed) { return kExchangeCharacters * kBitsPerCharacter * 1000.0 / speed; }
+double ExchangeMs(int speed) { return rq36::bench::VextbusLineTimeMs(speed); }
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
@@ -54,30 +53,10 @@ void RunEventLoop(int ms) {
     loop.exec();
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+using rq36::bench::Median;
 
-// The module at `speed`, a fresh memory per speed.
-void SetSpeed(QTemporaryDir& dir, int speed) {
-    const QString config = dir.filePath(QStringLiteral("sim_%1.conf").arg(speed));
-    QFile file(config);
-    if (file.open(QIODevice::WriteOnly)) QTextStream(&file) << "[module main]\nspeed = " << speed << "\n";
-    qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
-    qputenv("RQ36_SIM_STATE", QByteArray(":memory:") + QByteArray::number(speed));
-}
-
-bool Connect(rq36::ConnectionSettings& record, int kind, int speed) {
-    TFormPripojeni dialog(&record);
-    dialog.show();
-    QApplication::processEvents();
-    dialog.findChild<QComboBox*>(QStringLiteral("ComboBox2"))->setCurrentIndex(kind);
-    dialog.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(rq36::IndexFromSpeed(speed));
-    dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
-    if (!rq36::IsConnected(&record)) std::fprintf(stderr, "kind %d at %d Bd: no connection\n", kind, speed);
-    return rq36::IsConnected(&record);
-}
+void SetSpeed(QTemporaryDir& dir, int speed) { rq36::bench::SetModuleSpeed(dir, speed); }
+using rq36::bench::Connect;
 
 void Disconnect(rq36::ConnectionSettings& record) {
     ors_handle_t handle = record.LibraryHandle;
@@ -130,11 +109,9 @@ protected:
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qunsetenv("RQ36_SIM_INSTANT");
-    qunsetenv("RQ36_SIM_FAULT");
+    rq36::bench::UseSimulatedHardware();
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
-    rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);
     QTemporaryDir dir;
 
     // Digital input view at 115200 Bd.

@@ -20,11 +20,9 @@
 #include "interface/binding.h"
 #include "interface/connection_logic.h"
 #include "module/config_transfer.h"
+#include "sim_timing.h"
 
 namespace {
-
-constexpr int kBitsPerCharacter = 11;
-constexpr double kVextbusCharacters = 22;  // request and reply frame of one exchange
 
 // The dialog's host: events are let through and pauses slept, as in a dialog.
 class Host : public rq36::TransferHost {
@@ -34,19 +32,12 @@ public:
     void Pause(int ms) override { QThread::msleep(static_cast<unsigned long>(ms)); }
 };
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    qunsetenv("RQ36_SIM_INSTANT");
-    qunsetenv("RQ36_SIM_FAULT");
+    rq36::bench::UseSimulatedHardware();
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
-    rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);
     QTemporaryDir dir;
     const std::span<const rq36::ConfigByteSlot> sizes[] = {rq36::kCommunicationSlots, rq36::kAnalogRangeSlots,
                                                             rq36::kDigitalOptionSlots};
@@ -54,15 +45,8 @@ int main(int argc, char* argv[]) {
     std::printf("%-5s %-7s %-6s %-5s %10s %10s %7s\n", "kind", "speed", "op", "bytes", "budget ms", "measured", "ratio");
     double worst = 0;
     for (int speed : {9600, 115200}) {
-        const QString config = dir.filePath(QStringLiteral("sim_%1.conf").arg(speed));
-        {
-            QFile file(config);
-            if (!file.open(QIODevice::WriteOnly)) return 1;
-            QTextStream(&file) << "[module main]\nspeed = " << speed << "\n";
-        }
-        qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
-        qputenv("RQ36_SIM_STATE", QByteArray(":memory:") + QByteArray::number(speed));
-        const double exchangeMs = kVextbusCharacters * kBitsPerCharacter * 1000.0 / speed;
+        if (!rq36::bench::SetModuleSpeed(dir, speed)) return 1;
+        const double exchangeMs = rq36::bench::VextbusLineTimeMs(speed);
         for (int kind : {0, 6}) {
             rq36::ConnectionSettings record;
             rq36::SetDefaults(&record);
@@ -94,7 +78,7 @@ int main(int argc, char* argv[]) {
                     }
                     const double n = static_cast<double>(run.size());
                     const double budget = write ? n * (2 * exchangeMs + 2) : n * (exchangeMs + 1);
-                    const double measured = Median(times);
+                    const double measured = rq36::bench::Median(times);
                     worst = std::max(worst, measured / budget);
                     std::printf("%-5d %-7d %-6s %-5zu %10.2f %10.2f %7.3f\n", kind, speed, write ? "write" : "read",
                                 run.size(), budget, measured, measured / budget);
