@@ -18,6 +18,7 @@ namespace {
 
 using orsg_bench::BareJob;
 using orsg_bench::Handle;
+using orsg_bench::CompareSendWithBare;
 using orsg_bench::Request;
 
 void BM_BareDriverCalls(benchmark::State& state) {
@@ -61,49 +62,14 @@ void BM_OrsgSend(benchmark::State& state) {
 }
 BENCHMARK(BM_OrsgSend);
 
-// Both in the same loop, alternating blocks of jobs, so that a busy machine
-// slows both alike; the counters give the median time per job of each and
-// their ratio.
+// ORSG's host cost against the bare driver calls of the same job.
 void BM_SendVersusBare(benchmark::State& state) {
-    constexpr int kBlock = 200;
     const Handle handle;
-    const intptr_t h = handle.h;
-    if (h == 0) {
+    if (handle.h == 0) {
         state.SkipWithError("ORSG_Init failed");
         return;
     }
-    const uintptr_t bar = handle.Bar1();
-    const auto request = Request();
-    std::array<int32_t, 1024> response{};
-    int32_t reply = 0;
-    int32_t status = 0;
-    std::vector<double> bare;
-    std::vector<double> orsg;
-    using Clock = std::chrono::steady_clock;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        for (int i = 0; i < kBlock; ++i) {
-            BareJob(bar, request.data(), response.data(), &reply, &status);
-            benchmark::ClobberMemory();
-        }
-        const auto t1 = Clock::now();
-        for (int i = 0; i < kBlock; ++i) {
-            ORSG_Send(h, request.data(), response.data(), &reply, &status);
-            benchmark::ClobberMemory();
-        }
-        const auto t2 = Clock::now();
-        bare.push_back(std::chrono::duration<double, std::nano>(t1 - t0).count() / kBlock);
-        orsg.push_back(std::chrono::duration<double, std::nano>(t2 - t1).count() / kBlock);
-    }
-    auto median = [](std::vector<double> v) {
-        std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
-        return v[v.size() / 2];
-    };
-    const double b = median(bare);
-    const double o = median(orsg);
-    state.counters["bare_ns"] = b;
-    state.counters["orsg_ns"] = o;
-    state.counters["ratio"] = o / b;
+    CompareSendWithBare(state, handle, [] {});
 }
 BENCHMARK(BM_SendVersusBare);
 

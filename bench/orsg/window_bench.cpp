@@ -5,11 +5,7 @@
 
 #include <QApplication>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <numeric>
-#include <vector>
 
 #include <stdlib.h>
 
@@ -18,11 +14,10 @@
 
 namespace {
 
-using orsg_bench::BareJob;
+using orsg_bench::CompareSendWithBare;
 using orsg_bench::Handle;
-using orsg_bench::Request;
 
-constexpr int32_t kShowWindow = 0x100;
+constexpr int32_t kShowWindow = ORSG_INIT_SHOW_WINDOW;
 
 orsg::LibraryState& StateOf(const Handle& handle) { return *reinterpret_cast<orsg::LibraryState*>(handle.h); }
 
@@ -86,46 +81,12 @@ BENCHMARK(BM_InitAndDone)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // the measured time of whichever block it follows.  Medians show the usual
 // block, means include the ticks.
 void BM_SendVersusBareWindowOpen(benchmark::State& state) {
-    constexpr int kBlock = 200;
     const Handle handle(kShowWindow);
     if (handle.h == 0 || FormOf(handle) == nullptr) {
         state.SkipWithError("no window");
         return;
     }
-    const uintptr_t bar = handle.Bar1();
-    const auto request = Request();
-    std::array<int32_t, 1024> response{};
-    int32_t reply = 0;
-    int32_t status = 0;
-    std::vector<double> bare;
-    std::vector<double> orsg;
-    using Clock = std::chrono::steady_clock;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        for (int i = 0; i < kBlock; ++i) {
-            BareJob(bar, request.data(), response.data(), &reply, &status);
-            benchmark::ClobberMemory();
-        }
-        QCoreApplication::processEvents();
-        const auto t1 = Clock::now();
-        for (int i = 0; i < kBlock; ++i) {
-            ORSG_Send(handle.h, request.data(), response.data(), &reply, &status);
-            benchmark::ClobberMemory();
-        }
-        QCoreApplication::processEvents();
-        const auto t2 = Clock::now();
-        bare.push_back(std::chrono::duration<double, std::nano>(t1 - t0).count() / kBlock);
-        orsg.push_back(std::chrono::duration<double, std::nano>(t2 - t1).count() / kBlock);
-    }
-    auto median = [](std::vector<double> v) {
-        std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
-        return v[v.size() / 2];
-    };
-    auto mean = [](const std::vector<double>& v) { return std::accumulate(v.begin(), v.end(), 0.0) / v.size(); };
-    state.counters["bare_ns"] = median(bare);
-    state.counters["orsg_ns"] = median(orsg);
-    state.counters["ratio"] = median(orsg) / median(bare);
-    state.counters["ratio_mean"] = mean(orsg) / mean(bare);
+    CompareSendWithBare(state, handle, [] { QCoreApplication::processEvents(); });
     state.counters["calls_per_s"] = StateOf(handle).stats.callsPerSecond;
 }
 // Long enough for several ticks of the timer.

@@ -4,15 +4,21 @@
 
 #include <functional>
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
 #include "fake_library.h"
 #include "interface/binding.h"
+#include "interface/connection_dialog.h"
+#include "main_window.h"
 
 namespace rq36::test {
 
@@ -53,6 +59,21 @@ void WhenModalShown(std::function<void(D*)> act) {
         }
     });
     timer->start();
+}
+
+// Connects through the main window's "Připojení" item: the kind chosen, the
+// dialog's other settings as shown, "Inicializace připojení", then closed.
+// Returns the status the dialog showed.
+inline QString ConnectThroughMenu(TForm1& window, int kind) {
+    QString status;
+    WhenModalShown<TFormPripojeni>([&](TFormPripojeni* d) {
+        d->findChild<QComboBox*>(QStringLiteral("ComboBox2"))->setCurrentIndex(kind);
+        d->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+        status = d->findChild<QLabel*>(QStringLiteral("Panel1"))->text();
+        d->reject();
+    });
+    window.findChild<QAction*>(QStringLiteral("Pipojen1"))->trigger();
+    return status;
 }
 
 }  // namespace rq36::test

@@ -23,7 +23,7 @@
 namespace {
 
 using Params = std::array<int32_t, 16>;
-constexpr int32_t kShowWindow = 0x100;
+constexpr int32_t kShowWindow = ORSG_INIT_SHOW_WINDOW;
 
 orsg::LibraryState& StateOf(intptr_t h) { return *reinterpret_cast<orsg::LibraryState*>(h); }
 

@@ -33,15 +33,7 @@ constexpr std::uint32_t kReference = 2;
 constexpr std::uint8_t kByte7 = 0x5A;
 
 bool Connect(TForm1& window, int kind) {
-    QString status;
-    WhenModalShown<TFormPripojeni>([&](TFormPripojeni* d) {
-        d->findChild<QComboBox*>(QStringLiteral("ComboBox2"))->setCurrentIndex(kind);
-        d->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
-        status = d->findChild<QLabel*>(QStringLiteral("Panel1"))->text();
-        d->reject();
-    });
-    window.findChild<QAction*>(QStringLiteral("Pipojen1"))->trigger();
-    return status.startsWith(QString::fromUtf8(rq36::kStatusSuccessPrefix));
+    return rq36::test::ConnectThroughMenu(window, kind).startsWith(QString::fromUtf8(rq36::kStatusSuccessPrefix));
 }
 
 template <typename W>

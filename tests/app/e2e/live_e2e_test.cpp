@@ -55,11 +55,7 @@ class LiveEndToEndTest : public QObject {
 
     // A fresh module for each test, connected through the kind under test.
     void Connect(TForm1& window, int kind) {
-        InDialog<TFormPripojeni>(window, "Pipojen1", [&](TFormPripojeni* d) {
-            Find<QComboBox>(d, QStringLiteral("ComboBox2"))->setCurrentIndex(kind);
-            Click(d, "Button1");
-            Click(d, "Button2");
-        });
+        rq36::test::ConnectThroughMenu(window, kind);
         QVERIFY(rq36::IsConnected(window.Settings()));
         success_ = QLatin1Char(' ') + rq36::StatusMessage(static_cast<std::uint8_t>(kind), 0);
     }
