@@ -14,9 +14,7 @@
 
 namespace rq36 {
 
-QUrl MakerWebAddress() {
-    return QUrl(QStringLiteral("http://www.example.com"));
-}
+QUrl MakerWebAddress() { return QUrl(QStringLiteral("http://www.example.com")); }
 
 }  // namespace rq36
 
@@ -161,6 +159,4 @@ void TFormOProgramu::Label5Click() {
     }
 }
 
-void TFormOProgramu::Button1Click() {
-    accept();
-}
+void TFormOProgramu::Button1Click() { accept(); }

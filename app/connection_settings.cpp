@@ -193,15 +193,14 @@ bool SaveSettings(const ConnectionSettings* settings, const QString& path, QStri
 
     QByteArray bytes;
     switch (ReadSettingsBytes(path, &bytes)) {
-        case ReadResult::Missing:
-        case ReadResult::Read:
-            break;
-        case ReadResult::TooLarge:
-        case ReadResult::Unreadable:
-            // Never replace a file that could not be read: it may hold data
-            // that a save would lose.
-            return fail(QStringLiteral("Nastavení nebylo uloženo: soubor %1 nelze přečíst, proto nebyl přepsán.")
-                            .arg(Shown(path)));
+    case ReadResult::Missing:
+    case ReadResult::Read: break;
+    case ReadResult::TooLarge:
+    case ReadResult::Unreadable:
+        // Never replace a file that could not be read: it may hold data
+        // that a save would lose.
+        return fail(
+            QStringLiteral("Nastavení nebylo uloženo: soubor %1 nelze přečíst, proto nebyl přepsán.").arg(Shown(path)));
     }
     if (QFileInfo::exists(path) && !QFileInfo(path).isWritable())
         return fail(QStringLiteral("Nastavení nebylo uloženo: soubor %1 je určen jen pro čtení.").arg(Shown(path)));

@@ -35,7 +35,7 @@ struct ConnectionSettings {
     std::uint8_t InterfaceKind = 0;
     std::uint8_t ModuleAddress = 1;
     std::int32_t Speed = 9600;
-    std::uint8_t Parity = 0;              // 0 "sudá", 1 "lichá", 2 "žádná"
+    std::uint8_t Parity = 0;  // 0 "sudá", 1 "lichá", 2 "žádná"
     std::uint16_t IsaBaseAddress = 0x300;
     std::uint8_t ComPort = 1;
     QString IpAddress;
@@ -43,9 +43,9 @@ struct ConnectionSettings {
     std::int32_t UdpTimeout = 2000;
     std::int32_t IpVersion = 4;
     std::int32_t EuartIndex = 0;
-    bool OrsgDiagnosticWindow = false;    // ORSG shows its diagnostic window
+    bool OrsgDiagnosticWindow = false;  // ORSG shows its diagnostic window
     QString StatusText;
-    ors_handle_t LibraryHandle = 0;       // pointer-sized; 0 = none
+    ors_handle_t LibraryHandle = 0;  // pointer-sized; 0 = none
     bool Connected = false;
     QString ModuleIdentity;
     std::array<QString, 3> Reserved;

@@ -36,7 +36,8 @@ QString HelpDocumentPath(const QString& executableFolder) {
     if (!executableFolder.isEmpty()) {
         candidates << QDir(executableFolder).filePath(name)
                    << QDir(executableFolder)
-                          .filePath(QString::fromLatin1(install_layout::kDocumentationFolder) + QLatin1Char('/') + name);
+                          .filePath(QString::fromLatin1(install_layout::kDocumentationFolder) + QLatin1Char('/') +
+                                    name);
     }
     for (const QString& candidate : candidates) {
         const QFileInfo document(candidate);

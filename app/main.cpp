@@ -68,8 +68,8 @@ private:
 int BindProbe(int kind) {
     const auto k = static_cast<std::uint8_t>(kind);
     std::array<std::int32_t, 16> params{};
-    if (kind == 0 || kind == 5) params[0] = 1;      // COM1
-    if (kind == 1) params[0] = 0x300;               // ORS-B base address
+    if (kind == 0 || kind == 5) params[0] = 1;  // COM1
+    if (kind == 1) params[0] = 0x300;           // ORS-B base address
     ors_handle_t handle = 0;
     const std::int32_t result = rq36::BindInterface(k, &handle, params.data());
     std::string from = "-";

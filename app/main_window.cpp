@@ -99,8 +99,8 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
             &TForm1::OpenDialog<TForm12>);
     connect(AddItem(settingsMenu, QStringLiteral("Analogové vstupy"), "NastavAIN1"), &QAction::triggered, this,
             &TForm1::OpenDialog<TForm13>);
-    connect(AddItem(settingsMenu, QStringLiteral("Digitální vstupy/výstupy"), "NastavDIO1"), &QAction::triggered,
-            this, &TForm1::OpenDialog<TForm14>);
+    connect(AddItem(settingsMenu, QStringLiteral("Digitální vstupy/výstupy"), "NastavDIO1"), &QAction::triggered, this,
+            &TForm1::OpenDialog<TForm14>);
     connect(AddItem(settingsMenu, QStringLiteral("Kalibrace vstupů"), "Kalibracevstup1"), &QAction::triggered, this,
             &TForm1::OpenDialog<TForm6>);
     connect(AddItem(settingsMenu, QStringLiteral("Restart modulu"), "Restartmodulu1"), &QAction::triggered, this,
@@ -148,8 +148,8 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
         panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         if (i + 1 < panels_.size()) {
-            const int needed = panel->fontMetrics().horizontalAdvance(QString::fromUtf8(widest[i])) +
-                               2 * panel->frameWidth() + 6;
+            const int needed =
+                panel->fontMetrics().horizontalAdvance(QString::fromUtf8(widest[i])) + 2 * panel->frameWidth() + 6;
             panel->setFixedWidth(std::max(kPanelWidths[i], needed));
             status->addWidget(panel);
         } else {
@@ -218,9 +218,7 @@ void TForm1::Pipojen1Click() {
     RefreshStatusBar();
 }
 
-void TForm1::Konec2Click() {
-    close();
-}
+void TForm1::Konec2Click() { close(); }
 
 void TForm1::Oprogramu1Click() {
     TFormOProgramu box(this, hooks_.openUrl);

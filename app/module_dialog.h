@@ -11,9 +11,9 @@
 #include <QString>
 
 #include "connection_settings.h"
-#include "named_widget.h"
 #include "module/command_set.h"
 #include "module/config_transfer.h"
+#include "named_widget.h"
 
 class QHBoxLayout;
 class QLabel;

@@ -9,9 +9,7 @@ namespace {
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
-bool IsBlankChar(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f';
-}
+bool IsBlankChar(QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f'; }
 
 QString TrimBlanks(const QString& text) {
     qsizetype begin = 0;

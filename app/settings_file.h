@@ -42,10 +42,10 @@ public:
 private:
     enum class LineType { Other, Section, Key };
     struct Line {
-        QByteArray raw;      // the line's bytes without its line end
+        QByteArray raw;           // the line's bytes without its line end
         QByteArray eol = "\r\n";  // its line end as read
         LineType type = LineType::Other;
-        QString name;        // case-folded section or key name
+        QString name;  // case-folded section or key name
     };
 
     QString Decode(const QByteArray& bytes) const;

@@ -27,9 +27,7 @@ constexpr std::array<char16_t, 128> kHigh = {
 
 }  // namespace
 
-char32_t Cp1250ToUnicode(std::uint8_t byte) {
-    return byte < 0x80 ? char32_t{byte} : char32_t{kHigh[byte - 0x80]};
-}
+char32_t Cp1250ToUnicode(std::uint8_t byte) { return byte < 0x80 ? char32_t{byte} : char32_t{kHigh[byte - 0x80]}; }
 
 int UnicodeToCp1250(char32_t cp) {
     if (cp < 0x80) return static_cast<int>(cp);
@@ -67,23 +65,41 @@ std::string Utf8ToCp1250(std::string_view utf8) {
         const auto b0 = static_cast<std::uint8_t>(utf8[i]);
         char32_t cp = 0;
         std::size_t len = 0;
-        if (b0 < 0x80) { cp = b0; len = 1; }
-        else if ((b0 & 0xE0) == 0xC0 && b0 >= 0xC2) { cp = b0 & 0x1F; len = 2; }
-        else if ((b0 & 0xF0) == 0xE0) { cp = b0 & 0x0F; len = 3; }
-        else if ((b0 & 0xF8) == 0xF0 && b0 <= 0xF4) { cp = b0 & 0x07; len = 4; }
-        else { out += kCp1250Unmappable; ++i; continue; }
+        if (b0 < 0x80) {
+            cp = b0;
+            len = 1;
+        } else if ((b0 & 0xE0) == 0xC0 && b0 >= 0xC2) {
+            cp = b0 & 0x1F;
+            len = 2;
+        } else if ((b0 & 0xF0) == 0xE0) {
+            cp = b0 & 0x0F;
+            len = 3;
+        } else if ((b0 & 0xF8) == 0xF0 && b0 <= 0xF4) {
+            cp = b0 & 0x07;
+            len = 4;
+        } else {
+            out += kCp1250Unmappable;
+            ++i;
+            continue;
+        }
 
         bool ok = i + len <= n;
         for (std::size_t k = 1; ok && k < len; ++k) {
             const auto b = static_cast<std::uint8_t>(utf8[i + k]);
-            if ((b & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (b & 0x3F);
+            if ((b & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (b & 0x3F);
         }
         // Overlong forms, surrogates and values past U+10FFFF are malformed.
         if (ok && ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
                    (cp >= 0xD800 && cp <= 0xDFFF)))
             ok = false;
-        if (!ok) { out += kCp1250Unmappable; ++i; continue; }
+        if (!ok) {
+            out += kCp1250Unmappable;
+            ++i;
+            continue;
+        }
 
         const int byte = UnicodeToCp1250(cp);
         out += byte < 0 ? kCp1250Unmappable : static_cast<char>(byte);

@@ -19,8 +19,10 @@ std::optional<std::int32_t> ParseIntText(std::string_view text) {
     if (s.empty()) return std::nullopt;
 
     std::size_t prefix = 0;
-    if (s[0] == '$' || s[0] == 'x' || s[0] == 'X') prefix = 1;
-    else if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) prefix = 2;
+    if (s[0] == '$' || s[0] == 'x' || s[0] == 'X')
+        prefix = 1;
+    else if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
+        prefix = 2;
     if (prefix) {
         std::string_view digits = s.substr(prefix);
         if (digits.empty() || digits.size() > 8) return std::nullopt;

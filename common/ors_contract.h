@@ -76,55 +76,49 @@ typedef intptr_t ors_handle_t;
 #define ORS_INIT_TEXT_MAX 255
 
 typedef struct ors_init_block {
-    int32_t words[ORS_INIT_WORDS];      /* the 16 InitParams words */
-    char text[ORS_INIT_TEXT_MAX + 1];   /* kind 4: the IP address text */
+    int32_t words[ORS_INIT_WORDS];    /* the 16 InitParams words */
+    char text[ORS_INIT_TEXT_MAX + 1]; /* kind 4: the IP address text */
 } ors_init_block;
 
 /* ---- result codes ------------------------------------------------------- */
 
 #define ORS_OK 0
 /* Program-level codes (never returned by a library). */
-#define ORS_ERR_NOT_BOUND 10          /* entry point missing, or kind outside 0..6 */
-#define ORS_ERR_LOAD_BASE 100         /* + kind: library file not loadable */
-#define ORS_ERR_BIND_BASE 110         /* + kind: a function missing */
+#define ORS_ERR_NOT_BOUND 10  /* entry point missing, or kind outside 0..6 */
+#define ORS_ERR_LOAD_BASE 100 /* + kind: library file not loadable */
+#define ORS_ERR_BIND_BASE 110 /* + kind: a function missing */
 
 /* ---- call shapes --------------------------------------------------------- */
 
-typedef int32_t (*ors_version_fn)(int32_t *version);
+typedef int32_t (*ors_version_fn)(int32_t* version);
 
 /* Init, three shapes. */
-typedef int32_t (*ors_init_word_fn)(ors_handle_t *handle, int32_t param);        /* kinds 0, 1, 5 */
-typedef int32_t (*ors_init_plain_fn)(ors_handle_t *handle);                      /* kinds 2, 3 */
-typedef int32_t (*ors_init_block_fn)(ors_handle_t *handle, const int32_t *init); /* kinds 4, 6 */
+typedef int32_t (*ors_init_word_fn)(ors_handle_t* handle, int32_t param);        /* kinds 0, 1, 5 */
+typedef int32_t (*ors_init_plain_fn)(ors_handle_t* handle);                      /* kinds 2, 3 */
+typedef int32_t (*ors_init_block_fn)(ors_handle_t* handle, const int32_t* init); /* kinds 4, 6 */
 
 /* SetConfig / GetConfig: Vextbus-2 libraries and Modbus RTU (kind 5). */
-typedef int32_t (*ors_setconfig_fn)(ors_handle_t handle, int32_t speed,
-                                    uint32_t timeoutMs, uint32_t retries);
-typedef int32_t (*ors_getconfig_fn)(ors_handle_t handle, int32_t *speed,
-                                    uint32_t *timeoutMs, uint32_t *retries);
+typedef int32_t (*ors_setconfig_fn)(ors_handle_t handle, int32_t speed, uint32_t timeoutMs, uint32_t retries);
+typedef int32_t (*ors_getconfig_fn)(ors_handle_t handle, int32_t* speed, uint32_t* timeoutMs, uint32_t* retries);
 /* parity code: 0 none, 1 even, 2 odd */
-typedef int32_t (*ors_modbus_setconfig_fn)(ors_handle_t handle, int32_t speed,
-                                           uint32_t timeoutMs, uint32_t retries,
+typedef int32_t (*ors_modbus_setconfig_fn)(ors_handle_t handle, int32_t speed, uint32_t timeoutMs, uint32_t retries,
                                            int32_t parity);
-typedef int32_t (*ors_modbus_getconfig_fn)(ors_handle_t handle, int32_t *speed,
-                                           uint32_t *timeoutMs, uint32_t *retries,
-                                           int32_t *parity);
+typedef int32_t (*ors_modbus_getconfig_fn)(ors_handle_t handle, int32_t* speed, uint32_t* timeoutMs, uint32_t* retries,
+                                           int32_t* parity);
 
 /* Send, Vextbus-2: request of ORS_REQUEST_WORDS (first 8 used), response of
  * at least 16 words; writes the reply byte, the status and the response. */
-typedef int32_t (*ors_send_fn)(ors_handle_t handle, const int32_t *request,
-                               int32_t *response, int32_t *replyByte,
-                               int32_t *status);
+typedef int32_t (*ors_send_fn)(ors_handle_t handle, const int32_t* request, int32_t* response, int32_t* replyByte,
+                               int32_t* status);
 /* Send, Modbus RTU: request of requestCount words (12), reply frame of
  * ORS_MODBUS_FRAME_WORDS words; the library writes at most that many,
  * the frame's length into *replyCount and the status. */
-typedef int32_t (*ors_modbus_send_fn)(ors_handle_t handle, const int32_t *request,
-                                      int32_t requestCount, int32_t *replyFrame,
-                                      int32_t *replyCount, int32_t *status);
+typedef int32_t (*ors_modbus_send_fn)(ors_handle_t handle, const int32_t* request, int32_t requestCount,
+                                      int32_t* replyFrame, int32_t* replyCount, int32_t* status);
 
-typedef int32_t (*ors_done_fn)(ors_handle_t *handle);
+typedef int32_t (*ors_done_fn)(ors_handle_t* handle);
 /* Error: writes at most ORS_ERROR_TEXT_WORDS elements. */
-typedef int32_t (*ors_error_fn)(uint32_t code, int32_t *text);
+typedef int32_t (*ors_error_fn)(uint32_t code, int32_t* text);
 
 #ifdef __cplusplus
 }

@@ -39,25 +39,25 @@ enum {
 #define ORSG_INIT_WINDOW_WORD 15
 #define ORSG_INIT_SHOW_WINDOW 0x100
 
-ORS_EXPORT int32_t ORSG_Version(int32_t *version);
-ORS_EXPORT int32_t ORSG_Init(intptr_t *handle, const int32_t *initParams /* 16 */);
-ORS_EXPORT int32_t ORSG_Done(intptr_t *handle);
+ORS_EXPORT int32_t ORSG_Version(int32_t* version);
+ORS_EXPORT int32_t ORSG_Init(intptr_t* handle, const int32_t* initParams /* 16 */);
+ORS_EXPORT int32_t ORSG_Done(intptr_t* handle);
 ORS_EXPORT int32_t ORSG_SetConfig(intptr_t handle, int32_t speed, uint32_t timeoutMs, uint32_t retries);
-ORS_EXPORT int32_t ORSG_GetConfig(intptr_t handle, int32_t *speed, uint32_t *timeoutMs, uint32_t *retries);
-ORS_EXPORT int32_t ORSG_Send(intptr_t handle, const int32_t *request /* 1024 */, int32_t *response /* >= 16 */,
-                             int32_t *replyByte, int32_t *status);
-ORS_EXPORT int32_t ORSG_Send1(intptr_t handle, const int32_t *requestList /* 1024 */,
-                              int32_t *results /* 8 per message */, uint32_t count);
-ORS_EXPORT int32_t ORSG_Error(uint32_t code, int32_t *text /* 101 */);
+ORS_EXPORT int32_t ORSG_GetConfig(intptr_t handle, int32_t* speed, uint32_t* timeoutMs, uint32_t* retries);
+ORS_EXPORT int32_t ORSG_Send(intptr_t handle, const int32_t* request /* 1024 */, int32_t* response /* >= 16 */,
+                             int32_t* replyByte, int32_t* status);
+ORS_EXPORT int32_t ORSG_Send1(intptr_t handle, const int32_t* requestList /* 1024 */,
+                              int32_t* results /* 8 per message */, uint32_t count);
+ORS_EXPORT int32_t ORSG_Error(uint32_t code, int32_t* text /* 101 */);
 
-ORS_EXPORT int32_t ORSC_Version(int32_t *version);
-ORS_EXPORT int32_t ORSC_Init(intptr_t *handle);
-ORS_EXPORT int32_t ORSC_Done(intptr_t *handle);
+ORS_EXPORT int32_t ORSC_Version(int32_t* version);
+ORS_EXPORT int32_t ORSC_Init(intptr_t* handle);
+ORS_EXPORT int32_t ORSC_Done(intptr_t* handle);
 ORS_EXPORT int32_t ORSC_SetConfig(intptr_t handle, int32_t speed, uint32_t timeoutMs, uint32_t retries);
-ORS_EXPORT int32_t ORSC_GetConfig(intptr_t handle, int32_t *speed, uint32_t *timeoutMs, uint32_t *retries);
-ORS_EXPORT int32_t ORSC_Send(intptr_t handle, const int32_t *request /* 100 */, int32_t *response /* 100 */,
-                             int32_t *replyByte, int32_t *status);
-ORS_EXPORT int32_t ORSC_Error(uint32_t code, int32_t *text /* 101 */);
+ORS_EXPORT int32_t ORSC_GetConfig(intptr_t handle, int32_t* speed, uint32_t* timeoutMs, uint32_t* retries);
+ORS_EXPORT int32_t ORSC_Send(intptr_t handle, const int32_t* request /* 100 */, int32_t* response /* 100 */,
+                             int32_t* replyByte, int32_t* status);
+ORS_EXPORT int32_t ORSC_Error(uint32_t code, int32_t* text /* 101 */);
 ORS_EXPORT int32_t ORSC_SetLog(int32_t a, int32_t b);
 
 #ifdef __cplusplus

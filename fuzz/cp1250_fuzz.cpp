@@ -16,7 +16,11 @@ long Utf8Length(std::string_view s) {
     long count = 0;
     for (std::size_t i = 0; i < s.size(); ++count) {
         const auto lead = static_cast<unsigned char>(s[i]);
-        const std::size_t n = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        const std::size_t n = lead < 0x80           ? 1
+                              : (lead >> 5) == 0x6  ? 2
+                              : (lead >> 4) == 0xE  ? 3
+                              : (lead >> 3) == 0x1E ? 4
+                                                    : 0;
         if (n == 0 || i + n > s.size()) return -1;
         char32_t cp = n == 1 ? lead : lead & (0x7F >> n);
         for (std::size_t k = 1; k < n; ++k) {

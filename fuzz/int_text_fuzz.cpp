@@ -18,8 +18,10 @@ std::optional<std::int32_t> Model(std::string_view text) {
     if (start == std::string_view::npos) return std::nullopt;
     text.remove_prefix(start);
     std::size_t prefix = 0;
-    if (text.substr(0, 2) == "0x" || text.substr(0, 2) == "0X") prefix = 2;
-    else if (text[0] == '$' || text[0] == 'x' || text[0] == 'X') prefix = 1;
+    if (text.substr(0, 2) == "0x" || text.substr(0, 2) == "0X")
+        prefix = 2;
+    else if (text[0] == '$' || text[0] == 'x' || text[0] == 'X')
+        prefix = 1;
     if (prefix != 0) {
         const std::string_view hex = text.substr(prefix);
         if (hex.empty() || hex.size() > 8) return std::nullopt;

@@ -66,7 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t statusByte = in.Byte();
         // Half of the replies succeed; failures include statuses whose low
         // 8 bits are 0.
-        g_reply.status = (statusByte & 0x80) != 0 ? 0 : (statusByte & 0x40) != 0 ? 0x100 * (statusByte & 0x3F) : statusByte;
+        g_reply.status = (statusByte & 0x80) != 0   ? 0
+                         : (statusByte & 0x40) != 0 ? 0x100 * (statusByte & 0x3F)
+                                                    : statusByte;
         const std::uint8_t resultByte = in.Byte();
         g_reply.result = (resultByte & 0x80) != 0 ? 0 : resultByte;
         g_reply.frame.assign(std::min<std::size_t>(in.Byte() * 8u, ORS_MODBUS_FRAME_WORDS), 0);

@@ -101,8 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // many.  (Skipped for files of very many lines, to keep runs quick.)
     const std::vector<QByteArray> before = Lines(original);
     const std::vector<QByteArray> after = Lines(saved);
-    if (before.size() <= kMaxComparedLines)
-        FUZZ_CHECK(before.size() - CommonLines(before, after) <= kOwnKeys);
+    if (before.size() <= kMaxComparedLines) FUZZ_CHECK(before.size() - CommonLines(before, after) <= kOwnKeys);
 
     rq36::ConnectionSettings reread;
     rq36::SetDefaults(&reread);

@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const std::string& id : line) FUZZ_CHECK(cfg.module(id) != nullptr);
     for (const rq36sim::ModuleSpec& m : cfg.modules) {
         FUZZ_CHECK(m.factory.parity <= rq36sim::kParityNone && m.factory.protocol <= 1);
-        FUZZ_CHECK(m.factory.speedCode >= rq36sim::kModuleSpeedCodeMin && m.factory.speedCode <= rq36sim::kModuleSpeedCodeMax);
+        FUZZ_CHECK(m.factory.speedCode >= rq36sim::kModuleSpeedCodeMin &&
+                   m.factory.speedCode <= rq36sim::kModuleSpeedCodeMax);
     }
     FUZZ_CHECK(cfg.timing.turnaround.count() >= 0 && cfg.timing.turnaround.count() <= 1'000'000);
     FUZZ_CHECK(cfg.faults.modbusCount >= -1 && cfg.faults.modbusCount <= 65535);

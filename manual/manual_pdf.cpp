@@ -141,8 +141,8 @@ void BuildContents(QTextDocument& toc, const std::vector<Heading>& headings) {
     tableFormat.setCellPadding(Points(1));
     tableFormat.setCellSpacing(0);
     tableFormat.setWidth(QTextLength(QTextLength::PercentageLength, 100));
-    tableFormat.setColumnWidthConstraints({QTextLength(QTextLength::PercentageLength, 90),
-                                           QTextLength(QTextLength::PercentageLength, 10)});
+    tableFormat.setColumnWidthConstraints(
+        {QTextLength(QTextLength::PercentageLength, 90), QTextLength(QTextLength::PercentageLength, 10)});
     cursor.insertBlock();
     QTextTable* table = cursor.insertTable(static_cast<int>(headings.size()), 2, tableFormat);
     for (int row = 0; row < static_cast<int>(headings.size()); ++row) {
@@ -219,8 +219,8 @@ int main(int argc, char* argv[]) {
 
     QPdfWriter writer(QString::fromLocal8Bit(argv[2]));
     writer.setResolution(kDpi);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(22, 16, 22, 14), QPageLayout::Millimeter));
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(22, 16, 22, 14),
+                                     QPageLayout::Millimeter));
     writer.setTitle(QStringLiteral("W_RQ36 – ") + title);
     writer.setCreator(QStringLiteral("W_RQ36 ") + version);
 

@@ -60,8 +60,8 @@ std::int32_t Exchanger::ReceiveReply(std::span<const std::uint8_t> sent, const L
                 const std::span<const std::uint8_t> frame(buffer.data(), length);
                 // An adapter that hears its own transmission hands the
                 // request back first; passed over like another station's frame.
-                const bool echo = frame.size() == sent.size() + rtu::kCrcBytes &&
-                                  std::equal(sent.begin(), sent.end(), frame.begin());
+                const bool echo =
+                    frame.size() == sent.size() + rtu::kCrcBytes && std::equal(sent.begin(), sent.end(), frame.begin());
                 if (echo || frame[0] != station) {
                     otherStation = otherStation || !echo;
                     buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(length));
@@ -83,8 +83,8 @@ ExchangeOutcome Exchanger::Run(std::span<const std::uint8_t> request, const Line
     std::vector<std::uint8_t> frame(request.begin(), request.end());
     rtu::AppendCrc(frame);
     const std::uint32_t retries = std::min(line.retries, kMaxRetries);
-    const Clock::duration silenceLimit = std::max<Clock::duration>(std::chrono::milliseconds(line.timeoutMs),
-                                                                   std::chrono::milliseconds(100));
+    const Clock::duration silenceLimit =
+        std::max<Clock::duration>(std::chrono::milliseconds(line.timeoutMs), std::chrono::milliseconds(100));
     for (;;) {
         ++out.attempts;
         if (!AwaitSilence(line, silenceLimit)) {

@@ -14,12 +14,12 @@ namespace rq36::orsf {
 struct LineSettings {
     std::int32_t speed = 9600;
     std::uint32_t timeoutMs = 200;
-    std::uint32_t retries = 2;   // repetitions after a failed attempt
+    std::uint32_t retries = 2;  // repetitions after a failed attempt
 };
 
 struct ExchangeOutcome {
-    std::int32_t status = 0;            // a code of result_codes.h
-    std::vector<std::uint8_t> reply;    // with status 0: the reply frame without its CRC
+    std::int32_t status = 0;          // a code of result_codes.h
+    std::vector<std::uint8_t> reply;  // with status 0: the reply frame without its CRC
     std::uint32_t attempts = 0;
 };
 

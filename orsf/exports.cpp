@@ -54,8 +54,7 @@ struct Session {
     LineSettings line;
     std::int32_t parity = kParityEven;
 
-    Session(PortInfo p, std::unique_ptr<SerialPort> s)
-        : port(std::move(p)), serial(std::move(s)), exchanger(*serial) {}
+    Session(PortInfo p, std::unique_ptr<SerialPort> s) : port(std::move(p)), serial(std::move(s)), exchanger(*serial) {}
 };
 
 std::map<ors_handle_t, std::unique_ptr<Session>>& Sessions() {
@@ -206,7 +205,8 @@ ORS_EXPORT int32_t ORSF_GetConfig(ors_handle_t h, int32_t* speed, uint32_t* time
 }
 ORS_EXPORT int32_t ORSF_Send(ors_handle_t h, const int32_t* request, int32_t requestCount, int32_t* replyFrame,
                              int32_t* replyCount, int32_t* status) {
-    return o::Guarded(o::kErrNoMemory, [&] { return o::Send(h, request, requestCount, replyFrame, replyCount, status); });
+    return o::Guarded(o::kErrNoMemory,
+                      [&] { return o::Send(h, request, requestCount, replyFrame, replyCount, status); });
 }
 ORS_EXPORT int32_t ORSF_Error(uint32_t code, int32_t* text) {
     return o::Guarded(o::kErrNoMemory, [&] { return o::Error(code, text); });

@@ -10,9 +10,9 @@ enum Code : std::int32_t {
     kOk = 0,
     kErrSpeed = 1,
     kErrNoReply = 4,
-    kErrNoValidReply = 5,     // only frames of other stations came
-    kErrReplyBroken = 6,      // a reply began and stopped short
-    kErrHeader = 8,           // not a reply of function 69
+    kErrNoValidReply = 5,  // only frames of other stations came
+    kErrReplyBroken = 6,   // a reply began and stopped short
+    kErrHeader = 8,        // not a reply of function 69
     kErrChecksum = 9,
     kErrNoMemory = 10,
     kErrParams = 11,
@@ -29,7 +29,7 @@ enum Code : std::int32_t {
     kErrPortBusy = 33,
     kErrPortNotSerial = 34,
     kErrPortSettings = 35,
-    kErrPortFailed = 36,      // the device failed during an exchange
+    kErrPortFailed = 36,  // the device failed during an exchange
     // Modbus exception replies: kErrExceptionBase + exception code (1..11);
     // kErrExceptionBase itself for a code without a text of its own.
     kErrExceptionBase = 40,

@@ -64,14 +64,19 @@ std::vector<std::uint8_t> RequestFrame(std::uint8_t station, std::span<const std
     return f;
 }
 
-std::vector<std::uint8_t> ReplyFrame(std::uint8_t station, std::uint8_t address, std::uint8_t command,
-                                     std::uint8_t d0, std::uint8_t replyByte,
-                                     std::span<const std::uint8_t> response) {
+std::vector<std::uint8_t> ReplyFrame(std::uint8_t station, std::uint8_t address, std::uint8_t command, std::uint8_t d0,
+                                     std::uint8_t replyByte, std::span<const std::uint8_t> response) {
     if (response.size() > kMaxResponseBytes) response = response.first(kMaxResponseBytes);
     const std::size_t count = kReplyPrefix + response.size();
     std::vector<std::uint8_t> f(kHeader + count);
-    const std::uint8_t head[] = {station, kFunction, static_cast<std::uint8_t>(count >> 8),
-                                 static_cast<std::uint8_t>(count & 0xFF), address, command, d0, replyByte};
+    const std::uint8_t head[] = {station,
+                                 kFunction,
+                                 static_cast<std::uint8_t>(count >> 8),
+                                 static_cast<std::uint8_t>(count & 0xFF),
+                                 address,
+                                 command,
+                                 d0,
+                                 replyByte};
     std::copy(std::begin(head), std::end(head), f.begin());
     std::copy(response.begin(), response.end(), f.begin() + kHeader + kReplyPrefix);
     AppendCrc(f);

@@ -20,11 +20,11 @@ namespace rq36::rtu {
 
 inline constexpr std::uint8_t kFunction = 69;
 inline constexpr std::uint8_t kExceptionFlag = 0x80;
-inline constexpr std::size_t kMaxFrame = 256;        // station .. CRC
-inline constexpr std::size_t kHeader = 4;            // station, function, count (2)
+inline constexpr std::size_t kMaxFrame = 256;  // station .. CRC
+inline constexpr std::size_t kHeader = 4;      // station, function, count (2)
 inline constexpr std::size_t kCrcBytes = 2;
 inline constexpr std::size_t kExceptionFrame = 5;
-inline constexpr std::size_t kReplyPrefix = 4;       // address, command, d0, reply byte
+inline constexpr std::size_t kReplyPrefix = 4;  // address, command, d0, reply byte
 inline constexpr std::size_t kMaxResponseBytes = kMaxFrame - kHeader - kReplyPrefix - kCrcBytes;
 
 // Modbus exception codes a slave may send.
@@ -54,10 +54,10 @@ std::chrono::nanoseconds FrameSilence(std::int32_t speed);
 // ---- reading a frame as it arrives ----------------------------------------
 
 enum class FrameState {
-    Incomplete,    // more bytes are needed
-    Complete,      // a whole frame with a valid CRC
-    BadCrc,        // a whole frame whose CRC does not match
-    Garbled,       // cannot be a frame of this protocol (unknown function, count out of range)
+    Incomplete,  // more bytes are needed
+    Complete,    // a whole frame with a valid CRC
+    BadCrc,      // a whole frame whose CRC does not match
+    Garbled,     // cannot be a frame of this protocol (unknown function, count out of range)
 };
 
 // Looks at the bytes received so far.  `length` receives the frame's full
@@ -74,9 +74,8 @@ std::vector<std::uint8_t> RequestFrame(std::uint8_t station, std::span<const std
 
 // The reply frame: station, 69, count, address, command, d0, reply byte,
 // the response bytes, CRC.
-std::vector<std::uint8_t> ReplyFrame(std::uint8_t station, std::uint8_t address, std::uint8_t command,
-                                     std::uint8_t d0, std::uint8_t replyByte,
-                                     std::span<const std::uint8_t> response);
+std::vector<std::uint8_t> ReplyFrame(std::uint8_t station, std::uint8_t address, std::uint8_t command, std::uint8_t d0,
+                                     std::uint8_t replyByte, std::span<const std::uint8_t> response);
 std::vector<std::uint8_t> ExceptionFrame(std::uint8_t station, std::uint8_t code);
 
 }  // namespace rq36::rtu

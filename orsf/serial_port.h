@@ -35,11 +35,11 @@ enum class Parity { None, Even, Odd };
 // Why a device could not be opened or set up.
 enum class PortFailure {
     None,
-    Missing,      // no such device
-    Permission,   // the user may not open it
-    Busy,         // another program holds it
-    NotSerial,    // not a serial device
-    Settings,     // speed or framing refused
+    Missing,     // no such device
+    Permission,  // the user may not open it
+    Busy,        // another program holds it
+    NotSerial,   // not a serial device
+    Settings,    // speed or framing refused
 };
 
 class SerialPort : public Link {

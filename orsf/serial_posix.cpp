@@ -24,9 +24,15 @@ struct SpeedCode {
     std::int32_t speed;
     speed_t code;
 };
-constexpr std::array<SpeedCode, 9> kSpeeds = {{{600, B600}, {1200, B1200}, {2400, B2400}, {4800, B4800},
-                                               {9600, B9600}, {19200, B19200}, {38400, B38400},
-                                               {57600, B57600}, {115200, B115200}}};
+constexpr std::array<SpeedCode, 9> kSpeeds = {{{600, B600},
+                                               {1200, B1200},
+                                               {2400, B2400},
+                                               {4800, B4800},
+                                               {9600, B9600},
+                                               {19200, B19200},
+                                               {38400, B38400},
+                                               {57600, B57600},
+                                               {115200, B115200}}};
 
 // Linux's pseudo-terminal slaves (majors 136..143) carry no parity bit: the
 // kernel drops PARENB.  Parity is then left out on them; PARODD and the stop

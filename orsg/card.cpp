@@ -15,8 +15,7 @@ constexpr int32_t kNoCard = -1;
 void CloseQuietly(int32_t card) noexcept {
     try {
         OX952_Close(card);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 // Steps 2 to 4 of the search: finds and opens the card; on success the
@@ -43,8 +42,7 @@ int32_t SearchCard(LibraryState& state, int32_t& chosen, uintptr_t& bar1) {
                     CloseQuietly(i);
                     return ORSG_ERR_DRIVER;
                 }
-                const bool take =
-                    state.selectionMode == 0 || (bus == state.bus && slot == state.slot);
+                const bool take = state.selectionMode == 0 || (bus == state.bus && slot == state.slot);
                 if (take) {
                     if (state.selectionMode == 0) {
                         state.bus = bus;
@@ -87,7 +85,8 @@ bool StartChannel(LibraryState& state, uintptr_t bar1) {
 
     auto field = [&memory](int address) {
         CardText text;
-        for (int k = 0; k < kCardTextLength; ++k) text[static_cast<std::size_t>(k)] = memory[static_cast<std::size_t>(address + k)];
+        for (int k = 0; k < kCardTextLength; ++k)
+            text[static_cast<std::size_t>(k)] = memory[static_cast<std::size_t>(address + k)];
         return text;
     };
     state.serialNumber = field(kIdSerialNumber);

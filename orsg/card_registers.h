@@ -14,10 +14,10 @@ inline constexpr int32_t kChannelWindowSize = 0x40;
 inline constexpr int32_t kChannelCount = 4;
 
 enum ChannelRegister : int32_t {
-    kRegWriteData = 0,       // write data port, address advances
+    kRegWriteData = 0,  // write data port, address advances
     kRegWriteAddrLow = 1,
     kRegWriteAddrHigh = 2,
-    kRegReadData = 4,        // read data port, address advances
+    kRegReadData = 4,  // read data port, address advances
     kRegReadAddrLow = 5,
     kRegReadAddrHigh = 6,
     kRegAccessSetup = 7,     // 3 after an address, before its burst
@@ -58,9 +58,7 @@ public:
     ChannelWindow(uintptr_t bar1, int32_t channel) : bar1_(bar1), base_(channel * kChannelWindowSize) {}
 
     void Write(ChannelRegister reg, int32_t value) const { OX952_MemWrite(bar1_, base_ + 4 * reg, value); }
-    uint8_t Read(ChannelRegister reg) const {
-        return static_cast<uint8_t>(OX952_MemRead(bar1_, base_ + 4 * reg));
-    }
+    uint8_t Read(ChannelRegister reg) const { return static_cast<uint8_t>(OX952_MemRead(bar1_, base_ + 4 * reg)); }
 
     // Write burst: address low, high, (3 to register 7), then the bytes.
     void SetWriteAddress(int address, bool accessSetup) const {

@@ -54,8 +54,7 @@ public:
         const int columns = columnCount();
         emit dataChanged(index(0, 0), index(rows - 1, columns - 1), {Qt::DisplayRole});
         if (headersToo)
-            emit headerDataChanged(headerRow_ ? Qt::Horizontal : Qt::Vertical, 0,
-                                   (headerRow_ ? columns : rows) - 1);
+            emit headerDataChanged(headerRow_ ? Qt::Horizontal : Qt::Vertical, 0, (headerRow_ ? columns : rows) - 1);
     }
 
 private:
@@ -153,8 +152,8 @@ QTableView* MakeGrid(QWidget* parent, int x, int y, int w, int h) {
 }
 
 // A grid of labels and values: the labels form the fixed column.
-QTableView* MakeLabelGrid(QWidget* parent, int y, int h, int valueWidth, GridModel* model,
-                          Qt::ScrollBarPolicy vertical, Qt::ScrollBarPolicy horizontal) {
+QTableView* MakeLabelGrid(QWidget* parent, int y, int h, int valueWidth, GridModel* model, Qt::ScrollBarPolicy vertical,
+                          Qt::ScrollBarPolicy horizontal) {
     QTableView* grid = MakeGrid(parent, 8, y, 881, h);
     grid->setModel(model);
     grid->horizontalHeader()->hide();
@@ -295,8 +294,8 @@ void TForm1::Button3Click() {
 void TForm1::Button4Click() {
     if (state_ == nullptr) return;
     const QDateTime now = QDateTime::currentDateTime();
-    const LogMoment moment{now.date().year(),    now.date().month(),  now.date().day(),
-                           now.time().hour(),    now.time().minute(), now.time().second()};
+    const LogMoment moment{now.date().year(), now.date().month(),  now.date().day(),
+                           now.time().hour(), now.time().minute(), now.time().second()};
     const QString name = QString::fromStdString(LogFileName(state_->bus, state_->slot, state_->channel, moment));
     // The current folder by its full name where it has one (a folder that was
     // removed has none: the bare name then fails as it should).

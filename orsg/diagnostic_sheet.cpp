@@ -21,10 +21,9 @@ constexpr std::string_view kLibraryName = "ORSG.DLL";
 constexpr double kLibraryVersion = 1.00;
 
 constexpr std::array<std::string_view, kIdentificationRows> kIdentificationLabels = {
-    "Název knihovny",    "Verze knihovny",        "Název karty",          "Výrobní číslo", "Typ a verze FW",
-    "Typ a verze FPGA",  "Výrobce",               "URL",                  "Komunikační port",
-    "Výběr karty",       "Pozice BUS/SLOT",       "Index",                "Handle",
-    "Parametry funkce Init", "Datum a čas spuštění"};
+    "Název knihovny",   "Verze knihovny", "Název karty", "Výrobní číslo",         "Typ a verze FW",
+    "Typ a verze FPGA", "Výrobce",        "URL",         "Komunikační port",      "Výběr karty",
+    "Pozice BUS/SLOT",  "Index",          "Handle",      "Parametry funkce Init", "Datum a čas spuštění"};
 
 constexpr std::array<std::string_view, kConfigurationRows> kConfigurationLabels = {
     "Komunikační rychlost [Bd]", "Timeout odezvy modulu Pondrik [ms]", "Počet opakování při chybě komunikace"};

@@ -35,8 +35,7 @@ void CreateWindow(LibraryState& state) noexcept {
 void ShowWindow(LibraryState& state) noexcept {
     try {
         if (state.window) state.window->Show();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 }  // namespace
@@ -94,8 +93,7 @@ int32_t ORSG_Done(intptr_t* handle) {
     if (state == nullptr) return ORSG_ERR_HANDLE;
     try {
         if (state->open == 1) orsg::CloseCard(*state);
-    } catch (...) {
-    }
+    } catch (...) {}
     orsg::RetireState(state);  // destroys the window first
     *handle = 0;
     return ORSG_OK;
@@ -112,8 +110,7 @@ int32_t ORSG_SetConfig(intptr_t handle, int32_t speed, uint32_t timeoutMs, uint3
     state->retries = retries;
     try {
         std::this_thread::sleep_for(kSetConfigSettle);
-    } catch (...) {
-    }
+    } catch (...) {}
     return ORSG_OK;
 }
 
@@ -126,12 +123,10 @@ int32_t ORSG_GetConfig(intptr_t handle, int32_t* speed, uint32_t* timeoutMs, uin
     return ORSG_OK;
 }
 
-int32_t ORSG_Send(intptr_t handle, const int32_t* request, int32_t* response, int32_t* replyByte,
-                  int32_t* status) {
+int32_t ORSG_Send(intptr_t handle, const int32_t* request, int32_t* response, int32_t* replyByte, int32_t* status) {
     LibraryState* state = orsg::StateFromHandle(handle);
     if (state == nullptr) return ORSG_ERR_HANDLE;
-    if (request == nullptr || response == nullptr || replyByte == nullptr || status == nullptr)
-        return ORSG_ERR_PARAMS;
+    if (request == nullptr || response == nullptr || replyByte == nullptr || status == nullptr) return ORSG_ERR_PARAMS;
     try {
         return orsg::SendMessage(*state, request, response, replyByte, status);
     } catch (...) {
@@ -178,8 +173,7 @@ int32_t ORSC_GetConfig(intptr_t handle, int32_t* speed, uint32_t* timeoutMs, uin
     return ORSG_GetConfig(handle, speed, timeoutMs, retries);
 }
 
-int32_t ORSC_Send(intptr_t handle, const int32_t* request, int32_t* response, int32_t* replyByte,
-                  int32_t* status) {
+int32_t ORSC_Send(intptr_t handle, const int32_t* request, int32_t* response, int32_t* replyByte, int32_t* status) {
     std::array<int32_t, ORS_REQUEST_WORDS> workRequest{};
     std::array<int32_t, ORS_RESPONSE_WORDS> workResponse{};
     int32_t result = ORSG_ERR_PARAMS;

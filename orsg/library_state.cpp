@@ -39,10 +39,7 @@ CardText BlankCardText() {
 }
 
 LibraryState::LibraryState()
-    : firmware(BlankCardText()),
-      fpga(BlankCardText()),
-      cardName(BlankCardText()),
-      serialNumber(BlankCardText()) {}
+    : firmware(BlankCardText()), fpga(BlankCardText()), cardName(BlankCardText()), serialNumber(BlankCardText()) {}
 
 LibraryState::~LibraryState() {
     // The window reads the state: it goes first.

@@ -27,14 +27,14 @@ inline constexpr uint32_t kMaxRetries = 15;
 
 // One exchange as kept in the histories.
 struct CommRecord {
-    int32_t index = 0;        // total calls before this exchange was counted
-    StampText date{};         // short date
-    StampText time{};         // long time, '.', milliseconds (3 digits)
+    int32_t index = 0;  // total calls before this exchange was counted
+    StampText date{};   // short date
+    StampText time{};   // long time, '.', milliseconds (3 digits)
     int32_t status = 0;
-    uint32_t mark = 0;        // card's time mark, ms
-    uint32_t duration = 0;    // card's duration, 0.1 ms
+    uint32_t mark = 0;      // card's time mark, ms
+    uint32_t duration = 0;  // card's duration, 0.1 ms
     int32_t repeats = 0;
-    std::array<int32_t, kRecordBytes> sent{};      // elements 0..7 used, full values
+    std::array<int32_t, kRecordBytes> sent{};  // elements 0..7 used, full values
     std::array<int32_t, kRecordBytes> received{};
 };
 
@@ -76,7 +76,7 @@ struct Statistics {
     uint32_t callsPerSecond = 0;   // exchanges in the last full second
     uint32_t callsThisSecond = 0;  // exchanges since the last tick
     uint32_t totalErrors = 0;
-    double errorRate = 0.0;        // percent
+    double errorRate = 0.0;  // percent
     int32_t lastStatus = 0;
 };
 

@@ -39,11 +39,10 @@ TForm6::TForm6(rq36::ConnectionSettings* settings, QWidget* parent) : ModuleDial
     // Wide enough for the longest heading and instruction on one line each;
     // the longer warnings wrap.
     const QFontMetrics metrics = Memo1->fontMetrics();
-    const int lineWidth = std::max(
-        metrics.horizontalAdvance(QString::fromUtf8(rq36::kCalibrationRuleText) +
-                                  QString::fromUtf8(rq36::kCalibrationHeadingText) + QStringLiteral("0") +
-                                  rq36::RangeLogText(4)),
-        metrics.horizontalAdvance(QString::fromUtf8(rq36::kApplyVoltageText)));
+    const int lineWidth = std::max(metrics.horizontalAdvance(QString::fromUtf8(rq36::kCalibrationRuleText) +
+                                                             QString::fromUtf8(rq36::kCalibrationHeadingText) +
+                                                             QStringLiteral("0") + rq36::RangeLogText(4)),
+                                   metrics.horizontalAdvance(QString::fromUtf8(rq36::kApplyVoltageText)));
     const int margins = 2 * Memo1->frameWidth() + 2 * static_cast<int>(Memo1->document()->documentMargin()) +
                         Memo1->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16;
     Memo1->setFixedSize(lineWidth + margins, metrics.lineSpacing() * 16 + 12);

@@ -29,8 +29,7 @@ std::optional<std::int16_t> OffsetWord(double zeroReading) {
     return static_cast<std::int16_t>(word);
 }
 
-std::optional<double> CalibrationGain(int rangeCode, double enteredValue, double zeroReading,
-                                      double referenceReading) {
+std::optional<double> CalibrationGain(int rangeCode, double enteredValue, double zeroReading, double referenceReading) {
     const AnalogRange* range = RangeOf(rangeCode);
     if (range == nullptr) return std::nullopt;
     const double zeroCorrection = -zeroReading;
@@ -50,8 +49,8 @@ std::array<std::uint8_t, kCalibrationRecordBytes> CalibrationRecord::Bytes() con
     const auto offset = static_cast<std::uint16_t>(offsetWord);
     const auto low = [](std::uint16_t w) { return static_cast<std::uint8_t>(w & 0xFF); };
     const auto high = [](std::uint16_t w) { return static_cast<std::uint8_t>(w >> 8); };
-    return {low(offset), high(offset), low(gainWord), high(gainWord), low(referenceWord), high(referenceWord),
-            scaleByte};
+    return {low(offset),        high(offset),        low(gainWord), high(gainWord),
+            low(referenceWord), high(referenceWord), scaleByte};
 }
 
 std::optional<CalibrationRecord> ComputeCalibrationRecord(int rangeCode, double enteredValue, double zeroReading,

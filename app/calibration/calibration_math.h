@@ -39,8 +39,7 @@ std::optional<std::int16_t> OffsetWord(double zeroReading);
 // The gain that makes gain x (reference - zero) equal entered x S; none when
 // the readings do not allow one (a reference reading of exactly 0, equal
 // readings) or when it is not strictly between 0 and the range's gain bound.
-std::optional<double> CalibrationGain(int rangeCode, double enteredValue, double zeroReading,
-                                      double referenceReading);
+std::optional<double> CalibrationGain(int rangeCode, double enteredValue, double zeroReading, double referenceReading);
 
 // gain x 10000 + 0.5, rounded; none when that exceeds 16 bits.
 std::optional<std::uint16_t> GainWord(double gain);

@@ -38,11 +38,11 @@ void CalibrationProcedure::Start(ModuleLink& link, int input, int rangeCode) {
 
 void CalibrationProcedure::Confirm(ModuleLink& link, const QString& enteredText, const QLocale& locale) {
     switch (state_) {
-        case kVoltageZeroStep:
-        case kCurrentZeroStep: ZeroStep(link); break;
-        case kVoltageReferenceStep:
-        case kCurrentReferenceStep: ReferenceStep(link, enteredText, locale); break;
-        default: break;
+    case kVoltageZeroStep:
+    case kCurrentZeroStep: ZeroStep(link); break;
+    case kVoltageReferenceStep:
+    case kCurrentReferenceStep: ReferenceStep(link, enteredText, locale); break;
+    default: break;
     }
 }
 

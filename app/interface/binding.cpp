@@ -136,15 +136,9 @@ std::int32_t BindInterface(std::uint8_t kind, ors_handle_t* handle, const std::i
         return ORS_ERR_BIND_BASE + kind;
     }
     switch (info.init) {
-        case InitShape::Word:
-            bound.initWord = reinterpret_cast<ors_init_word_fn>(init);
-            break;
-        case InitShape::Plain:
-            bound.initPlain = reinterpret_cast<ors_init_plain_fn>(init);
-            break;
-        case InitShape::Block:
-            bound.initBlock = reinterpret_cast<ors_init_block_fn>(init);
-            break;
+    case InitShape::Word: bound.initWord = reinterpret_cast<ors_init_word_fn>(init); break;
+    case InitShape::Plain: bound.initPlain = reinterpret_cast<ors_init_plain_fn>(init); break;
+    case InitShape::Block: bound.initBlock = reinterpret_cast<ors_init_block_fn>(init); break;
     }
     if (info.modbus) {
         bound.modbusSetConfig = reinterpret_cast<ors_modbus_setconfig_fn>(setConfig);

@@ -37,8 +37,8 @@ std::int32_t BindInterface(std::uint8_t kind, ors_handle_t* handle, const std::i
                            std::string_view initText = {});
 
 // SetConfig of the bound library; the parity code reaches kind 5 only.
-std::int32_t ConfigureInterface(std::uint8_t kind, ors_handle_t handle, std::int32_t speed,
-                                std::int32_t timeoutMs, std::int32_t repeatCount, std::int32_t parityCode);
+std::int32_t ConfigureInterface(std::uint8_t kind, ors_handle_t handle, std::int32_t speed, std::int32_t timeoutMs,
+                                std::int32_t repeatCount, std::int32_t parityCode);
 
 // Done of the bound library, then unloads it; Done's result, or 10.
 std::int32_t CloseInterface(std::uint8_t kind, ors_handle_t* handle);

@@ -70,8 +70,8 @@ TFormPripojeni::TFormPripojeni(rq36::ConnectionSettings* settings, QWidget* pare
     const int leftX = margin;
     const int rightX = margin + column + columnGap;
     const int labelHeight = QFontMetrics(font()).height();
-    const int fieldHeight = std::max({Edit1->sizeHint().height(), ComboBox1->sizeHint().height(),
-                                      Button1->sizeHint().height()});
+    const int fieldHeight =
+        std::max({Edit1->sizeHint().height(), ComboBox1->sizeHint().height(), Button1->sizeHint().height()});
     const int blockHeight = labelHeight + 3 + fieldHeight;
     int y = margin;
     const auto placeBlock = [&](QLabel* label, QWidget* field, int x, int w) {
@@ -139,8 +139,8 @@ void TFormPripojeni::ComboBox2Change() {
 }
 
 void TFormPripojeni::ShowKindControls(int kind) {
-    for (QWidget* w : std::initializer_list<QWidget*>{Label3, Label6, Label7, Edit2, Edit3, Edit4, ComboBox3,
-                                                      ComboBox4, CheckBox1}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{Label3, Label6, Label7, Edit2, Edit3, Edit4, ComboBox3, ComboBox4,
+                                                      CheckBox1}) {
         w->hide();
     }
     const rq36::KindControls c = rq36::ControlsForKind(kind);
@@ -201,6 +201,4 @@ void TFormPripojeni::Button1Click() {
     if (outcome.parameter1) Edit2->setText(*outcome.parameter1);
 }
 
-void TFormPripojeni::Button2Click() {
-    reject();
-}
+void TFormPripojeni::Button2Click() { reject(); }

@@ -18,13 +18,9 @@ constexpr std::array<std::int32_t, 9> kSpeeds = {600, 1200, 2400, 4800, 9600, 19
 constexpr int kDefaultSpeedIndex = 4;
 constexpr std::uint16_t kDefaultIsaBase = 0x300;
 
-std::optional<std::int32_t> IntegerOf(const QString& text) {
-    return ParseIntText(text.toStdString());
-}
+std::optional<std::int32_t> IntegerOf(const QString& text) { return ParseIntText(text.toStdString()); }
 
-bool IsHexDigit(QChar c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-}
+bool IsHexDigit(QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
 
 }  // namespace
 
@@ -34,13 +30,10 @@ QStringList SpeedListTexts() {
     return texts;
 }
 
-QStringList ParityListTexts() {
-    return {QStringLiteral("sudá"), QStringLiteral("lichá"), QStringLiteral("žádná")};
-}
+QStringList ParityListTexts() { return {QStringLiteral("sudá"), QStringLiteral("lichá"), QStringLiteral("žádná")}; }
 
 QStringList EuartListTexts() {
-    return {QStringLiteral("EUART1"), QStringLiteral("EUART2"), QStringLiteral("EUART3"),
-            QStringLiteral("EUART4")};
+    return {QStringLiteral("EUART1"), QStringLiteral("EUART2"), QStringLiteral("EUART3"), QStringLiteral("EUART4")};
 }
 
 std::int32_t SpeedFromIndex(int index) {
@@ -55,16 +48,14 @@ int IndexFromSpeed(std::int32_t speed) {
     return kDefaultSpeedIndex;
 }
 
-std::int32_t ReplyTimeoutForSpeed(int speedIndex) {
-    return (speedIndex == 0 || speedIndex == 1) ? 1000 : 500;
-}
+std::int32_t ReplyTimeoutForSpeed(int speedIndex) { return (speedIndex == 0 || speedIndex == 1) ? 1000 : 500; }
 
 std::int32_t ParityCode(int parityIndex) {
     switch (parityIndex) {
-        case 0: return 1;  // even
-        case 1: return 2;  // odd
-        case 2: return 0;  // none
-        default: return 1;
+    case 0: return 1;  // even
+    case 1: return 2;  // odd
+    case 2: return 0;  // none
+    default: return 1;
     }
 }
 

@@ -61,10 +61,10 @@ inline constexpr std::int32_t kMinUdpTimeoutMs = 1000;
 // second Edit3 or ComboBox3 (Label6), the third Edit4 (Label7).
 struct KindControls {
     bool edit2 = false;
-    bool comboBox4 = false;   // EUART channel
-    bool checkBox1 = false;   // ORSG diagnostic window
+    bool comboBox4 = false;  // EUART channel
+    bool checkBox1 = false;  // ORSG diagnostic window
     bool edit3 = false;
-    bool comboBox3 = false;   // parity
+    bool comboBox3 = false;  // parity
     bool edit4 = false;
     QString label3;
     QString label6;
@@ -94,15 +94,15 @@ inline constexpr std::int32_t kConnectRepeatCount = 2;
 // The dialog's controls as the user left them.  An index of -1 means that
 // nothing is selected in that list.
 struct ConnectionInputs {
-    QString addressText;     // Edit1
-    int speedIndex = 4;      // ComboBox1
-    int kindIndex = 0;       // ComboBox2
-    int parityIndex = 0;     // ComboBox3
-    int euartIndex = 0;      // ComboBox4
-    bool orsgWindow = false; // CheckBox1
-    QString parameter1;      // Edit2
-    QString parameter2;      // Edit3
-    QString parameter3;      // Edit4
+    QString addressText;      // Edit1
+    int speedIndex = 4;       // ComboBox1
+    int kindIndex = 0;        // ComboBox2
+    int parityIndex = 0;      // ComboBox3
+    int euartIndex = 0;       // ComboBox4
+    bool orsgWindow = false;  // CheckBox1
+    QString parameter1;       // Edit2
+    QString parameter2;       // Edit3
+    QString parameter3;       // Edit4
 };
 
 // What the dialog shows afterwards besides the status texts.

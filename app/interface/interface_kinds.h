@@ -19,11 +19,11 @@ enum class InitShape : std::uint8_t {
 
 // The connection parameters a kind takes (bits of InterfaceKindInfo::params).
 enum KindParameter : unsigned {
-    kParamComPort = 1u << 0,   // "Číslo portu COMx": Init word, settings "COMx"
-    kParamIsaBase = 1u << 1,   // "Bázová adresa ORS-B": Init word, settings "ORS-B"
-    kParamLan = 1u << 2,       // IP address, UDP port and timeout: Init block, settings "ORS-E"
-    kParamParity = 1u << 3,    // the line's parity: SetConfig, settings "Připojení"
-    kParamEuart = 1u << 4,     // the ORS-G channel: InitParams word 3, settings "ORS-G"
+    kParamComPort = 1u << 0,           // "Číslo portu COMx": Init word, settings "COMx"
+    kParamIsaBase = 1u << 1,           // "Bázová adresa ORS-B": Init word, settings "ORS-B"
+    kParamLan = 1u << 2,               // IP address, UDP port and timeout: Init block, settings "ORS-E"
+    kParamParity = 1u << 3,            // the line's parity: SetConfig, settings "Připojení"
+    kParamEuart = 1u << 4,             // the ORS-G channel: InitParams word 3, settings "ORS-G"
     kParamDiagnosticWindow = 1u << 5,  // ORSG's diagnostic window: InitParams word 15 bit 8, settings "ORS-G"
 };
 
@@ -32,8 +32,8 @@ struct InterfaceKindInfo {
     const char* settingsName;  // "Rozhraní" in the settings file
     const char* listText;      // the connection dialog's list
     InitShape init;
-    bool modbus;               // requests wrapped in Modbus function 69; SetConfig takes the parity
-    unsigned params;           // KindParameter bits
+    bool modbus;      // requests wrapped in Modbus function 69; SetConfig takes the parity
+    unsigned params;  // KindParameter bits
     constexpr bool takes(KindParameter p) const { return (params & p) != 0; }
 };
 

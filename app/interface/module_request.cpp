@@ -72,9 +72,9 @@ std::int32_t SendFrame(std::uint8_t kind, ors_handle_t handle, const std::int32_
     return b.send(handle, request, response, &replyByte, &status);
 }
 
-void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address, std::uint8_t command,
-                   std::uint8_t d0, std::uint8_t& d1, std::uint8_t& d2, std::uint8_t& d3, std::uint8_t& d4,
-                   std::uint8_t& d5, std::uint8_t& status, std::int32_t* response) {
+void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address, std::uint8_t command, std::uint8_t d0,
+                   std::uint8_t& d1, std::uint8_t& d2, std::uint8_t& d3, std::uint8_t& d4, std::uint8_t& d5,
+                   std::uint8_t& status, std::int32_t* response) {
     if (handle == 0) return;
 
     std::vector<std::int32_t> request(ORS_REQUEST_WORDS, 0);

@@ -15,13 +15,13 @@ namespace rq36 {
 // are 0.  status receives the low 8 bits of the library's (or the binding
 // layer's) status.  A zero handle sends nothing and writes nothing.
 // response: the caller's buffer of ORS_RESPONSE_WORDS words.
-void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address, std::uint8_t command,
-                   std::uint8_t d0, std::uint8_t& d1, std::uint8_t& d2, std::uint8_t& d3, std::uint8_t& d4,
-                   std::uint8_t& d5, std::uint8_t& status, std::int32_t* response);
+void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address, std::uint8_t command, std::uint8_t d0,
+                   std::uint8_t& d1, std::uint8_t& d2, std::uint8_t& d3, std::uint8_t& d4, std::uint8_t& d5,
+                   std::uint8_t& status, std::int32_t* response);
 
 // Calls the bound Send (Modbus wrapping for kind 5); 10 when not bound.
-std::int32_t SendFrame(std::uint8_t kind, ors_handle_t handle, const std::int32_t* request,
-                       std::int32_t* response, std::int32_t& replyByte, std::int32_t& status);
+std::int32_t SendFrame(std::uint8_t kind, ors_handle_t handle, const std::int32_t* request, std::int32_t* response,
+                       std::int32_t& replyByte, std::int32_t& status);
 
 // The text of a result code into a text buffer (ORS_TEXT_WORDS words):
 // codes 0..99 from the library's Error, 100 and above the program's own.

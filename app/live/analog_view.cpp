@@ -63,5 +63,6 @@ TForm3::TForm3(rq36::ConnectionSettings* settings, QWidget* parent)
 void TForm3::Button1Click() { reject(); }
 
 void TForm3::Tick() {
-    tick_.Run(Link(), *this, [this](int row, const QString& text) { values_[static_cast<std::size_t>(row)]->setText(text); });
+    tick_.Run(Link(), *this,
+              [this](int row, const QString& text) { values_[static_cast<std::size_t>(row)]->setText(text); });
 }

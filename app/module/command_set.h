@@ -23,15 +23,15 @@ inline constexpr std::uint8_t kCmdReadIdentity = 0xC8;
 
 // ---- registers (d0 of ReadRegister / WriteRegister) -------------------------
 inline constexpr int kAnalogInputs = 6;
-inline constexpr std::uint8_t kRegAnalogInput0 = 0x00;     // 0x00..0x05: AIN0..AIN5, scaled value
-inline constexpr std::uint8_t kRegCombinedValue0 = 0x11;   // 0x11..0x16: pairs 0-1, 1-2, 2-0, 3-4, 4-5, 5-3
-inline constexpr std::uint8_t kRegDigital = 0x40;          // read: DIN0/DIN1 bits; write: DOUT0/DOUT1 bits
-inline constexpr std::uint8_t kRegCounter0 = 0x50;         // CNT0, 32-bit unsigned
-inline constexpr std::uint8_t kRegCounter1 = 0x51;         // CNT1
-inline constexpr std::uint8_t kRegCounterRun = 0x70;       // bit n: CNTn counts
-inline constexpr std::uint8_t kRegCounterClear = 0x71;     // write only: bit n clears CNTn
+inline constexpr std::uint8_t kRegAnalogInput0 = 0x00;        // 0x00..0x05: AIN0..AIN5, scaled value
+inline constexpr std::uint8_t kRegCombinedValue0 = 0x11;      // 0x11..0x16: pairs 0-1, 1-2, 2-0, 3-4, 4-5, 5-3
+inline constexpr std::uint8_t kRegDigital = 0x40;             // read: DIN0/DIN1 bits; write: DOUT0/DOUT1 bits
+inline constexpr std::uint8_t kRegCounter0 = 0x50;            // CNT0, 32-bit unsigned
+inline constexpr std::uint8_t kRegCounter1 = 0x51;            // CNT1
+inline constexpr std::uint8_t kRegCounterRun = 0x70;          // bit n: CNTn counts
+inline constexpr std::uint8_t kRegCounterClear = 0x71;        // write only: bit n clears CNTn
 inline constexpr std::uint8_t kRegUncalibratedInput0 = 0xD0;  // 0xD0..0xD5: uncalibrated AIN0..AIN5
-inline constexpr std::uint8_t kRegRestart = 0xFF;          // write only
+inline constexpr std::uint8_t kRegRestart = 0xFF;             // write only
 inline constexpr std::array<std::uint8_t, 4> kRestartValue = {0xFF, 0x01, 0x00, 0xFF};
 
 constexpr std::uint8_t AnalogInputRegister(int input) { return static_cast<std::uint8_t>(kRegAnalogInput0 + input); }
@@ -47,11 +47,11 @@ inline constexpr std::uint8_t kCalibrationBankLast = 32;
 inline constexpr int kDigitalPorts = 4;
 
 // Bank 0 addresses.
-inline constexpr std::uint8_t kCfgRange0 = 0x00;           // 0x00..0x05: range code of AIN0..AIN5
-inline constexpr std::uint8_t kCfgDigitalPort0 = 0x20;     // port p from 0x20 + 3p:
-inline constexpr std::uint8_t kCfgInitialOutputOffset = 0; //   initial output state
-inline constexpr std::uint8_t kCfgInputNegationOffset = 1; //   input negation
-inline constexpr std::uint8_t kCfgOutputNegationOffset = 2;//   output negation
+inline constexpr std::uint8_t kCfgRange0 = 0x00;             // 0x00..0x05: range code of AIN0..AIN5
+inline constexpr std::uint8_t kCfgDigitalPort0 = 0x20;       // port p from 0x20 + 3p:
+inline constexpr std::uint8_t kCfgInitialOutputOffset = 0;   //   initial output state
+inline constexpr std::uint8_t kCfgInputNegationOffset = 1;   //   input negation
+inline constexpr std::uint8_t kCfgOutputNegationOffset = 2;  //   output negation
 inline constexpr std::uint8_t kCfgProtocol = 0x3B;
 inline constexpr std::uint8_t kCfgParity = 0x3C;
 inline constexpr std::uint8_t kCfgSpeed = 0x3E;
@@ -75,9 +75,9 @@ inline constexpr int kFirstModuleSpeedCode = 2;
 
 inline constexpr int kImgModuleAddress = 0;
 inline constexpr int kImgSpeedCode = 1;
-inline constexpr int kImgParity = 2;     // 0 even, 1 odd, 2 none
-inline constexpr int kImgProtocol = 3;   // 0 Vextbus-2, 1 Modbus RTU
-inline constexpr int kImgRange0 = 4;     // 4..9
+inline constexpr int kImgParity = 2;            // 0 even, 1 odd, 2 none
+inline constexpr int kImgProtocol = 3;          // 0 Vextbus-2, 1 Modbus RTU
+inline constexpr int kImgRange0 = 4;            // 4..9
 inline constexpr int kImgInputNegation0 = 11;   // 11..14, ports 0..3
 inline constexpr int kImgOutputNegation0 = 17;  // 17..20
 inline constexpr int kImgInitialOutput0 = 23;   // 23..26

@@ -91,8 +91,7 @@ TransferResult WriteConfigBytes(ModuleLink& link, TransferHost& host, std::span<
 }
 
 TransferResult ReadConfigBytes(const ConnectionSettings* settings, TransferHost& host,
-                               std::span<const ConfigByteSlot> run, ConfigImageBytes& working,
-                               TransferPacing pacing) {
+                               std::span<const ConfigByteSlot> run, ConfigImageBytes& working, TransferPacing pacing) {
     if (!IsConnected(settings)) {
         host.ShowStatus(NotConnectedText());
         return TransferResult::NotConnected;

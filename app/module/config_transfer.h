@@ -23,9 +23,10 @@ struct ConfigByteSlot {
 };
 
 // The runs of the three configuration dialogs, in transfer order.
-inline constexpr std::array<ConfigByteSlot, 4> kCommunicationSlots = {{
-    {kCfgModuleAddress, kImgModuleAddress}, {kCfgSpeed, kImgSpeedCode}, {kCfgParity, kImgParity},
-    {kCfgProtocol, kImgProtocol}}};
+inline constexpr std::array<ConfigByteSlot, 4> kCommunicationSlots = {{{kCfgModuleAddress, kImgModuleAddress},
+                                                                       {kCfgSpeed, kImgSpeedCode},
+                                                                       {kCfgParity, kImgParity},
+                                                                       {kCfgProtocol, kImgProtocol}}};
 inline constexpr auto kAnalogRangeSlots = [] {
     std::array<ConfigByteSlot, kAnalogInputs> run{};
     for (int i = 0; i < kAnalogInputs; ++i)
@@ -80,8 +81,8 @@ struct VerifiedWrite {
     enum Outcome { Done, RequestFailed, Mismatch } outcome = Done;
     std::uint8_t status = 0;  // of the failed request
 };
-VerifiedWrite WriteConfigByteVerified(ModuleLink& link, std::uint8_t bank, std::uint8_t address,
-                                      std::uint8_t value, const std::function<void()>& betweenRequests = {});
+VerifiedWrite WriteConfigByteVerified(ModuleLink& link, std::uint8_t bank, std::uint8_t address, std::uint8_t value,
+                                      const std::function<void()>& betweenRequests = {});
 
 // Reads the run into working (bytes before a failure stay updated, later ones
 // unchanged).
@@ -101,11 +102,11 @@ TransferResult WriteConfigBytes(const ConnectionSettings* settings, TransferHost
                                 TransferPacing pacing = TransferPacing::Standard);
 
 // The status texts.
-QString NotConnectedText();        // " Připojení k modulu není inicializováno."
+QString NotConnectedText();  // " Připojení k modulu není inicializováno."
 QString ReadProgressText(int percent);
-QString ReadDoneText();            // " Konfigurace přečtena."
+QString ReadDoneText();  // " Konfigurace přečtena."
 QString WriteProgressText(int percent);
-QString WriteDoneText();           // " Konfigurace zapsána."
-QString WriteMismatchText();       // " Chyba zápisu dat."
+QString WriteDoneText();      // " Konfigurace zapsána."
+QString WriteMismatchText();  // " Chyba zápisu dat."
 
 }  // namespace rq36

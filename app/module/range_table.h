@@ -16,11 +16,11 @@ inline constexpr int kRangeCodes = 14;
 enum class Quantity : std::uint8_t { Voltage, Current };
 
 struct AnalogRange {
-    const char* listText;   // list item, e.g. "+/- 10V DC"
+    const char* listText;  // list item, e.g. "+/- 10V DC"
     Quantity quantity;
-    double scaleFactor;     // S: counts per volt (1000, 10000) or per milliampere (1000)
-    double gainBound;       // a calibration gain must stay strictly below this
-    std::uint8_t scaleByte; // 0x80 + decimal exponent of the scale
+    double scaleFactor;      // S: counts per volt (1000, 10000) or per milliampere (1000)
+    double gainBound;        // a calibration gain must stay strictly below this
+    std::uint8_t scaleByte;  // 0x80 + decimal exponent of the scale
 };
 
 // Range codes 0..13, in list order.

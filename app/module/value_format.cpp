@@ -44,7 +44,8 @@ Decimal ShortestDecimal(float value) {
 Decimal RoundToPlaces(Decimal d, int places) {
     const int keep = d.exponent + 1 + places;  // digits that stay
     if (keep < 0) return Decimal{d.negative, "0", 0};
-    std::string kept = d.digits.substr(0, static_cast<std::size_t>(std::min<int>(keep, static_cast<int>(d.digits.size()))));
+    std::string kept =
+        d.digits.substr(0, static_cast<std::size_t>(std::min<int>(keep, static_cast<int>(d.digits.size()))));
     const bool up = keep < static_cast<int>(d.digits.size()) && d.digits[static_cast<std::size_t>(keep)] >= '5';
     if (up) {
         int i = static_cast<int>(kept.size()) - 1;
@@ -77,8 +78,8 @@ QString FormatMeasuredValue(float value, int decimals, const QLocale& locale) {
 
     const Decimal exact = ShortestDecimal(value);
     const int significantPlaces = kSignificantDigits - 1 - exact.exponent;
-    const Decimal rounded = exact.zero() ? Decimal{exact.negative, "0", 0}
-                                         : RoundToPlaces(exact, std::min(decimals, significantPlaces));
+    const Decimal rounded =
+        exact.zero() ? Decimal{exact.negative, "0", 0} : RoundToPlaces(exact, std::min(decimals, significantPlaces));
     const QString sign = rounded.negative && !rounded.zero() ? QStringLiteral("-") : QString();
 
     if (!rounded.zero() && rounded.exponent >= kSignificantDigits) {

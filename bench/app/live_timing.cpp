@@ -33,15 +33,14 @@
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
 #include "interface/connection_logic.h"
-#include "sim_timing.h"
 #include "live/analog_view.h"
 #include "live/digital_views.h"
 #include "main_window.h"
+#include "sim_timing.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
 
 double ExchangeMs(int speed) { return rq36::bench::VextbusLineTimeMs(speed); }
 
@@ -152,11 +151,13 @@ int main(int argc, char* argv[]) {
         std::thread clicker([&] {
             std::mt19937 rng(7);
             while (!stop) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(90, 400)(rng)));
+                std::this_thread::sleep_for(
+                    std::chrono::milliseconds(std::uniform_int_distribution<int>(90, 400)(rng)));
                 if (!view.inTick || stop) continue;
                 const QPointF at(5, 5);
-                QCoreApplication::postEvent(view.probe, new QMouseEvent(QEvent::MouseButtonPress, at, at, at,
-                                                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+                QCoreApplication::postEvent(
+                    view.probe, new QMouseEvent(QEvent::MouseButtonPress, at, at, at, Qt::LeftButton, Qt::LeftButton,
+                                                Qt::NoModifier));
                 posted.push_back(Clock::now());
                 QCoreApplication::postEvent(view.probe, new QMouseEvent(QEvent::MouseButtonRelease, at, at, at,
                                                                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
@@ -173,11 +174,11 @@ int main(int argc, char* argv[]) {
         std::vector<double> latency;
         for (std::size_t i = 0; i < std::min(posted.size(), view.handled.size()); ++i)
             latency.push_back(Ms(view.handled[i] - posted[i]));
-        std::printf("  kind %d: tick median %.1f ms (%.3f of 12 exchanges, max %.1f), %zu ticks; click median %.1f ms,"
-                    " max %.1f ms over %zu clicks\n",
-                    kind, Median(ticks), Median(ticks) / twelve, *std::max_element(ticks.begin(), ticks.end()),
-                    ticks.size(), Median(latency), latency.empty() ? 0.0 : *std::max_element(latency.begin(), latency.end()),
-                    latency.size());
+        std::printf(
+            "  kind %d: tick median %.1f ms (%.3f of 12 exchanges, max %.1f), %zu ticks; click median %.1f ms,"
+            " max %.1f ms over %zu clicks\n",
+            kind, Median(ticks), Median(ticks) / twelve, *std::max_element(ticks.begin(), ticks.end()), ticks.size(),
+            Median(latency), latency.empty() ? 0.0 : *std::max_element(latency.begin(), latency.end()), latency.size());
         view.hide();
         Disconnect(record);
     }

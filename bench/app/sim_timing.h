@@ -20,7 +20,7 @@
 
 namespace rq36::bench {
 
-inline constexpr int kBitsPerCharacter = 11;       // start, 8 data, parity, stop
+inline constexpr int kBitsPerCharacter = 11;        // start, 8 data, parity, stop
 inline constexpr int kVextbusCharacters = 11 + 11;  // request and reply frames of one exchange
 
 // Line time of `exchanges` answered Vextbus-2 exchanges.

@@ -40,9 +40,10 @@ int main(int argc, char* argv[]) {
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
     QTemporaryDir dir;
     const std::span<const rq36::ConfigByteSlot> sizes[] = {rq36::kCommunicationSlots, rq36::kAnalogRangeSlots,
-                                                            rq36::kDigitalOptionSlots};
+                                                           rq36::kDigitalOptionSlots};
 
-    std::printf("%-5s %-7s %-6s %-5s %10s %10s %7s\n", "kind", "speed", "op", "bytes", "budget ms", "measured", "ratio");
+    std::printf("%-5s %-7s %-6s %-5s %10s %10s %7s\n", "kind", "speed", "op", "bytes", "budget ms", "measured",
+                "ratio");
     double worst = 0;
     for (int speed : {9600, 115200}) {
         if (!rq36::bench::SetModuleSpeed(dir, speed)) return 1;
@@ -67,9 +68,8 @@ int main(int argc, char* argv[]) {
                     for (int i = 0; i < runs; ++i) {
                         QElapsedTimer clock;
                         clock.start();
-                        const rq36::TransferResult result = write
-                                                                ? rq36::WriteConfigBytes(&record, host, run, image)
-                                                                : rq36::ReadConfigBytes(&record, host, run, image);
+                        const rq36::TransferResult result = write ? rq36::WriteConfigBytes(&record, host, run, image)
+                                                                  : rq36::ReadConfigBytes(&record, host, run, image);
                         times.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
                         if (result != rq36::TransferResult::Done) {
                             std::fprintf(stderr, "transfer failed\n");

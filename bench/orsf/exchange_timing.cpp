@@ -34,8 +34,8 @@ constexpr int kRequestCharacters = 14;
 constexpr int kReplyCharacters = 26;
 
 double WireMs(std::int32_t speed) {
-    const auto wire = rq36::rtu::CharacterTime(speed) * (kRequestCharacters + kReplyCharacters) +
-                      2 * rq36::rtu::FrameSilence(speed);
+    const auto wire =
+        rq36::rtu::CharacterTime(speed) * (kRequestCharacters + kReplyCharacters) + 2 * rq36::rtu::FrameSilence(speed);
     return std::chrono::duration<double, std::milli>(wire).count();
 }
 
@@ -65,8 +65,7 @@ int main(int argc, char* argv[]) {
         sim.setEnvironment(env);
         sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         sim.start(QStringLiteral(RQ36_MODBUS_SIM), {QStringLiteral("--exit-with-parent")});
-        while (sim.waitForStarted(10000) && !sim.canReadLine() && sim.waitForReadyRead(10000)) {
-        }
+        while (sim.waitForStarted(10000) && !sim.canReadLine() && sim.waitForReadyRead(10000)) {}
         const QByteArray device = sim.readLine().trimmed();
         if (device.isEmpty()) {
             std::fprintf(stderr, "the simulator did not start\n");

@@ -32,8 +32,8 @@ double Percentile(std::vector<double> v, double p) {
 }
 
 void Print(const char* what, const std::vector<double>& v) {
-    std::printf("%-34s median %7.3f ms   p99 %7.3f ms   max %7.3f ms\n", what, Percentile(v, 0.5),
-                Percentile(v, 0.99), Percentile(v, 1.0));
+    std::printf("%-34s median %7.3f ms   p99 %7.3f ms   max %7.3f ms\n", what, Percentile(v, 0.5), Percentile(v, 0.99),
+                Percentile(v, 1.0));
 }
 
 }  // namespace

@@ -17,8 +17,8 @@
 namespace {
 
 using orsg_bench::BareJob;
-using orsg_bench::Handle;
 using orsg_bench::CompareSendWithBare;
+using orsg_bench::Handle;
 using orsg_bench::Request;
 
 void BM_BareDriverCalls(benchmark::State& state) {

@@ -30,8 +30,7 @@ inline void BareJob(uintptr_t bar, const int32_t* request, int32_t* response, in
     OX952_MemWrite(bar, 0x20, 0);
     OX952_MemWrite(bar, 0x24, 0);
     OX952_MemWrite(bar, 0x38, 1);
-    while (OX952_MemRead(bar, 0x38) != 0) {
-    }
+    while (OX952_MemRead(bar, 0x38) != 0) {}
     OX952_MemWrite(bar, 0x14, 0);
     OX952_MemWrite(bar, 0x18, 0);
     OX952_MemWrite(bar, 0x1C, 3);

@@ -81,8 +81,7 @@ void BM_CardJob_LineTiming(benchmark::State& state) {
         s.write(s.reg(8), 0);
         s.write(s.reg(9), 0);
         s.write(s.reg(14), 1);
-        while (s.read(s.reg(14)) != 0) {
-        }
+        while (s.read(s.reg(14)) != 0) {}
         failures += s.readSlot(0).status[0] != 0;
     }
     state.counters["line_ms"] = lineMs;
@@ -125,8 +124,10 @@ void BM_StandInSend(benchmark::State& state) {
         ORSA_Send(h, req, resp, &reply, &status);
         failures += status != 0;
     }
-    state.counters["line_ms"] = std::chrono::duration<double, std::milli>(
-        rq36sim::answeredExchangeTime(rq36sim::LineParams{rq36sim::Protocol::Vextbus2, speed, 0}, {})).count();
+    state.counters["line_ms"] =
+        std::chrono::duration<double, std::milli>(
+            rq36sim::answeredExchangeTime(rq36sim::LineParams{rq36sim::Protocol::Vextbus2, speed, 0}, {}))
+            .count();
     state.counters["failed"] = failures;
     ORSA_Done(&h);
     configure(true);

@@ -115,8 +115,10 @@ bool validIpv6(std::string_view s) {
     int colons = 0;
     for (char c : s) {
         const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-        if (c == ':') ++colons;
-        else if (!hex && c != '.') return false;
+        if (c == ':')
+            ++colons;
+        else if (!hex && c != '.')
+            return false;
     }
     return colons >= 2 && colons <= 7;
 }

@@ -57,9 +57,12 @@ int main(int argc, char* argv[]) {
     std::string link;
     bool withParent = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--link") == 0 && i + 1 < argc) link = argv[++i];
-        else if (std::strcmp(argv[i], "--exit-with-parent") == 0) withParent = true;
-        else return Usage();
+        if (std::strcmp(argv[i], "--link") == 0 && i + 1 < argc)
+            link = argv[++i];
+        else if (std::strcmp(argv[i], "--exit-with-parent") == 0)
+            withParent = true;
+        else
+            return Usage();
     }
     rq36sim::InstallStopSignals();
     if (withParent && !rq36sim::StopWithParent()) return 1;

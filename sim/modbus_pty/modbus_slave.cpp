@@ -38,13 +38,14 @@ SlaveAnswer ModbusSlave::Answer(std::span<const std::uint8_t> request, const Lin
         std::copy_n(request.begin() + rq36::rtu::kHeader, kMessageBytes, req.message.begin());
         req.message[0] = station;  // the module answers to the station address
         req.line = line;
-        req.timeoutMs = 60000;     // the master's timeout is the master's affair
+        req.timeoutMs = 60000;  // the master's timeout is the master's affair
         req.retries = 0;
         // "First attempt corrupted": the repetition of a request whose reply
         // went out corrupted gets a good one.
         Faults faults = faults_;
         const bool repetition = std::equal(request.begin(), request.end(), corrupted_.begin(), corrupted_.end());
-        if (faults.corruptReply == CorruptReplyFault::First && repetition) faults.corruptReply = CorruptReplyFault::None;
+        if (faults.corruptReply == CorruptReplyFault::First && repetition)
+            faults.corruptReply = CorruptReplyFault::None;
         const ExchangeResult r = line_.exchange(req, faults, timing_, arrival);
         if (r.status == kStatusNoReply) return answer;
 
@@ -52,8 +53,8 @@ SlaveAnswer ModbusSlave::Answer(std::span<const std::uint8_t> request, const Lin
         std::size_t n = kResponseBytes;
         if (faults_.modbusCount >= 0) n = static_cast<std::size_t>(faults_.modbusCount);
         response.resize(std::min(n, rq36::rtu::kMaxResponseBytes), 0);
-        answer.frame = rq36::rtu::ReplyFrame(station, req.message[0], req.message[1], req.message[2],
-                                             r.reply.replyByte, response);
+        answer.frame =
+            rq36::rtu::ReplyFrame(station, req.message[0], req.message[1], req.message[2], r.reply.replyByte, response);
         corrupted_.clear();
         if (r.status != kStatusOk) {
             // Two modules at once, or a disturbed line: the CRC does not hold.

@@ -28,9 +28,15 @@ struct SpeedCode {
     speed_t code;
     std::int32_t speed;
 };
-constexpr std::array<SpeedCode, 9> kSpeeds = {{{B600, 600}, {B1200, 1200}, {B2400, 2400}, {B4800, 4800},
-                                               {B9600, 9600}, {B19200, 19200}, {B38400, 38400},
-                                               {B57600, 57600}, {B115200, 115200}}};
+constexpr std::array<SpeedCode, 9> kSpeeds = {{{B600, 600},
+                                               {B1200, 1200},
+                                               {B2400, 2400},
+                                               {B4800, 4800},
+                                               {B9600, 9600},
+                                               {B19200, 19200},
+                                               {B38400, 38400},
+                                               {B57600, 57600},
+                                               {B115200, 115200}}};
 
 class PosixPseudoTerminal final : public PseudoTerminal {
 public:
@@ -58,9 +64,12 @@ public:
         // The kernel keeps no parity bit on a pseudo-terminal; what the
         // program meant shows in the odd flag and the stop bits that Modbus
         // RTU ties to the parity (two without parity, one with it).
-        if (t.c_cflag & PARODD) line.parity = kParityOdd;
-        else if ((t.c_cflag & PARENB) || !(t.c_cflag & CSTOPB)) line.parity = kParityEven;
-        else line.parity = kParityNone;
+        if (t.c_cflag & PARODD)
+            line.parity = kParityOdd;
+        else if ((t.c_cflag & PARENB) || !(t.c_cflag & CSTOPB))
+            line.parity = kParityEven;
+        else
+            line.parity = kParityNone;
         return line;
     }
 
@@ -90,7 +99,8 @@ public:
     bool Write(std::span<const std::uint8_t> bytes) override {
         while (!bytes.empty()) {
             const ssize_t n = ::write(master_, bytes.data(), bytes.size());
-            if (n > 0) bytes = bytes.subspan(static_cast<std::size_t>(n));
+            if (n > 0)
+                bytes = bytes.subspan(static_cast<std::size_t>(n));
             else if (n < 0 && errno == EAGAIN) {
                 pollfd p{master_, POLLOUT, 0};
                 ::poll(&p, 1, 100);

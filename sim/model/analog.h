@@ -14,10 +14,10 @@ namespace rq36sim {
 inline constexpr int kRangeCodes = 14;
 
 struct RangeInfo {
-    double fullScale;   // in volts or milliamperes
-    bool current;       // true: mA
-    bool ac;            // true: RMS value, never negative
-    int scaleExponent;  // raw counts per base unit: 10^3 or 10^4 per volt, 10^6 per ampere
+    double fullScale;        // in volts or milliamperes
+    bool current;            // true: mA
+    bool ac;                 // true: RMS value, never negative
+    int scaleExponent;       // raw counts per base unit: 10^3 or 10^4 per volt, 10^6 per ampere
     std::uint8_t scaleByte;  // 0x80 + exponent, as the calibration record stores it
 };
 

@@ -44,8 +44,8 @@ bool parseFields(std::string_view text, std::initializer_list<std::string_view> 
 
 bool inByteRange(std::int64_t v) { return v >= 0 && v <= 0xFF; }
 
-constexpr std::string_view kDriverCalls[] = {"CardsInSystem", "Card_DID", "Card_BUS", "Card_SLOT",
-                                             "OpenMulti", "BAR11_BaseAdr", "Close"};
+constexpr std::string_view kDriverCalls[] = {"CardsInSystem", "Card_DID",      "Card_BUS", "Card_SLOT",
+                                             "OpenMulti",     "BAR11_BaseAdr", "Close"};
 
 }  // namespace
 
@@ -112,9 +112,12 @@ bool applyFault(Faults& f, std::string_view name, std::string_view value, std::s
         return false;
     }
     if (name == "mem_access") {
-        if (value == "always") f.memAccess = MemAccessFault::Always;
-        else if (value == "jobs") f.memAccess = MemAccessFault::Jobs;
-        else if (value == "off" || value == "none") f.memAccess = MemAccessFault::None;
+        if (value == "always")
+            f.memAccess = MemAccessFault::Always;
+        else if (value == "jobs")
+            f.memAccess = MemAccessFault::Jobs;
+        else if (value == "off" || value == "none")
+            f.memAccess = MemAccessFault::None;
         else if (value.substr(0, 6) == "after:") {
             const auto n = parseInt(value.substr(6));
             if (!n || *n < 0) {
@@ -130,9 +133,12 @@ bool applyFault(Faults& f, std::string_view name, std::string_view value, std::s
         return true;
     }
     if (name == "corrupt_reply") {
-        if (value == "always" || value.empty() || value == "on") f.corruptReply = CorruptReplyFault::Always;
-        else if (value == "first") f.corruptReply = CorruptReplyFault::First;
-        else if (value == "off" || value == "none") f.corruptReply = CorruptReplyFault::None;
+        if (value == "always" || value.empty() || value == "on")
+            f.corruptReply = CorruptReplyFault::Always;
+        else if (value == "first")
+            f.corruptReply = CorruptReplyFault::First;
+        else if (value == "off" || value == "none")
+            f.corruptReply = CorruptReplyFault::None;
         else {
             error = "fault corrupt_reply: expected always, first or off";
             return false;
@@ -155,26 +161,30 @@ bool applyFault(Faults& f, std::string_view name, std::string_view value, std::s
         }
         RequestFault fault;
         bool ok = true;
-        const bool parsed = parseFields(value, {"cmd", "sel", "addr", "nth", "status", "times"},
-                                        [&](std::string_view key, std::int64_t v) {
-            if (key == "nth") {
-                ok = ok && v >= 1;
-                fault.nth = static_cast<std::uint64_t>(v);
-            } else if (key == "times") {
-                ok = ok && v >= -1 && v <= 1'000'000;
-                fault.times = static_cast<int>(v);
-            } else if (key == "status") {
-                ok = ok && v >= 1 && v <= 0xFF;
-                fault.status = static_cast<std::uint8_t>(v);
-            } else {
-                ok = ok && inByteRange(v);
-                int& field = key == "cmd" ? fault.command : key == "sel" ? fault.selector : fault.address;
-                field = static_cast<int>(v);
-            }
-        }, error);
+        const bool parsed = parseFields(
+            value, {"cmd", "sel", "addr", "nth", "status", "times"},
+            [&](std::string_view key, std::int64_t v) {
+                if (key == "nth") {
+                    ok = ok && v >= 1;
+                    fault.nth = static_cast<std::uint64_t>(v);
+                } else if (key == "times") {
+                    ok = ok && v >= -1 && v <= 1'000'000;
+                    fault.times = static_cast<int>(v);
+                } else if (key == "status") {
+                    ok = ok && v >= 1 && v <= 0xFF;
+                    fault.status = static_cast<std::uint8_t>(v);
+                } else {
+                    ok = ok && inByteRange(v);
+                    int& field = key == "cmd" ? fault.command : key == "sel" ? fault.selector : fault.address;
+                    field = static_cast<int>(v);
+                }
+            },
+            error);
         if (!parsed || !ok) {
-            error = "fault fail_request: expected cmd:N sel:N addr:N (bytes), nth:N (1..), status:N (1..255), "
-                    "times:N (-1 = always) in '" + std::string(value) + "'";
+            error =
+                "fault fail_request: expected cmd:N sel:N addr:N (bytes), nth:N (1..), status:N (1..255), "
+                "times:N (-1 = always) in '" +
+                std::string(value) + "'";
             return false;
         }
         f.failingRequests.push_back(fault);
@@ -187,18 +197,21 @@ bool applyFault(Faults& f, std::string_view name, std::string_view value, std::s
         }
         ReadValueFault fault;
         bool ok = true, hasAddress = false, hasValue = false;
-        const bool parsed = parseFields(value, {"bank", "addr", "value"}, [&](std::string_view key, std::int64_t v) {
-            ok = ok && inByteRange(v);
-            if (key == "bank") {
-                fault.bank = static_cast<int>(v);
-            } else if (key == "addr") {
-                fault.address = static_cast<int>(v);
-                hasAddress = true;
-            } else {
-                fault.value = static_cast<std::uint8_t>(v);
-                hasValue = true;
-            }
-        }, error);
+        const bool parsed = parseFields(
+            value, {"bank", "addr", "value"},
+            [&](std::string_view key, std::int64_t v) {
+                ok = ok && inByteRange(v);
+                if (key == "bank") {
+                    fault.bank = static_cast<int>(v);
+                } else if (key == "addr") {
+                    fault.address = static_cast<int>(v);
+                    hasAddress = true;
+                } else {
+                    fault.value = static_cast<std::uint8_t>(v);
+                    hasValue = true;
+                }
+            },
+            error);
         if (!parsed || !ok || !hasAddress || !hasValue) {
             error = "fault read_value: expected [bank:N] addr:N value:N (bytes) in '" + std::string(value) + "'";
             return false;

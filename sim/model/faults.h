@@ -43,24 +43,24 @@ struct ReadValueFault {
 
 struct Faults {
     // Card driver library.
-    std::string failingDriverCall;   // e.g. "OpenMulti"; empty = none
-    int failingDriverCard = -1;      // card index it fails for, -1 = every card
-    bool noCard = false;             // the driver counts no card
-    bool noOrsgCard = false;         // cards report identifiers other than 0x401
-    bool jobNeverFinishes = false;   // the command register stays busy
+    std::string failingDriverCall;  // e.g. "OpenMulti"; empty = none
+    int failingDriverCard = -1;     // card index it fails for, -1 = every card
+    bool noCard = false;            // the driver counts no card
+    bool noOrsgCard = false;        // cards report identifiers other than 0x401
+    bool jobNeverFinishes = false;  // the command register stays busy
     MemAccessFault memAccess = MemAccessFault::None;
     std::uint64_t memAccessAfter = 0;  // with After: accesses that still succeed
 
     // Line and module.
     CorruptReplyFault corruptReply = CorruptReplyFault::None;
-    bool writeMismatch = false;      // the module stores value XOR 1
-    bool moduleSilent = false;       // no module answers at all
+    bool writeMismatch = false;  // the module stores value XOR 1
+    bool moduleSilent = false;   // no module answers at all
     std::vector<RequestFault> failingRequests;
     std::vector<ReadValueFault> readValues;
 
     // Stand-in libraries.
-    std::int32_t modbusCount = -1;   // ORSF reply claims this byte count (>= 0)
-    bool noDevice = false;           // Init finds no device
+    std::int32_t modbusCount = -1;  // ORSF reply claims this byte count (>= 0)
+    bool noDevice = false;          // Init finds no device
 
     // The first request fault that takes this request, or nullptr.
     const RequestFault* failingRequest(const Message& m) const;

@@ -17,9 +17,7 @@ Nanos frameTime(double characters, std::int32_t speed) {
 
 namespace {
 
-const FrameSizes& framesOf(Protocol p) {
-    return p == Protocol::ModbusRtu ? kModbusFrames : kVextbusFrames;
-}
+const FrameSizes& framesOf(Protocol p) { return p == Protocol::ModbusRtu ? kModbusFrames : kVextbusFrames; }
 
 }  // namespace
 

@@ -32,8 +32,8 @@ inline constexpr FrameSizes kVextbusFrames{11, 11, 0.0};
 inline constexpr FrameSizes kModbusFrames{14, 26, 3.5};
 
 struct Timing {
-    bool instant = false;        // callers do not wait for the line
-    Nanos turnaround{0};         // module's reaction time before its reply
+    bool instant = false;  // callers do not wait for the line
+    Nanos turnaround{0};   // module's reaction time before its reply
 };
 
 Nanos characterTime(std::int32_t speed);
@@ -45,14 +45,14 @@ struct ExchangeRequest {
     Message message{};
     LineParams line;
     std::uint32_t timeoutMs = 200;
-    std::uint32_t retries = 2;   // repetitions after a failed attempt
+    std::uint32_t retries = 2;  // repetitions after a failed attempt
 };
 
 struct ExchangeResult {
     std::uint8_t status = kStatusOk;
-    ModuleReply reply;           // zero unless status is 0
+    ModuleReply reply;  // zero unless status is 0
     std::uint8_t repetitions = 0;
-    Nanos duration{0};           // line time of all attempts
+    Nanos duration{0};  // line time of all attempts
 };
 
 class Line {

@@ -189,9 +189,8 @@ ModuleReply Module::readRegister(std::uint8_t reg, Clock::time_point now) {
                           static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)});
     }
     case kRegCounterRun:
-        return replyData({static_cast<std::uint8_t>((counters_[0].running() ? 1 : 0) |
-                                                    (counters_[1].running() ? 2 : 0)),
-                          0, 0, 0});
+        return replyData(
+            {static_cast<std::uint8_t>((counters_[0].running() ? 1 : 0) | (counters_[1].running() ? 2 : 0)), 0, 0, 0});
     case kRegCounterClear:
     case kRegRestart: return replyCode(kReplyNotAccessible);
     default: return replyCode(kReplyBadSelector);
@@ -264,8 +263,8 @@ ModuleReply Module::readIdentity(std::uint8_t part) const {
     static constexpr const char* kParts[3] = {kModuleName, kModuleName + 4, kModuleVersion};
     if (part > 2) return replyCode(kReplyBadSelector);
     const char* p = kParts[part];
-    return replyData({static_cast<std::uint8_t>(p[0]), static_cast<std::uint8_t>(p[1]),
-                      static_cast<std::uint8_t>(p[2]), static_cast<std::uint8_t>(p[3])});
+    return replyData({static_cast<std::uint8_t>(p[0]), static_cast<std::uint8_t>(p[1]), static_cast<std::uint8_t>(p[2]),
+                      static_cast<std::uint8_t>(p[3])});
 }
 
 }  // namespace rq36sim

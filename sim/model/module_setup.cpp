@@ -181,8 +181,10 @@ SetupKey applyModuleSetupKey(ModuleSetup& setup, std::string_view key, std::stri
     } else if (k == "cnt0_rate" || k == "cnt1_rate") {
         const auto rate = parseNumber(value);
         ok = rate && *rate >= 0.0 && *rate <= kMaxRate;
-        if (ok) setup.counterRates[k == "cnt0_rate" ? 0 : 1] = *rate;
-        else error = "'" + std::string(value) + "': expected counts per second, 0..1000000";
+        if (ok)
+            setup.counterRates[k == "cnt0_rate" ? 0 : 1] = *rate;
+        else
+            error = "'" + std::string(value) + "': expected counts per second, 0..1000000";
     } else if (k == "status") {
         ok = parseStatusBits(value, setup.statusAtStart, error);
     } else if (k == "status_hold") {

@@ -27,9 +27,9 @@ struct SignalPart {
 struct InputSignal {
     SignalPart dc;
     SignalPart ac;
-    SignalPart drift;              // amplitude of the drift
+    SignalPart drift;  // amplitude of the drift
     double driftPeriodSeconds = 40.0;
-    int noiseCounts = 2;           // +/- counts of the converter
+    int noiseCounts = 2;  // +/- counts of the converter
 };
 
 // The level at a digital input terminal: the output of the same number wired
@@ -44,8 +44,8 @@ struct ModuleSetup {
     std::array<InputSignal, kAnalogInputs> inputs = defaultInputs();
     std::array<DigitalInputSpec, kSetupChannels> digitalInputs{};
     std::array<double, kSetupChannels> counterRates = {10.0, 25.0};  // counts per second
-    std::array<std::uint8_t, 4> statusAtStart{};  // raised when the module starts in a process
-    std::array<std::uint8_t, 4> statusHeld{};     // raised again right after every clear
+    std::array<std::uint8_t, 4> statusAtStart{};                     // raised when the module starts in a process
+    std::array<std::uint8_t, 4> statusHeld{};                        // raised again right after every clear
 
     // The field signals of a module as delivered: 52 %, -31 %, 77 %, 13 %,
     // -64 %, 38 % of full scale, each drifting by 1 % of its level over 40 s.

@@ -128,7 +128,8 @@ private:
             if (!cardsGiven_) cfg_.cards.clear();
             cardsGiven_ = true;
             if (cfg_.cards.size() >= kMaxCards) {
-                if (!cardsWarned_) warn(lineNo, "more than " + std::to_string(kMaxCards) + " cards, the rest is ignored");
+                if (!cardsWarned_)
+                    warn(lineNo, "more than " + std::to_string(kMaxCards) + " cards, the rest is ignored");
                 cardsWarned_ = true;
                 section_ = Section::Unknown;
                 return;
@@ -169,8 +170,10 @@ private:
             break;
         }
         case Section::State:
-            if (key == "path") cfg_.statePath = std::string(value);
-            else warn(lineNo, "unknown key '" + key + "'");
+            if (key == "path")
+                cfg_.statePath = std::string(value);
+            else
+                warn(lineNo, "unknown key '" + key + "'");
             break;
         case Section::None: warn(lineNo, "entry outside any section, ignored"); break;
         case Section::Unknown: break;
@@ -207,20 +210,30 @@ private:
         if (!spec) return;
         if (key == "address") {
             const auto n = parseInt(value);
-            if (n && *n >= 0 && *n <= 255) spec->factory.address = static_cast<std::uint8_t>(*n);
-            else warn(lineNo, "address: expected 0..255");
+            if (n && *n >= 0 && *n <= 255)
+                spec->factory.address = static_cast<std::uint8_t>(*n);
+            else
+                warn(lineNo, "address: expected 0..255");
         } else if (key == "speed") {
-            if (const auto c = parseSpeedCode(value)) spec->factory.speedCode = *c;
-            else warn(lineNo, "speed: expected a code 2..8 or 2400..115200 Bd");
+            if (const auto c = parseSpeedCode(value))
+                spec->factory.speedCode = *c;
+            else
+                warn(lineNo, "speed: expected a code 2..8 or 2400..115200 Bd");
         } else if (key == "parity") {
-            if (const auto p = parseParity(value)) spec->factory.parity = *p;
-            else warn(lineNo, "parity: expected even, odd or none");
+            if (const auto p = parseParity(value))
+                spec->factory.parity = *p;
+            else
+                warn(lineNo, "parity: expected even, odd or none");
         } else if (key == "protocol") {
-            if (const auto p = parseProtocol(value)) spec->factory.protocol = *p;
-            else warn(lineNo, "protocol: expected vextbus or modbus");
+            if (const auto p = parseProtocol(value))
+                spec->factory.protocol = *p;
+            else
+                warn(lineNo, "protocol: expected vextbus or modbus");
         } else if (key == "noise") {
-            if (const auto b = parseBool(value)) spec->noise = *b;
-            else warn(lineNo, "noise: expected on or off");
+            if (const auto b = parseBool(value))
+                spec->noise = *b;
+            else
+                warn(lineNo, "noise: expected on or off");
         } else if (std::string error; applyModuleSetupKey(spec->setup, key, value, error) != SetupKey::Unknown) {
             if (!error.empty()) warn(lineNo, error);
         } else {
@@ -240,12 +253,16 @@ private:
 
     void timingEntry(const std::string& key, std::string_view value, int lineNo) {
         if (key == "instant") {
-            if (const auto b = parseBool(value)) cfg_.timing.instant = *b;
-            else warn(lineNo, "instant: expected on or off");
+            if (const auto b = parseBool(value))
+                cfg_.timing.instant = *b;
+            else
+                warn(lineNo, "instant: expected on or off");
         } else if (key == "turnaround_us") {
             const auto n = parseInt(value);
-            if (n && *n >= 0 && *n <= 1'000'000) cfg_.timing.turnaround = std::chrono::microseconds(*n);
-            else warn(lineNo, "turnaround_us: expected 0..1000000");
+            if (n && *n >= 0 && *n <= 1'000'000)
+                cfg_.timing.turnaround = std::chrono::microseconds(*n);
+            else
+                warn(lineNo, "turnaround_us: expected 0..1000000");
         } else {
             warn(lineNo, "unknown timing key '" + key + "'");
         }
@@ -334,8 +351,10 @@ SimConfig loadSimConfig(WarnFn warn) {
     if (const std::string state = envValue("RQ36_SIM_STATE"); !state.empty()) cfg.statePath = state;
     if (cfg.statePath.empty()) cfg.statePath = defaultStatePath();
     if (const std::string instant = envValue("RQ36_SIM_INSTANT"); !instant.empty()) {
-        if (const auto b = parseBool(instant)) cfg.timing.instant = *b;
-        else if (warn) warn("RQ36_SIM_INSTANT: expected 1 or 0");
+        if (const auto b = parseBool(instant))
+            cfg.timing.instant = *b;
+        else if (warn)
+            warn("RQ36_SIM_INSTANT: expected 1 or 0");
     }
     if (const std::string faults = envValue("RQ36_SIM_FAULT"); !faults.empty())
         applyFaultList(cfg.faults, faults, warn);

@@ -22,9 +22,9 @@ inline constexpr int kCardChannels = 4;
 
 struct ModuleSpec {
     std::string id;
-    CommSettings factory;   // communication settings as delivered
+    CommSettings factory;  // communication settings as delivered
     bool noise = true;
-    ModuleSetup setup;      // signals, digital inputs, counter rates, status conditions
+    ModuleSetup setup;  // signals, digital inputs, counter rates, status conditions
 };
 
 struct CardSpec {
@@ -44,11 +44,11 @@ inline constexpr int kStandIns = 5;
 
 struct SimConfig {
     std::vector<CardSpec> cards;
-    std::vector<ModuleSpec> modules;   // every module named anywhere
+    std::vector<ModuleSpec> modules;  // every module named anywhere
     std::array<std::vector<std::string>, kStandIns> standInLines;
     Timing timing;
     Faults faults;
-    std::string statePath;             // ":memory:..." = nothing on disk
+    std::string statePath;  // ":memory:..." = nothing on disk
 
     // One ORS-G card (bus 2, slot 5) with module "main" on EUART1; "main" on
     // the lines of ORSA, ORSB, ORSD, ORSE; module "modbus" on ORSF's line.

@@ -24,10 +24,10 @@ struct ModuleReply {
 enum ReplyCode : std::uint8_t {
     kReplyOk = 0x00,
     kReplyUnknownCommand = 0x01,
-    kReplyBadSelector = 0x02,   // register, bank, address or identity part unknown
-    kReplyNotAccessible = 0x03, // register not readable / not writable
-    kReplyBadValue = 0x04,      // value bytes refused (e.g. restart key)
-    kReplyMismatch = 0x05,      // duplicated address or value bytes differ
+    kReplyBadSelector = 0x02,    // register, bank, address or identity part unknown
+    kReplyNotAccessible = 0x03,  // register not readable / not writable
+    kReplyBadValue = 0x04,       // value bytes refused (e.g. restart key)
+    kReplyMismatch = 0x05,       // duplicated address or value bytes differ
 };
 
 enum class Protocol : std::uint8_t { Vextbus2 = 0, ModbusRtu = 1 };
@@ -44,8 +44,7 @@ struct LineParams {
 
 // Speed codes 0..14 of the card (the module uses 2..8).
 inline constexpr std::array<std::int32_t, 15> kSpeedByCode = {
-    600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200,
-    230400, 460800, 691200, 921600, 1382400, 2764800};
+    600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 691200, 921600, 1382400, 2764800};
 
 inline constexpr std::uint8_t kModuleSpeedCodeMin = 2;
 inline constexpr std::uint8_t kModuleSpeedCodeMax = 8;

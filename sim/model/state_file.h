@@ -27,8 +27,8 @@ public:
 
     // Text form of one module's state and its reading (for tests).
     static std::string serialize(const std::string& id, const ModuleState& state);
-    static std::optional<ModuleState> parse(const std::string& text, const std::string& id,
-                                            const CommSettings& factory, WarnFn warn);
+    static std::optional<ModuleState> parse(const std::string& text, const std::string& id, const CommSettings& factory,
+                                            WarnFn warn);
 
 private:
     // Reports once that changes are not written to the file.

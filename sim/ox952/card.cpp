@@ -116,9 +116,13 @@ void Card::writeChannel(Channel& ch, int reg, std::uint8_t value) {
         ch.writeAddr = (ch.writeAddr + 1) & kAddressMask;
         return;
     case kRegWriteAddrLow: ch.writeAddr = (ch.writeAddr & 0xFF00) | value; return;
-    case kRegWriteAddrHigh: ch.writeAddr = static_cast<std::uint16_t>(((value << 8) | (ch.writeAddr & 0xFF)) & kAddressMask); return;
+    case kRegWriteAddrHigh:
+        ch.writeAddr = static_cast<std::uint16_t>(((value << 8) | (ch.writeAddr & 0xFF)) & kAddressMask);
+        return;
     case kRegReadAddrLow: ch.readAddr = (ch.readAddr & 0xFF00) | value; return;
-    case kRegReadAddrHigh: ch.readAddr = static_cast<std::uint16_t>(((value << 8) | (ch.readAddr & 0xFF)) & kAddressMask); return;
+    case kRegReadAddrHigh:
+        ch.readAddr = static_cast<std::uint16_t>(((value << 8) | (ch.readAddr & 0xFF)) & kAddressMask);
+        return;
     case kRegAccessSetup: ch.setup = value; return;
     case kRegJobParam: ch.jobParam = value; return;
     case kRegJobCount: ch.jobCount = value; return;

@@ -56,10 +56,10 @@ public:
         if (!found || !found->isOpen())
             throw std::runtime_error(std::string(fn) + ": no open card at this BAR1 address");
         const Faults& f = faults();
-        const bool fail = f.memAccess == MemAccessFault::Always ||
-                          (f.memAccess == MemAccessFault::Jobs &&
-                           Card::classify(offset, value, isWrite) == AccessKind::JobData) ||
-                          (f.memAccess == MemAccessFault::After && accesses_ >= f.memAccessAfter);
+        const bool fail =
+            f.memAccess == MemAccessFault::Always ||
+            (f.memAccess == MemAccessFault::Jobs && Card::classify(offset, value, isWrite) == AccessKind::JobData) ||
+            (f.memAccess == MemAccessFault::After && accesses_ >= f.memAccessAfter);
         ++accesses_;
         if (fail) throw std::runtime_error(std::string(fn) + ": memory access failed");
         return *found;

@@ -28,8 +28,9 @@ private slots:
         const QString bin = dir_.filePath(QStringLiteral("prefix/bin"));
         const QString work = dir_.filePath(QStringLiteral("work"));
         const QString name = QStringLiteral("W_rq36_Napoveda.pdf");
-        const QString installed = QDir::cleanPath(
-            bin + QLatin1Char('/') + QString::fromLatin1(rq36::install_layout::kDocumentationFolder) + QLatin1Char('/') + name);
+        const QString installed =
+            QDir::cleanPath(bin + QLatin1Char('/') + QString::fromLatin1(rq36::install_layout::kDocumentationFolder) +
+                            QLatin1Char('/') + name);
         QVERIFY(QDir().mkpath(bin));
         QVERIFY(QDir().mkpath(work));
         const QString previous = QDir::currentPath();

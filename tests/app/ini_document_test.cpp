@@ -16,7 +16,7 @@ TEST(IniDocument, LookupRules) {
     EXPECT_EQ(doc.Value("A", "odd"), "\"x");
     EXPECT_EQ(doc.Value("A", "'q'"), "x");
     EXPECT_EQ(doc.Value("b", "K"), "b");
-    EXPECT_FALSE(doc.Value("A", ";k").has_value());  // a comment, not a key
+    EXPECT_FALSE(doc.Value("A", ";k").has_value());    // a comment, not a key
     EXPECT_FALSE(doc.Value("", "volny").has_value());  // keys before any section belong nowhere
     EXPECT_FALSE(doc.Value("C", "k").has_value());
     EXPECT_FALSE(doc.Value("A", "missing").has_value());
@@ -24,9 +24,9 @@ TEST(IniDocument, LookupRules) {
 
 TEST(IniDocument, WritesInPlaceAtSectionEndOrNewSection) {
     IniDocument doc = IniDocument::FromBytes("[A]\nk=1\n; note\n\n\n[B]\nz=9");
-    doc.SetValue("a", "K", "2");     // replaced where it stands, in the given spelling
-    doc.SetValue("A", "new", "3");   // after the section's last line, before the blank lines
-    doc.SetValue("B", "y", "4");     // the last line gets a line end now
+    doc.SetValue("a", "K", "2");    // replaced where it stands, in the given spelling
+    doc.SetValue("A", "new", "3");  // after the section's last line, before the blank lines
+    doc.SetValue("B", "y", "4");    // the last line gets a line end now
     doc.SetValue("C", "c", "5");
     EXPECT_EQ(doc.ToBytes(), QByteArray("[A]\nK=2\r\n; note\nnew=3\r\n\n\n[B]\nz=9\r\ny=4\r\n\r\n[C]\r\nc=5\r\n"));
     EXPECT_EQ(doc.Value("A", "k"), "2");
@@ -60,8 +60,8 @@ TEST(IniDocument, LineAfterALoneCarriageReturnStartsAfresh) {
 // (control characters aside), and setting every key to the value it reads
 // changes no byte, so a load and a save without an edit keep the file.
 TEST(IniDocument, ValuesReadBackAndUnchangedValuesKeepTheFile) {
-    const char* const fragments[] = {"[S]", "[T]", "k", "K", "j", "=", " ", "\t", "\"", "'", "x", "1",
-                                     "\r\n", "\n", "\r", ";", "\xE8", "\x01", "[", "]"};
+    const char* const fragments[] = {"[S]", "[T]", "k",    "K",  "j",  "=", " ",    "\t",   "\"", "'",
+                                     "x",   "1",   "\r\n", "\n", "\r", ";", "\xE8", "\x01", "[",  "]"};
     const char* const valueParts[] = {"\"", "'", " ", "x", "\t", "=", "\xC5\x99", "\"\"", "a b"};
     std::uint32_t seed = 12345;
     auto next = [&seed](std::uint32_t n) {

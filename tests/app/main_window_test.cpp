@@ -88,10 +88,9 @@ private slots:
 
         QMenuBar* bar = w.menuBar();
         // "Nápověda" follows a separator, which puts it at the right end.
-        QCOMPARE(Captions(bar->actions()),
-                 (QStringList{QStringLiteral("&Připojení"), QStringLiteral("&Nastavení"),
-                              QStringLiteral("&Okamžité hodnoty"), QStringLiteral("&Konec"), QString(),
-                              QStringLiteral("Nápověda")}));
+        QCOMPARE(Captions(bar->actions()), (QStringList{QStringLiteral("&Připojení"), QStringLiteral("&Nastavení"),
+                                                        QStringLiteral("&Okamžité hodnoty"), QStringLiteral("&Konec"),
+                                                        QString(), QStringLiteral("Nápověda")}));
         QVERIFY(bar->actions().at(0)->menu() == nullptr);  // a command of its own
         QVERIFY(bar->actions().at(3)->menu() == nullptr);
         QCOMPARE(Captions(bar->actions().at(1)->menu()->actions()),
@@ -102,9 +101,9 @@ private slots:
                  (QStringList{QStringLiteral("Analogové vstupy"), QStringLiteral("Čítače"),
                               QStringLiteral("Digitální vstupy"), QStringLiteral("Digitální výstupy"),
                               QStringLiteral("Status registr")}));
-        for (const char* name : {"Pipojen1", "AdresaRychlost1", "NastavAIN1", "NastavDIO1", "Kalibracevstup1",
-                                 "Restartmodulu1", "OkamAIN2", "OkamCNT", "OkamDIN2", "OkamDOUT1", "Statusregistr1",
-                                 "Konec2", "Oprogramu1", "Npovda2"}) {
+        for (const char* name :
+             {"Pipojen1", "AdresaRychlost1", "NastavAIN1", "NastavDIO1", "Kalibracevstup1", "Restartmodulu1",
+              "OkamAIN2", "OkamCNT", "OkamDIN2", "OkamDOUT1", "Statusregistr1", "Konec2", "Oprogramu1", "Npovda2"}) {
             QVERIFY2(w.findChild<QAction*>(QString::fromLatin1(name)), name);
         }
 
@@ -249,7 +248,8 @@ private slots:
         w.findChild<QAction*>(QStringLiteral("Konec2"))->trigger();
         // The file as Done found it: already written.
         const QString atDone = QString::fromStdString(fake.watched());
-        QVERIFY2(atDone.contains(QStringLiteral("Adresa=1")) && atDone.contains(QStringLiteral("=7")), qPrintable(atDone));
+        QVERIFY2(atDone.contains(QStringLiteral("Adresa=1")) && atDone.contains(QStringLiteral("=7")),
+                 qPrintable(atDone));
         QVERIFY(fake.Calls().back() == "Done");
         QCOMPARE(fake.Count("Done"), 1);
         QVERIFY(!rq36::InterfaceLoaded());
@@ -364,7 +364,8 @@ private slots:
             QCOMPARE(box->size(), QSize(410, 198));
             // Centred on the screen, not on the main window moved to its corner.
             const QPoint offset = box->frameGeometry().center() - box->screen()->availableGeometry().center();
-            QVERIFY2(offset.manhattanLength() <= 2, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+            QVERIFY2(offset.manhattanLength() <= 2,
+                     qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
             auto* name = box->findChild<QLabel*>(QStringLiteral("Label1"));
             QCOMPARE(name->text(), QStringLiteral("W_RQ36"));
             QVERIFY(name->font().bold());

@@ -24,13 +24,13 @@ public:
         const std::uint8_t address = c.data[1];
         auto& bank = memory[c.d0];
         switch (c.command) {
-            case kCmdWriteConfigByte: bank[address] = c.data[3]; break;
-            case kCmdReadConfigByte:
-                reply.r[2] = static_cast<std::uint8_t>(bank[address] ^ (address == corrupt ? 0x01 : 0x00));
-                break;
-            default:
-                if (answer) reply = answer(c);
-                break;
+        case kCmdWriteConfigByte: bank[address] = c.data[3]; break;
+        case kCmdReadConfigByte:
+            reply.r[2] = static_cast<std::uint8_t>(bank[address] ^ (address == corrupt ? 0x01 : 0x00));
+            break;
+        default:
+            if (answer) reply = answer(c);
+            break;
         }
         return reply;
     }
@@ -48,7 +48,7 @@ public:
     std::vector<ModuleCommand> sent;
     std::function<void(const ModuleCommand&)> onSend;
     std::function<ModuleReply(const ModuleCommand&)> answer;  // every other command
-    int failAt = -1;  // 1-based request number that fails
+    int failAt = -1;                                          // 1-based request number that fails
     std::uint8_t failStatus = 4;
     int corrupt = -1;  // bank address whose read-back differs in bit 0
 };

@@ -92,8 +92,8 @@ TEST(ConnectionSettingsRecord, DefaultsResetAUsedRecord) {
     EXPECT_FALSE(s.Connected);
     EXPECT_EQ(s.ModuleIdentity, "???");
     EXPECT_EQ(s.InitParams, (std::array<std::int32_t, ORS_INIT_WORDS>{}));
-    const ConfigImageBytes expected = {1, 4, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0xFF, 0xFF, 0xFF, 0xFF,
-                                       0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
+    const ConfigImageBytes expected = {1, 4, 0,    0,    0,    0,    0, 0, 0, 0, 4, 0xFF, 0xFF, 0xFF, 0xFF,
+                                       0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0,    0,    0};
     EXPECT_EQ(s.ConfigImage, expected);
     SetDefaults(nullptr);  // no record: nothing happens
 }
@@ -136,8 +136,9 @@ TEST_F(SettingsFile, MissingFileOrKeyKeepsDefaults) {
     EXPECT_FALSE(LoadSettings(nullptr, path_));
 
     // Section present but no interface key, or the marker value itself.
-    for (const QByteArray& body : {kConnection + "\r\nAdresa=7\r\n", kConnection + "\r\n" + kInterfaceKey + "=jkl\r\nAdresa=7\r\n",
-                                   QByteArray("[Jinde]\r\n") + kInterfaceKey + "=ORS-E\r\n"}) {
+    for (const QByteArray& body :
+         {kConnection + "\r\nAdresa=7\r\n", kConnection + "\r\n" + kInterfaceKey + "=jkl\r\nAdresa=7\r\n",
+          QByteArray("[Jinde]\r\n") + kInterfaceKey + "=ORS-E\r\n"}) {
         const ConnectionSettings r = Loaded(body, false);
         EXPECT_EQ(r.ModuleAddress, 1);
         EXPECT_EQ(r.InterfaceKind, 0);
@@ -146,8 +147,8 @@ TEST_F(SettingsFile, MissingFileOrKeyKeepsDefaults) {
 
 TEST_F(SettingsFile, FirstSaveIsExactWindows1250WithCrLf) {
     ASSERT_TRUE(SaveSettings(&s_, path_));
-    const QByteArray expected = kConnection + "\r\n" + kInterfaceKey + "=COMx\r\nAdresa=1\r\nRychlost=9600\r\n\r\n[COMx]\r\n" +
-                                kComPortKey + "=1\r\n";
+    const QByteArray expected = kConnection + "\r\n" + kInterfaceKey +
+                                "=COMx\r\nAdresa=1\r\nRychlost=9600\r\n\r\n[COMx]\r\n" + kComPortKey + "=1\r\n";
     EXPECT_EQ(Read(), expected);
     EXPECT_FALSE(SaveSettings(nullptr, path_));
 }
@@ -191,18 +192,20 @@ TEST_F(SettingsFile, EveryKindRoundTrips) {
 }
 
 TEST_F(SettingsFile, IntegersTakeTheFieldWidthAndBadOnesKeepTheValue) {
-    const ConnectionSettings r = Loaded(kConnection + "\r\n" + kInterfaceKey + "=ORS-E\r\nAdresa=300\r\nRychlost=12x\r\n" +
-                                        "Parita=-1\r\n[ORS-B]\r\nB\xE1zov\xE1 adresa=70000\r\n[COMx]\r\n" + kComPortKey +
-                                        "=99999999999\r\n[ORS-E]\r\nUDP timeout= $10 \r\n[ORS-G]\r\n\xD8" "adi\xE8 EUART=7\r\n");
+    const ConnectionSettings r =
+        Loaded(kConnection + "\r\n" + kInterfaceKey + "=ORS-E\r\nAdresa=300\r\nRychlost=12x\r\n" +
+               "Parita=-1\r\n[ORS-B]\r\nB\xE1zov\xE1 adresa=70000\r\n[COMx]\r\n" + kComPortKey +
+               "=99999999999\r\n[ORS-E]\r\nUDP timeout= $10 \r\n[ORS-G]\r\n\xD8"
+               "adi\xE8 EUART=7\r\n");
     EXPECT_EQ(r.InterfaceKind, 4);
-    EXPECT_EQ(r.ModuleAddress, 44);          // 300 & 0xFF
-    EXPECT_EQ(r.Speed, 9600);                // not an integer: kept
-    EXPECT_EQ(r.Parity, 255);                // -1: low 8 bits
+    EXPECT_EQ(r.ModuleAddress, 44);  // 300 & 0xFF
+    EXPECT_EQ(r.Speed, 9600);        // not an integer: kept
+    EXPECT_EQ(r.Parity, 255);        // -1: low 8 bits
     EXPECT_EQ(r.IsaBaseAddress, 70000 & 0xFFFF);
-    EXPECT_EQ(r.ComPort, 1);                 // beyond 32 bits: kept
-    EXPECT_EQ(r.UdpPort, 5000);              // key missing
-    EXPECT_EQ(r.UdpTimeout, 16);             // trimmed, hexadecimal
-    EXPECT_EQ(r.EuartIndex, 7);              // not range-checked
+    EXPECT_EQ(r.ComPort, 1);      // beyond 32 bits: kept
+    EXPECT_EQ(r.UdpPort, 5000);   // key missing
+    EXPECT_EQ(r.UdpTimeout, 16);  // trimmed, hexadecimal
+    EXPECT_EQ(r.EuartIndex, 7);   // not range-checked
 }
 
 TEST_F(SettingsFile, NamesIgnoreCaseButInterfaceNamesDoNot) {
@@ -248,25 +251,32 @@ TEST_F(SettingsFile, SaveKeepsEverythingItDoesNotWrite) {
                                 "=ORS-G\r\nVlastn\xED=\x81\x83 nezn\xE1m\xE9\r\nAdresa=17\r\nRychlost=9600\r\n\r\n"
                                 "[ORS-E]\r\nIP adresa=10.0.0.7\r\nUDP port=7000\r\n\r\n[Jin\xE1 sekce]\r\nx=1\r\n"
                                 "nesmysl bez rovn\xEDtka\r\n\xFF\xFE\x01 bin\xE1rn\xED\r\nposledn\xED\r\n"
-                                "\r\n[ORS-G]\r\n\xD8" "adi\xE8 EUART=2\r\nDiagnostick\xE9 okno=0\r\n";
+                                "\r\n[ORS-G]\r\n\xD8"
+                                "adi\xE8 EUART=2\r\nDiagnostick\xE9 okno=0\r\n";
     EXPECT_EQ(Read(), QByteArray(expected.constData(), expected.size()));
 }
 
 TEST_F(SettingsFile, OddButReadableFiles) {
     // LF only, a UTF-8 byte order mark with UTF-8 names, NUL bytes, invalid
     // Windows-1250 bytes in a value.
-    ConnectionSettings r = Loaded(QByteArray("[P\xC5\x99ipojen\xC3\xAD]\nRozhran\xC3\xAD=ORS-D\nAdresa=\x81\x32\n").prepend("\xEF\xBB\xBF"));
+    ConnectionSettings r = Loaded(
+        QByteArray("[P\xC5\x99ipojen\xC3\xAD]\nRozhran\xC3\xAD=ORS-D\nAdresa=\x81\x32\n").prepend("\xEF\xBB\xBF"));
     EXPECT_EQ(r.InterfaceKind, 3);
     EXPECT_EQ(r.ModuleAddress, 1);
     r.ModuleAddress = 4;
     ASSERT_TRUE(SaveSettings(&r, path_));
-    EXPECT_EQ(Read(), QByteArray("\xEF\xBB\xBF[P\xC5\x99ipojen\xC3\xAD]\nRozhran\xC3\xAD=ORS-D\nAdresa=4\r\nRychlost=9600\r\n"));
+    EXPECT_EQ(
+        Read(),
+        QByteArray("\xEF\xBB\xBF[P\xC5\x99ipojen\xC3\xAD]\nRozhran\xC3\xAD=ORS-D\nAdresa=4\r\nRychlost=9600\r\n"));
 
     r = Loaded(kConnection + "\n" + kInterfaceKey + "=ORS-B\n[ORS-B]\nB\xE1zov\xE1 adresa=\"$2A0\"\n");
     EXPECT_EQ(r.InterfaceKind, 1);
     EXPECT_EQ(r.IsaBaseAddress, 0x2A0);
 
-    const QByteArray withNul("[P\xF8ipojen\xED]\r\nAdresa=\0" "9\r\nRozhran\xED=ORS-C\r\n", 40);
+    const QByteArray withNul(
+        "[P\xF8ipojen\xED]\r\nAdresa=\0"
+        "9\r\nRozhran\xED=ORS-C\r\n",
+        40);
     r = Loaded(withNul);
     EXPECT_EQ(r.InterfaceKind, 2);
     EXPECT_EQ(r.ModuleAddress, 1);
@@ -321,16 +331,16 @@ TEST_F(SettingsFile, ReadOnlyFileIsKeptAndAFileInAReadOnlyFolderIsWritten) {
     s_.InterfaceKind = 3;
     const auto save = [this] { return SaveSettings(&s_, path_); };
     // The folder admits no new file, the file itself is read-only: nothing changes.
-    ASSERT_TRUE(QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
-                                                       QFileDevice::ReadOther | QFileDevice::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(
+        dir_.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther));
     ASSERT_TRUE(QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::ReadOther));
     const std::optional<bool> readOnly = AsOrdinaryUser(path_, save);
     if (!readOnly) GTEST_SKIP() << "the temporary folder is out of an ordinary user's reach";
     EXPECT_FALSE(*readOnly);
     EXPECT_EQ(Read(), before);
     // A writable file in that folder is written in place.
-    ASSERT_TRUE(QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                 QFileDevice::ReadOther | QFileDevice::WriteOther));
+    ASSERT_TRUE(QFile::setPermissions(
+        path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther | QFileDevice::WriteOther));
     EXPECT_EQ(AsOrdinaryUser(path_, save), std::optional<bool>(true));
     EXPECT_TRUE(Read().contains(kInterfaceKey + "=ORS-D\r\n")) << Read().toStdString();
     QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

@@ -19,9 +19,9 @@ TEST(Cp1250, CzechLettersRoundTrip) {
 }
 
 TEST(Cp1250, ProgramTextsRoundTrip) {
-    for (const char* t : {"Připojení", "Rozhraní", "Bázová adresa", "Číslo portu", "Řadič EUART",
-                          "Nápověda", " Probíhá čtení konfigurace z modulu (0 %)",
-                          "Timeout - nepřišla žádná odpověď", "Neznámý chybový kód"}) {
+    for (const char* t :
+         {"Připojení", "Rozhraní", "Bázová adresa", "Číslo portu", "Řadič EUART", "Nápověda",
+          " Probíhá čtení konfigurace z modulu (0 %)", "Timeout - nepřišla žádná odpověď", "Neznámý chybový kód"}) {
         EXPECT_EQ(Cp1250ToUtf8(Utf8ToCp1250(t)), t);
     }
 }
@@ -38,12 +38,16 @@ TEST(Cp1250, EveryDefinedByteRoundTrips) {
 }
 
 TEST(Cp1250, UnmappableAndMalformedBecomeQuestionMark) {
-    EXPECT_EQ(Utf8ToCp1250("a€b"), "a\x80" "b");
-    EXPECT_EQ(Utf8ToCp1250("Ω"), "?");              // Greek: not in the page
-    EXPECT_EQ(Utf8ToCp1250("😀x"), "?x");           // outside the BMP
+    EXPECT_EQ(Utf8ToCp1250("a€b"),
+              "a\x80"
+              "b");
+    EXPECT_EQ(Utf8ToCp1250("Ω"), "?");               // Greek: not in the page
+    EXPECT_EQ(Utf8ToCp1250("😀x"), "?x");             // outside the BMP
     EXPECT_EQ(Utf8ToCp1250("\xC3"), "?");            // truncated sequence
     EXPECT_EQ(Utf8ToCp1250("\xC0\xAF"), "??");       // overlong
     EXPECT_EQ(Utf8ToCp1250("\xED\xA0\x80"), "???");  // surrogate
-    EXPECT_EQ(Utf8ToCp1250("\xFF" "a"), "?a");
+    EXPECT_EQ(Utf8ToCp1250("\xFF"
+                           "a"),
+              "?a");
     EXPECT_EQ(Cp1250ToUtf8("\x81"), "\xEF\xBF\xBD");  // U+FFFD
 }

@@ -77,7 +77,8 @@ TEST_F(ExchangeTest, AnsweredAtOnce) {
 
 TEST_F(ExchangeTest, ReplyInPiecesIsJoined) {
     const Bytes r = GoodReply();
-    link.answers = {{Bytes(r.begin(), r.begin() + 3), Bytes(r.begin() + 3, r.begin() + 11), Bytes(r.begin() + 11, r.end())}};
+    link.answers = {
+        {Bytes(r.begin(), r.begin() + 3), Bytes(r.begin() + 3, r.begin() + 11), Bytes(r.begin() + 11, r.end())}};
     EXPECT_EQ(Run().status, kOk);
 }
 

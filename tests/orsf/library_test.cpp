@@ -62,8 +62,7 @@ protected:
             Bytes in;
             const auto until = rq36sim::Clock::now() + kPeerWait;
             std::size_t length = 0;
-            while (rq36::rtu::Examine(in, length) == rq36::rtu::FrameState::Incomplete &&
-                   rq36sim::Clock::now() < until)
+            while (rq36::rtu::Examine(in, length) == rq36::rtu::FrameState::Incomplete && rq36sim::Clock::now() < until)
                 pty_->Read(in, until);
             *request = in;
             pty_->Write(reply);
@@ -81,8 +80,8 @@ TEST_F(OrsfPort, FrameOnTheWireAndFrameHandedBack) {
     ASSERT_EQ(ORSF_SetConfig(h_, 19200, kReplyTimeoutMs, 0, 1), 0);
     const std::vector<int32_t> words = {1, 69, 0, 8, 1, 0x66, 0, 0, 5, 5, 0, 0};
     Bytes request;
-    std::thread peer = Answer(rq36::rtu::ReplyFrame(1, 1, 0x66, 0, 0x00, Bytes{0, 5, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
-                              &request);
+    std::thread peer = Answer(
+        rq36::rtu::ReplyFrame(1, 1, 0x66, 0, 0x00, Bytes{0, 5, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), &request);
     std::vector<int32_t> frame(ORS_MODBUS_FRAME_WORDS + 1, -7);
     int32_t count = -1, status = -1;
     const int32_t result = ORSF_Send(h_, words.data(), 12, frame.data(), &count, &status);

@@ -70,7 +70,8 @@ TEST_F(ModbusEndToEnd, ConnectThenReadAndWriteTheConfiguration) {
     EXPECT_EQ(image[rq36::kImgParity], 0);     // even
     EXPECT_EQ(image[rq36::kImgProtocol], 1);   // Modbus RTU
 
-    for (int i = 0; i < 6; ++i) image[static_cast<std::size_t>(rq36::kImgRange0 + i)] = static_cast<std::uint8_t>(i + 3);
+    for (int i = 0; i < 6; ++i)
+        image[static_cast<std::size_t>(rq36::kImgRange0 + i)] = static_cast<std::uint8_t>(i + 3);
     ASSERT_EQ(rq36::WriteConfigBytes(&settings_, host, rq36::kAnalogRangeSlots, image), rq36::TransferResult::Done)
         << host.last.toStdString();
     rq36::ConfigImageBytes reread{};
@@ -80,9 +81,9 @@ TEST_F(ModbusEndToEnd, ConnectThenReadAndWriteTheConfiguration) {
 
 TEST_F(ModbusEndToEnd, ModuleOfOtherSettingsStaysSilent) {
     const QString noReply = QStringLiteral("Timeout - nepřišla žádná odpověď");
-    EXPECT_EQ(Connect(QStringLiteral("2")), noReply);      // another address
+    EXPECT_EQ(Connect(QStringLiteral("2")), noReply);  // another address
     EXPECT_FALSE(settings_.Connected);
-    EXPECT_EQ(Connect(QStringLiteral("1"), 1), noReply);   // odd parity against even
+    EXPECT_EQ(Connect(QStringLiteral("1"), 1), noReply);  // odd parity against even
     EXPECT_TRUE(Connect().startsWith(QString::fromUtf8(rq36::kStatusSuccessPrefix)));
 }
 

@@ -18,8 +18,7 @@ public:
         // Generous: a busy machine may take its time to start a process.
         constexpr int kStartMs = 30000;
         if (!process_.waitForStarted(kStartMs)) return;
-        while (!process_.canReadLine() && process_.waitForReadyRead(kStartMs)) {
-        }
+        while (!process_.canReadLine() && process_.waitForReadyRead(kStartMs)) {}
         device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
     }
     ~ModbusSimulator() {

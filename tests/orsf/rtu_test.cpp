@@ -36,7 +36,7 @@ TEST(RtuFrame, RequestAndReplyLayout) {
     const auto reply = ReplyFrame(1, 1, 0x66, 0, 0x00, response);
     ASSERT_EQ(reply.size(), 26u);  // 4 header, 4 prefix, 16 response bytes, CRC
     EXPECT_EQ(reply[2], 0);
-    EXPECT_EQ(reply[3], 20);       // the count counts the bytes that follow it
+    EXPECT_EQ(reply[3], 20);  // the count counts the bytes that follow it
     EXPECT_EQ(ExceptionFrame(7, kIllegalFunction).size(), kExceptionFrame);
 }
 

@@ -40,15 +40,13 @@ TEST(DiagnosticSheet, HistoryRowTexts) {
     r.sent = {1, 0xC8, 0x1FF, 0, 0, 0, 0, 0xAB, 0x77};  // element 8 is not shown
     for (int k = 0; k < 16; ++k) r.received[static_cast<std::size_t>(k)] = k * 16 + k;
     orsg::FillHistoryRow(grid, 1, r, ",");
-    EXPECT_EQ(Row(grid, 1), (std::vector<std::string>{
-                                "5", "06.12.14", "14:05:33.045", "4", "4000000000", "123,7", "2",
-                                "01 C8 1FF 00 00 00 00 AB",
-                                "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF"}));
+    EXPECT_EQ(Row(grid, 1), (std::vector<std::string>{"5", "06.12.14", "14:05:33.045", "4", "4000000000", "123,7", "2",
+                                                      "01 C8 1FF 00 00 00 00 AB",
+                                                      "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF"}));
     // A cleared entry.
     orsg::FillHistoryRow(grid, 2, CommRecord{}, ".");
-    EXPECT_EQ(Row(grid, 2), (std::vector<std::string>{
-                                "0", "", "", "0", "0", "0.0", "0", "00 00 00 00 00 00 00 00",
-                                "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"}));
+    EXPECT_EQ(Row(grid, 2), (std::vector<std::string>{"0", "", "", "0", "0", "0.0", "0", "00 00 00 00 00 00 00 00",
+                                                      "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"}));
 }
 
 TEST(DiagnosticSheet, IdentificationConfigurationAndRates) {
@@ -128,20 +126,26 @@ TEST(LogFile, LayoutInWindows1250) {
     EXPECT_EQ(lines[1], "______________");
     EXPECT_EQ(lines[2], "");
     EXPECT_EQ(lines[3], "N\xE1zev knihovny = ORSG.DLL");
-    EXPECT_EQ(lines[17], "Datum a \xE8" "as spu\x9At\xECn\xED = ");
+    EXPECT_EQ(lines[17],
+              "Datum a \xE8"
+              "as spu\x9At\xECn\xED = ");
     EXPECT_EQ(lines[18], "");
     EXPECT_EQ(lines[21], "Konfigurace :");
     EXPECT_EQ(lines[24], "Komunika\xE8n\xED rychlost [Bd] = 9600");
-    EXPECT_EQ(lines[30], "P\xF8" "ehled :");
+    EXPECT_EQ(lines[30],
+              "P\xF8"
+              "ehled :");
     EXPECT_EQ(lines[31], "_________");
     EXPECT_EQ(lines[36], "Chybovost komunikace [%] = 0,00");
     EXPECT_EQ(lines[40], "Posledn\xED komunikace :");
     const auto sp = [](int n) { return std::string(static_cast<std::size_t>(n), ' '); };
-    EXPECT_EQ(lines[43], "Index" + sp(7) + "\tDatum" + sp(7) + "\t\xC8" "as" + sp(9) + "\tStatus" + sp(6) +
-                             "\tZna\xE8ka [ms]" + sp(1) + "\tDoba [ms]" + sp(3) + "\tOpak" + sp(8) +
-                             "\tVyslan\xE1 zpr\xE1va\t\t\tP\xF8ijat\xE1 data\t");
-    EXPECT_EQ(lines[44], "5" + sp(10) + "\t" + sp(10) + "\t" + sp(10) + "\t0" + sp(10) + "\t0" + sp(10) +
-                             "\t0,0" + sp(9) + "\t0" + sp(10) +
+    EXPECT_EQ(lines[43], "Index" + sp(7) + "\tDatum" + sp(7) +
+                             "\t\xC8"
+                             "as" +
+                             sp(9) + "\tStatus" + sp(6) + "\tZna\xE8ka [ms]" + sp(1) + "\tDoba [ms]" + sp(3) +
+                             "\tOpak" + sp(8) + "\tVyslan\xE1 zpr\xE1va\t\t\tP\xF8ijat\xE1 data\t");
+    EXPECT_EQ(lines[44], "5" + sp(10) + "\t" + sp(10) + "\t" + sp(10) + "\t0" + sp(10) + "\t0" + sp(10) + "\t0,0" +
+                             sp(9) + "\t0" + sp(10) +
                              "\t00 00 00 00 00 00 00 00\t\t00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\t");
     EXPECT_EQ(lines[247], "Chybov\xE9 komunikace :");
     EXPECT_EQ(lines[248], "____________________");

@@ -32,9 +32,7 @@ orsg::TForm1* FormOf(intptr_t h) {
     return window != nullptr ? window->Form() : nullptr;
 }
 
-QString Cell(QTableView* grid, int row, int column) {
-    return grid->model()->index(row, column).data().toString();
-}
+QString Cell(QTableView* grid, int row, int column) { return grid->model()->index(row, column).data().toString(); }
 
 // A handle opened for one test and closed at its end.
 struct Handle {
@@ -174,10 +172,13 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
         QCOMPARE(bytes.toStdString(), orsg::LogText(form->Sheet()));
-        QVERIFY(bytes.startsWith("Identifikace :\r\n______________\r\n\r\nN\xE1zev knihovny = ORSG.DLL\r\n"
-                                 "Verze knihovny = 1"));
+        QVERIFY(
+            bytes.startsWith("Identifikace :\r\n______________\r\n\r\nN\xE1zev knihovny = ORSG.DLL\r\n"
+                             "Verze knihovny = 1"));
         QVERIFY(bytes.contains("\r\nTyp a verze FW = FW 3.4"));
-        QVERIFY(bytes.contains("\r\nV\xFD" "b\xECr karty = automaticky (prvn\xED nalezen\xE1)\r\n"));
+        QVERIFY(
+            bytes.contains("\r\nV\xFD"
+                           "b\xECr karty = automaticky (prvn\xED nalezen\xE1)\r\n"));
         if (const QByteArray grabTo = qgetenv("RQ36_GRAB_DIR"); !grabTo.isEmpty())
             form->grab().save(QString::fromLocal8Bit(grabTo) + "/orsg_diagnostic_window.png");
 

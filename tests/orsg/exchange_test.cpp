@@ -43,15 +43,15 @@ TEST_F(Exchange, OneExchangeWritesMessageAndJobThenPollsAndReadsTheSlot) {
     ASSERT_EQ(Send(h, request, reply), ORSG_OK);
 
     const Calls expected = {// message into slot 0, with access set-up
-                      "W 044=00", "W 048=00", "W 05C=03", "W 040=01", "W 040=C8", "W 040=00", "W 040=01", "W 040=02",
-                      "W 040=03", "W 040=04", "W 040=FF",
-                      // job block at 0x3F6: single, 19200 Bd, 3 repetitions, 300 ms
-                      "W 044=F6", "W 048=03", "W 040=00", "W 040=00", "W 040=05", "W 040=00", "W 040=03", "W 040=00",
-                      "W 040=2C", "W 040=01",
-                      // start; the first poll follows at once
-                      "W 060=00", "W 064=00", "W 078=01", "R 078=01", "R 078=01", "R 078=00",
-                      // slot 0: status and response
-                      "W 054=00", "W 058=00", "W 05C=03"};
+                            "W 044=00", "W 048=00", "W 05C=03", "W 040=01", "W 040=C8", "W 040=00", "W 040=01",
+                            "W 040=02", "W 040=03", "W 040=04", "W 040=FF",
+                            // job block at 0x3F6: single, 19200 Bd, 3 repetitions, 300 ms
+                            "W 044=F6", "W 048=03", "W 040=00", "W 040=00", "W 040=05", "W 040=00", "W 040=03",
+                            "W 040=00", "W 040=2C", "W 040=01",
+                            // start; the first poll follows at once
+                            "W 060=00", "W 064=00", "W 078=01", "R 078=01", "R 078=01", "R 078=00",
+                            // slot 0: status and response
+                            "W 054=00", "W 058=00", "W 05C=03"};
     const Calls trace = fake::MemoryTrace();
     ASSERT_EQ(trace.size(), expected.size() + 32);
     EXPECT_EQ(Calls(trace.begin(), trace.begin() + static_cast<long>(expected.size())), expected);
@@ -60,7 +60,8 @@ TEST_F(Exchange, OneExchangeWritesMessageAndJobThenPollsAndReadsTheSlot) {
     EXPECT_EQ(reply.status, 0);
     EXPECT_EQ(reply.replyByte, 0xC8 ^ 0xFF);
     const std::array<int, 8> sentBytes = {0x01, 0xC8, 0, 1, 2, 3, 4, 0xFF};
-    for (int k = 0; k < 16; ++k) EXPECT_EQ(reply.response[static_cast<std::size_t>(k)], (sentBytes[static_cast<std::size_t>(k % 8)] + k) & 0xFF);
+    for (int k = 0; k < 16; ++k)
+        EXPECT_EQ(reply.response[static_cast<std::size_t>(k)], (sentBytes[static_cast<std::size_t>(k % 8)] + k) & 0xFF);
     EXPECT_EQ(reply.response[16], 0);  // nothing beyond the 16 response bytes
 
     const auto& s = StateOf(h);
@@ -211,8 +212,7 @@ TEST(JobWaitBound, ExceedsTheLongestJobOfAWorkingCard) {
                     s.retries = retries;
                     // Every attempt of every message times out, frames of 20
                     // characters each way on the line.
-                    const int64_t longest =
-                        messages * (retries + 1) * (timeout + 2 * 20 * 11 * 1000 / speed);
+                    const int64_t longest = messages * (retries + 1) * (timeout + 2 * 20 * 11 * 1000 / speed);
                     EXPECT_GT(orsg::JobWaitBound(s, messages).count(), longest + 500);
                 }
             }
@@ -276,7 +276,8 @@ protected:
             EXPECT_EQ(rec.mark, 1000u + i % 31);
         }
         // One stamp per job.
-        EXPECT_EQ(orsg::TextOf(s.recent.Entry(0).time), orsg::TextOf(s.recent.Entry(static_cast<int>(count - 1) % 31).time));
+        EXPECT_EQ(orsg::TextOf(s.recent.Entry(0).time),
+                  orsg::TextOf(s.recent.Entry(static_cast<int>(count - 1) % 31).time));
     }
 };
 
@@ -291,14 +292,13 @@ TEST_F(ListExchange, ListTraceOfOneJob) {
     ASSERT_EQ(ORSG_Send1(h, list.data(), results.data(), 2), ORSG_OK);
     const Calls trace = fake::MemoryTrace();
     const Calls writes(trace.begin(), trace.begin() + 22);
-    EXPECT_EQ(writes, (Calls{"W 004=00", "W 008=00", "W 01C=03", "W 000=01", "W 000=01", "W 000=02", "W 000=03",
-                             "W 000=04", "W 000=05", "W 000=06", "W 000=07", "W 004=20", "W 008=00", "W 01C=03",
-                             "W 000=01", "W 000=02", "W 000=03", "W 000=04", "W 000=05", "W 000=06", "W 000=07",
-                             "W 000=08"}));
+    EXPECT_EQ(writes,
+              (Calls{"W 004=00", "W 008=00", "W 01C=03", "W 000=01", "W 000=01", "W 000=02", "W 000=03", "W 000=04",
+                     "W 000=05", "W 000=06", "W 000=07", "W 004=20", "W 008=00", "W 01C=03", "W 000=01", "W 000=02",
+                     "W 000=03", "W 000=04", "W 000=05", "W 000=06", "W 000=07", "W 000=08"}));
     const Calls job(trace.begin() + 22, trace.begin() + 36);
     EXPECT_EQ(job, (Calls{"W 004=F6", "W 008=03", "W 000=01", "W 000=00", "W 000=04", "W 000=00", "W 000=02",
-                          "W 000=00", "W 000=C8", "W 000=00", "W 020=00",
-                          "W 024=01", "W 038=01", "R 038=00"}));
+                          "W 000=00", "W 000=C8", "W 000=00", "W 020=00", "W 024=01", "W 038=01", "R 038=00"}));
     EXPECT_EQ(trace[36], "W 014=00");
     EXPECT_EQ(trace[37], "W 018=00");
     EXPECT_EQ(trace[38], "W 01C=03");

@@ -17,9 +17,9 @@ enum class Fn { CardsInSystem, CardDid, CardBus, CardSlot, OpenMulti, BarBase, M
 
 struct Call {
     Fn fn;
-    int32_t card = -1;    // card index (memory accesses: the card owning the base address)
-    int32_t offset = 0;   // memory accesses
-    int32_t value = 0;    // written value, or the value read
+    int32_t card = -1;   // card index (memory accesses: the card owning the base address)
+    int32_t offset = 0;  // memory accesses
+    int32_t value = 0;   // written value, or the value read
 };
 
 // "CardsInSystem", "DID 0", "BUS 0", "SLOT 0", "OpenMulti 0", "BAR 0",

@@ -125,8 +125,7 @@ public:
     }
 
     // One message as a single job (mode 0).
-    SlotOutcome send(const std::array<std::uint8_t, 8>& msg, int speedCode = 4, int retries = 2,
-                     int timeoutMs = 200) {
+    SlotOutcome send(const std::array<std::uint8_t, 8>& msg, int speedCode = 4, int retries = 2, int timeoutMs = 200) {
         writeBurst(0, std::vector<std::uint8_t>(msg.begin(), msg.end()), true);
         writeJobBlock(0, speedCode, retries, timeoutMs);
         runJob(1);

@@ -96,9 +96,9 @@ TEST_F(LineTest, TargetedRequestFaults) {
     ExchangeRequest other = write;
     other.message[4] = other.message[5] = 5;
 
-    EXPECT_EQ(line_.exchange(write, faults_, timing_, Clock::now()).status, kStatusOk);       // 1st match
-    EXPECT_EQ(line_.exchange(other, faults_, timing_, Clock::now()).status, kStatusOk);       // no match
-    const ExchangeResult failed = line_.exchange(write, faults_, timing_, Clock::now());      // 2nd match
+    EXPECT_EQ(line_.exchange(write, faults_, timing_, Clock::now()).status, kStatusOk);   // 1st match
+    EXPECT_EQ(line_.exchange(other, faults_, timing_, Clock::now()).status, kStatusOk);   // no match
+    const ExchangeResult failed = line_.exchange(write, faults_, timing_, Clock::now());  // 2nd match
     EXPECT_EQ(failed.status, kStatusChecksum);
     EXPECT_EQ(failed.repetitions, 0);
     EXPECT_EQ(line_.exchange(write, faults_, timing_, Clock::now()).status, kStatusChecksum);  // times:2

@@ -57,11 +57,12 @@ std::int64_t Counts(int input, double signalCounts) {
 }  // namespace
 
 TEST(ModuleSetup, InputSignalsInVoltsMilliamperesOrFullScale) {
-    Configured m("[module main]\n"
-                 "ain0 = dc 5 V\n"
-                 "ain1 = ac 2 V, dc 0\n"
-                 "ain2 = 12 mA\n"
-                 "ain3 = dc 250 mV, drift 50 mV, period 4 s\n");
+    Configured m(
+        "[module main]\n"
+        "ain0 = dc 5 V\n"
+        "ain1 = ac 2 V, dc 0\n"
+        "ain2 = 12 mA\n"
+        "ain3 = dc 250 mV, drift 50 mV, period 4 s\n");
     EXPECT_TRUE(gWarnings.empty());
     EXPECT_EQ(m.raw(0), Counts(0, 5000));
     m.setRange(1, 7);  // 10V AC: the RMS value of a 2 V amplitude

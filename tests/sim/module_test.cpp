@@ -111,7 +111,7 @@ TEST_F(ModuleTest, VoltageInputsReadInVoltsWithRangeDecimals) {
     const double v3 = value(3, &decimals);
     EXPECT_EQ(decimals, 4);
     EXPECT_NEAR(v3, 0.065, 0.005);
-    writeConfig(0, 1, 8);      // AIN1 on 5 V AC: never negative
+    writeConfig(0, 1, 8);  // AIN1 on 5 V AC: never negative
     EXPECT_GT(value(1), 0.0);
 }
 
@@ -169,7 +169,9 @@ TEST_F(ModuleTest, DigitalInputsFollowTheOutputsThroughTheNegations) {
 
 TEST_F(ModuleTest, CountersCountWhileRunningAndObeyPresetAndClear) {
     const auto t0 = Clock::now();
-    const auto at = [&](double s) { return t0 + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s)); };
+    const auto at = [&](double s) {
+        return t0 + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
+    };
     const auto counter = [&](int n, double s) {
         const auto d = ask({1, kCmdReadRegister, static_cast<std::uint8_t>(kRegCounter0 + n)}, at(s)).data;
         return static_cast<std::uint32_t>(d[0] | d[1] << 8 | d[2] << 16 | static_cast<std::uint32_t>(d[3]) << 24);
@@ -229,7 +231,7 @@ TEST_F(ModuleTest, RestartAppliesStoredCommunicationSettings) {
 }
 
 TEST_F(ModuleTest, RestartKeepsSettingsItCannotRunWith) {
-    writeConfig(0, 0x3E, 1);   // 1200 Bd: not a module speed
+    writeConfig(0, 0x3E, 1);  // 1200 Bd: not a module speed
     writeConfig(0, 0x3C, 7);
     writeConfig(0, 0x3F, 9);
     ask({1, kCmdWriteRegister, kRegRestart, 0, 0xFF, 0x01, 0x00, 0xFF});

@@ -138,9 +138,15 @@ TEST_F(CardDriver, ListJobOf31MessagesFillsEverySlot) {
     // the byte back; slot 17 goes to an address nobody listens to.
     for (int f = 0; f < 31; ++f) {
         const auto a = static_cast<std::uint8_t>(0x40 + f / 2);
-        std::vector<std::uint8_t> msg =
-            f % 2 == 0 ? std::vector<std::uint8_t>{1, 0x67, 0, 0, a, a, static_cast<std::uint8_t>(f), static_cast<std::uint8_t>(f)}
-                       : std::vector<std::uint8_t>{1, 0x66, 0, 0, a, a, 0, 0};
+        std::vector<std::uint8_t> msg = f % 2 == 0 ? std::vector<std::uint8_t>{1,
+                                                                               0x67,
+                                                                               0,
+                                                                               0,
+                                                                               a,
+                                                                               a,
+                                                                               static_cast<std::uint8_t>(f),
+                                                                               static_cast<std::uint8_t>(f)}
+                                                   : std::vector<std::uint8_t>{1, 0x66, 0, 0, a, a, 0, 0};
         if (f == 17) msg[0] = 77;
         s.writeBurst(f * 32, msg, true);
     }

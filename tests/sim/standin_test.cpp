@@ -9,12 +9,12 @@
 #include "sim_env.h"
 
 extern "C" {
-#define RQ36_DECLARE_VEXTBUS(P)                                                                         \
-    int32_t P##_Version(int32_t*);                                                                      \
-    int32_t P##_Done(ors_handle_t*);                                                                    \
-    int32_t P##_SetConfig(ors_handle_t, int32_t, uint32_t, uint32_t);                                   \
-    int32_t P##_GetConfig(ors_handle_t, int32_t*, uint32_t*, uint32_t*);                                \
-    int32_t P##_Send(ors_handle_t, const int32_t*, int32_t*, int32_t*, int32_t*);                       \
+#define RQ36_DECLARE_VEXTBUS(P)                                                   \
+    int32_t P##_Version(int32_t*);                                                \
+    int32_t P##_Done(ors_handle_t*);                                              \
+    int32_t P##_SetConfig(ors_handle_t, int32_t, uint32_t, uint32_t);             \
+    int32_t P##_GetConfig(ors_handle_t, int32_t*, uint32_t*, uint32_t*);          \
+    int32_t P##_Send(ors_handle_t, const int32_t*, int32_t*, int32_t*, int32_t*); \
     int32_t P##_Error(uint32_t, int32_t*);
 RQ36_DECLARE_VEXTBUS(ORSA)
 RQ36_DECLARE_VEXTBUS(ORSB)
@@ -35,7 +35,9 @@ struct Reply {
     int32_t status = -1;
     int32_t replyByte = -1;
     std::vector<int32_t> response = std::vector<int32_t>(ORS_RESPONSE_WORDS, -7);
-    std::string text4() const { return std::string{char(response[0]), char(response[1]), char(response[2]), char(response[3])}; }
+    std::string text4() const {
+        return std::string{char(response[0]), char(response[1]), char(response[2]), char(response[3])};
+    }
 };
 
 using SendFn = int32_t (*)(ors_handle_t, const int32_t*, int32_t*, int32_t*, int32_t*);

@@ -66,8 +66,8 @@ TEST_F(StateTest, DamagedLinesAreIgnoredAndReported) {
     ModuleState s = ModuleState::factory(CommSettings{});
     s.memory.write(0, 0x3F, 33);
     std::string text = StateStore::serialize("m", s);
-    text += "bank30 = 12 34\n";          // too short
-    text += "active = 01 09 00 00\n";    // speed code 9 is no module speed
+    text += "bank30 = 12 34\n";        // too short
+    text += "active = 01 09 00 00\n";  // speed code 9 is no module speed
     text += "garbage\n";
     text += "bank7 = 00\n";
     const auto back = StateStore::parse(text, "m", {}, collect);
@@ -119,7 +119,9 @@ TEST_F(StateTest, FileThatIsNoStateFileIsNeverOverwritten) {
     // far too large: nothing is read from it and it stays as it was.
     const std::string text = dir_.file("notes.txt"), binary = dir_.file("image.bin"), huge = dir_.file("huge.state");
     simtest::writeText(text, "shopping list\n[module m]\n");
-    simtest::writeText(binary, std::string("\x7F" "ELF\0\x01[module m]\n", 16));
+    simtest::writeText(binary, std::string("\x7F"
+                                           "ELF\0\x01[module m]\n",
+                                           16));
     simtest::writeText(huge, "[module m]\nactive = 05 04 00 00\n");
     std::filesystem::resize_file(huge, (4u << 20) + 1);
     for (const std::string& path : {text, binary, huge}) {

@@ -51,9 +51,7 @@ bool BareNameSearchIsSafe(const char* ldLibraryPath) {
     return true;
 }
 
-bool BareNameSearchIsSafe() {
-    return BareNameSearchIsSafe(std::getenv("LD_LIBRARY_PATH"));
-}
+bool BareNameSearchIsSafe() { return BareNameSearchIsSafe(std::getenv("LD_LIBRARY_PATH")); }
 
 std::string ExecutableFolder() {
     std::vector<char> buffer(4096);

@@ -56,7 +56,8 @@ struct Module {
     }
     // The calibrated reading in volts or milliamperes.
     double Reading(int input, bool current) {
-        const rq36::ModuleReply reply = rq36::SendCommand(settings, rq36::ReadRegisterCommand(rq36::AnalogInputRegister(input)));
+        const rq36::ModuleReply reply =
+            rq36::SendCommand(settings, rq36::ReadRegisterCommand(rq36::AnalogInputRegister(input)));
         return reply.ok() ? rq36::DecodeScaledValue(reply.r) * (current ? 1000.0 : 1.0) : NAN;
     }
     std::vector<std::uint8_t> Slot(int input, int range) {
@@ -174,8 +175,9 @@ private slots:
             Click(d, "Button2");
             QCOMPARE(d->StatusText(), QStringLiteral(" "));
             QCOMPARE(int(d->State()), 0);
-            QVERIFY(Log(d).endsWith(QStringLiteral("\n\nVstup zkalibrován.\n\n") + QString(53, u'_') +
-                                    QStringLiteral(" \n\nVyber kalibrovaný vstup a rozsah, stiskni tlačítko Kalibrace.")));
+            QVERIFY(
+                Log(d).endsWith(QStringLiteral("\n\nVstup zkalibrován.\n\n") + QString(53, u'_') +
+                                QStringLiteral(" \n\nVyber kalibrovaný vstup a rozsah, stiskni tlačítko Kalibrace.")));
 
             const double after = module.Reading(input, current);
             qInfo() << "after:" << after;

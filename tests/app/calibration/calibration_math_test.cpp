@@ -43,8 +43,8 @@ TEST(CalibrationMath, GainBoundsAndGainWord) {
     EXPECT_EQ(GainWord(*gain(0, 6.5, 0, 1000)), 65000);  // 65000.5 rounds to even
     EXPECT_FALSE(gain(0, 6.56, 0, 1000));                // above 6.5534
     EXPECT_FALSE(gain(6, 6.56, 0, 1000));
-    EXPECT_TRUE(gain(13, 6.56, 0, 1000));                // the AC current range allows 65.534
-    EXPECT_FALSE(gain(3, 65.534, 0, 10000));             // strict bound
+    EXPECT_TRUE(gain(13, 6.56, 0, 1000));     // the AC current range allows 65.534
+    EXPECT_FALSE(gain(3, 65.534, 0, 10000));  // strict bound
     // No gain: a zero reference reading, equal readings, a negative or zero entry.
     EXPECT_FALSE(gain(0, 9.5, -3, 0));
     EXPECT_FALSE(gain(0, 9.5, 9000, 9000));

@@ -152,8 +152,8 @@ TEST_F(CalibrationProcedureTest, ReferenceStepWritesTheVerifiedRecord) {
     EXPECT_EQ(Memory(30, 0, 8), (std::vector<std::uint8_t>{0xF4, 0xFF, 0x10, 0x27, 0x10, 0x27, 0x83, 0x5A}));
     EXPECT_EQ(module.sent.size() - sentBefore, 15u);  // one reading, seven writes, seven read-backs
     EXPECT_EQ(host.pauses, (std::vector<int>{400, 400}));
-    EXPECT_EQ(LogFrom(logBefore), (QStringList{QString(), QStringLiteral("Vstup zkalibrován."), QString(), kRule,
-                                               QString(), kPrompt}));
+    EXPECT_EQ(LogFrom(logBefore),
+              (QStringList{QString(), QStringLiteral("Vstup zkalibrován."), QString(), kRule, QString(), kPrompt}));
     EXPECT_EQ(host.status, QStringLiteral(" "));
 
     // A current range, on the last input: bank 32 from address 232.
@@ -178,16 +178,14 @@ TEST_F(CalibrationProcedureTest, RefusedEntriesAndReadingsEndTheCalibration) {
         "Hodnota proudu musí být v rozsahu 18-20mA. Pozor na desetinnou čárku resp. tečku (nastaveno v systému).");
     const Case cases[] = {
         {0, "9.5", comma, 0, 9000, voltageEntry},  // a point where the separator is a comma
-        {0, "9,5", point, 0, 9000, voltageEntry},
-        {6, "x", comma, 0, 18000, currentEntry},
-        {6, "0,99", comma, 0, 18000, kCurrentBounds},
-        {6, "25,01", comma, 0, 18000, kCurrentBounds},
-        {0, "9,5", comma, 25, 25, kMeasuredError},     // reference equal to zero
-        {0, "9,5", comma, 25, 0, kMeasuredError},      // reference exactly 0
-        {0, "-9,5", comma, 0, 9000, kMeasuredError},   // negative gain
-        {0, "0", comma, 0, 9000, kMeasuredError},      // gain 0
-        {0, "6,56", comma, 0, 1000, kMeasuredError},   // gain above the bound
-        {3, "0,65536", comma, 0, 1000, kMeasuredError},  // gain word above 16 bits
+        {0, "9,5", point, 0, 9000, voltageEntry},        {6, "x", comma, 0, 18000, currentEntry},
+        {6, "0,99", comma, 0, 18000, kCurrentBounds},    {6, "25,01", comma, 0, 18000, kCurrentBounds},
+        {0, "9,5", comma, 25, 25, kMeasuredError},        // reference equal to zero
+        {0, "9,5", comma, 25, 0, kMeasuredError},         // reference exactly 0
+        {0, "-9,5", comma, 0, 9000, kMeasuredError},      // negative gain
+        {0, "0", comma, 0, 9000, kMeasuredError},         // gain 0
+        {0, "6,56", comma, 0, 1000, kMeasuredError},      // gain above the bound
+        {3, "0,65536", comma, 0, 1000, kMeasuredError},   // gain word above 16 bits
         {0, "9,5", comma, 40000, 49500, kMeasuredError},  // offset word outside 16 bits
     };
     for (const Case& c : cases) {

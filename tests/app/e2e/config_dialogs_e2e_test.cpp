@@ -178,19 +178,20 @@ private slots:
     // failed fifth read of the digital options, bytes the module reads as
     // something else.
     void moduleFaults() {
-        QVERIFY(Open(0, "fail_request=cmd:0x66 addr:0x02 nth:2,fail_request=cmd:0x67 addr:0x03,"
-                        "fail_request=cmd:0x66 addr:0x21 nth:2,read_value=addr:0x05 value:0x11"));
+        QVERIFY(Open(0,
+                     "fail_request=cmd:0x66 addr:0x02 nth:2,fail_request=cmd:0x67 addr:0x03,"
+                     "fail_request=cmd:0x66 addr:0x21 nth:2,read_value=addr:0x05 value:0x11"));
         Dialog<TForm13> ranges(record_);
         for (int i = 0; i < 6; ++i) ranges.Range(i)->setCurrentIndex(i + 1);
         QCOMPARE(ranges.Click("Button1"), kTimeout);  // the write of 0x03
         Dialog<TForm13> check(record_);
-        QCOMPARE(check.Click("Button2"), kTimeout);   // the third read
+        QCOMPARE(check.Click("Button2"), kTimeout);  // the third read
         QCOMPARE(check.d->Working()[4], 1);
         QCOMPARE(check.d->Working()[5], 2);
-        QCOMPARE(check.d->Working()[6], 0);           // not read: as the record had it
+        QCOMPARE(check.d->Working()[6], 0);  // not read: as the record had it
         QCOMPARE(check.Click("Button2"), kRead);
-        QCOMPARE(check.d->Working()[6], 3);            // written before the failure
-        QCOMPARE(check.d->Working()[7], 0);            // 0x03 and after untouched
+        QCOMPARE(check.d->Working()[6], 3);  // written before the failure
+        QCOMPARE(check.d->Working()[7], 0);  // 0x03 and after untouched
         QCOMPARE(check.d->Working()[9], 0x11);
         QCOMPARE(check.Range(5)->currentText(), QStringLiteral("+/- 5V DC"));
         check.Range(5)->setCurrentIndex(2);
@@ -202,7 +203,7 @@ private slots:
         Dialog<TForm14> readBack(record_);
         QCOMPARE(readBack.Click("Button2"), kTimeout);  // the fifth read, 0x21
         QCOMPARE(readBack.d->Working()[23], 0x01);
-        QCOMPARE(readBack.d->Working()[11], 0xFF);      // negation bytes unchanged
+        QCOMPARE(readBack.d->Working()[11], 0xFF);  // negation bytes unchanged
     }
 
     void moduleReturningFE() {

@@ -31,8 +31,8 @@ constexpr int kModbusKind = 5;
 // address and speed), press "Inicializace připojení", read the status, close.
 struct Attempt {
     int kind = 0;
-    QString address;      // empty: leave as shown
-    int speedIndex = -1;  // -1: leave as shown
+    QString address;          // empty: leave as shown
+    int speedIndex = -1;      // -1: leave as shown
     bool orsgWindow = false;  // ORS-G: "Diagnostické okno ORSG" checked
 };
 
@@ -40,8 +40,7 @@ QString Connect(TForm1& window, const Attempt& attempt) {
     QString status;
     WhenModalShown<TFormPripojeni>([&](TFormPripojeni* d) {
         d->findChild<QComboBox*>(QStringLiteral("ComboBox2"))->setCurrentIndex(attempt.kind);
-        if (!attempt.address.isEmpty())
-            d->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(attempt.address);
+        if (!attempt.address.isEmpty()) d->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(attempt.address);
         if (attempt.speedIndex >= 0)
             d->findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(attempt.speedIndex);
         d->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(attempt.orsgWindow);

@@ -81,8 +81,9 @@ private slots:
         const QString config = dir_.filePath(QStringLiteral("sim.conf"));
         QFile file(config);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[module main]\nain0 = dc 5 V, noise 0\ncnt0_rate = 1000\ncnt1_rate = 1000\n"
-                   "status = fn, err24, 3.7\n");
+        file.write(
+            "[module main]\nain0 = dc 5 V, noise 0\ncnt0_rate = 1000\ncnt1_rate = 1000\n"
+            "status = fn, err24, 3.7\n");
         file.close();
         qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
         rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);

@@ -12,9 +12,7 @@
 #include "fake_ors_script.h"
 #include "interface/platform/platform.h"
 
-inline std::string FakeLibraryPath(char letter) {
-    return std::string(RQ36_FAKE_ORS_DIR) + "/libORS" + letter + ".so";
-}
+inline std::string FakeLibraryPath(char letter) { return std::string(RQ36_FAKE_ORS_DIR) + "/libORS" + letter + ".so"; }
 
 class FakeLibrary {
 public:
@@ -34,9 +32,13 @@ public:
     FakeOrsScript& script() { return *script_; }
 
     // The module's identity: eight characters of name, four of version.
-    void SetIdentity(const char* identity) { std::snprintf(script_->identity, sizeof script_->identity, "%-12s", identity); }
+    void SetIdentity(const char* identity) {
+        std::snprintf(script_->identity, sizeof script_->identity, "%-12s", identity);
+    }
     // Done keeps what this file holds at that moment (watched()).
-    void WatchAtDone(const std::string& path) { std::snprintf(script_->watchPath, sizeof script_->watchPath, "%s", path.c_str()); }
+    void WatchAtDone(const std::string& path) {
+        std::snprintf(script_->watchPath, sizeof script_->watchPath, "%s", path.c_str());
+    }
     std::string watched() const { return script_->watched; }
 
     // The calls received so far, one per entry ("Init 1", "Done", ...).

@@ -84,8 +84,8 @@ ORS_EXPORT int32_t FAKE_FN(GetConfig)(ors_handle_t handle, int32_t* speed, uint3
     (void)handle, (void)speed, (void)timeoutMs, (void)retries, (void)parity;
     return 0;
 }
-ORS_EXPORT int32_t FAKE_FN(Send)(ors_handle_t handle, const int32_t* request, int32_t requestCount,
-                                 int32_t* replyFrame, int32_t* replyCount, int32_t* status) {
+ORS_EXPORT int32_t FAKE_FN(Send)(ors_handle_t handle, const int32_t* request, int32_t requestCount, int32_t* replyFrame,
+                                 int32_t* replyCount, int32_t* status) {
     ++script.sendCalls;
     LogCall("Send %d %d %d", request[4], request[5], request[6]);
     script.lastHandle = handle;

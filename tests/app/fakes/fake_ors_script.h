@@ -20,7 +20,7 @@ enum FakeErrorMode {
 typedef struct FakeOrsScript {
     /* answers */
     int32_t initResult;
-    ors_handle_t initHandle;  /* stored by a successful Init */
+    ors_handle_t initHandle; /* stored by a successful Init */
     int32_t setConfigResult;
     int32_t sendResult;
     int32_t sendStatus;
@@ -31,19 +31,19 @@ typedef struct FakeOrsScript {
     int32_t doneResult;
     int32_t errorResult;
     int32_t errorMode;
-    char errorText[128];            /* empty: "fake chyba <code>" */
-    int32_t failSendAt;             /* the n-th Send (from 1) answers failStatus; 0 never */
+    char errorText[128]; /* empty: "fake chyba <code>" */
+    int32_t failSendAt;  /* the n-th Send (from 1) answers failStatus; 0 never */
     int32_t failStatus;
-    char identity[13];              /* set: Send answers characters 4 * d0 .. 4 * d0 + 3 */
-    char watchPath[256];            /* set: Done copies this file's content into watched */
+    char identity[13];   /* set: Send answers characters 4 * d0 .. 4 * d0 + 3 */
+    char watchPath[256]; /* set: Done copies this file's content into watched */
     /* what the library saw */
     int32_t initCalls;
     int32_t doneCalls;
     int32_t setConfigCalls;
     int32_t sendCalls;
     int32_t versionCalls;
-    int32_t initParam;             /* the word of the one-word Init */
-    int32_t initBlockSeen;         /* 1 when Init received a block */
+    int32_t initParam;     /* the word of the one-word Init */
+    int32_t initBlockSeen; /* 1 when Init received a block */
     int32_t initWords[ORS_INIT_WORDS];
     char initText[ORS_INIT_TEXT_MAX + 1];
     int32_t setConfigArgs[5];
@@ -52,7 +52,7 @@ typedef struct FakeOrsScript {
     int32_t requestCount;
     uint32_t lastErrorCode;
     char watched[1024];
-    char calls[2048];               /* one line per call: "Init 4", "SetConfig 9600 500 2", "Send 1 200 0", "Done" */
+    char calls[2048]; /* one line per call: "Init 4", "SetConfig 9600 500 2", "Send 1 200 0", "Done" */
 } FakeOrsScript;
 
 typedef FakeOrsScript* (*fake_ors_script_fn)(void);

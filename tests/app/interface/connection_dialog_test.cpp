@@ -80,7 +80,8 @@ private slots:
         Fixture f;
         QCOMPARE(f.dialog->windowTitle(), QStringLiteral(" Připojení modulu"));
         QCOMPARE(f.Get<QComboBox>("ComboBox2")->count(), 7);
-        QCOMPARE(f.Get<QComboBox>("ComboBox2")->itemText(3), QStringLiteral("USB konvertor ORS-D   (protokol Vextbus-2)"));
+        QCOMPARE(f.Get<QComboBox>("ComboBox2")->itemText(3),
+                 QStringLiteral("USB konvertor ORS-D   (protokol Vextbus-2)"));
         QCOMPARE(f.Get<QComboBox>("ComboBox1")->currentText(), QStringLiteral("9600 Bd"));
         QCOMPARE(f.Get<QLineEdit>("Edit1")->text(), QStringLiteral("1"));
         QCOMPARE(f.Get<QLabel>("Label3")->text(), QStringLiteral("Číslo portu COMx"));
@@ -158,8 +159,8 @@ private slots:
         QCOMPARE(f.Panel(), kSuccessPrefix + QStringLiteral("RQ-36    v.1.00"));
         QCOMPARE(f.Get<QLineEdit>("Edit1")->text(), QStringLiteral("44"));
         QCOMPARE(fake.CallList(), (QStringList{QStringLiteral("Init 4"), QStringLiteral("SetConfig 115200 500 2"),
-                                            QStringLiteral("Send 44 200 0"), QStringLiteral("Send 44 200 1"),
-                                            QStringLiteral("Send 44 200 2")}));
+                                               QStringLiteral("Send 44 200 0"), QStringLiteral("Send 44 200 1"),
+                                               QStringLiteral("Send 44 200 2")}));
         QVERIFY(f.record.Connected);
         QVERIFY(f.record.LibraryHandle != 0);
         QVERIFY(rq36::IsConnected(&f.record));
@@ -173,7 +174,8 @@ private slots:
         QVERIFY(f.dialog->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/connection_dialog_connected.png")));
         // The whole success text fits its panel.
         const QLabel* panel = f.Get<QLabel>("Panel1");
-        QVERIFY(panel->fontMetrics().horizontalAdvance(panel->text()) + 2 * panel->indent() < panel->contentsRect().width());
+        QVERIFY(panel->fontMetrics().horizontalAdvance(panel->text()) + 2 * panel->indent() <
+                panel->contentsRect().width());
         // Opened again, the dialog shows the last success.
         f.Open();
         QCOMPARE(f.Panel(), QStringLiteral("V pořádku"));
@@ -203,8 +205,10 @@ private slots:
     void addressEdgeCases_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("256") << "256" << "0";
-        QTest::newRow("not a number") << "abc" << "0";
+        QTest::newRow("256") << "256"
+                             << "0";
+        QTest::newRow("not a number") << "abc"
+                                      << "0";
     }
     void addressEdgeCases() {
         QFETCH(QString, typed);
@@ -256,10 +260,22 @@ private slots:
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("timeout");
         QTest::addColumn<QString>("status");
-        QTest::newRow("empty address") << "" << "5000" << "2000" << "Neplatná IP adresa";
-        QTest::newRow("port -1") << "10.0.0.5" << "-1" << "2000" << "Neplatný UDP port";
-        QTest::newRow("port 65536") << "10.0.0.5" << "65536" << "2000" << "Neplatný UDP port";
-        QTest::newRow("timeout 70000") << "10.0.0.5" << "6000" << "70000" << "Neplatný UDP timeout";
+        QTest::newRow("empty address") << ""
+                                       << "5000"
+                                       << "2000"
+                                       << "Neplatná IP adresa";
+        QTest::newRow("port -1") << "10.0.0.5"
+                                 << "-1"
+                                 << "2000"
+                                 << "Neplatný UDP port";
+        QTest::newRow("port 65536") << "10.0.0.5"
+                                    << "65536"
+                                    << "2000"
+                                    << "Neplatný UDP port";
+        QTest::newRow("timeout 70000") << "10.0.0.5"
+                                       << "6000"
+                                       << "70000"
+                                       << "Neplatný UDP timeout";
     }
     void lanConverterParameters() {
         QFETCH(QString, ip);
@@ -345,7 +361,7 @@ private slots:
         f.Click();
         QCOMPARE(f.Panel(), kInitError + QStringLiteral("fake chyba 4"));
         QCOMPARE(fake.CallList(), (QStringList{QStringLiteral("Init 5"), QStringLiteral("SetConfig 57600 500 2"),
-                                            QStringLiteral("Done")}));
+                                               QStringLiteral("Done")}));
         QVERIFY(!rq36::InterfaceLoaded());
         QVERIFY(!f.record.Connected);
         QCOMPARE(f.record.LibraryHandle, ors_handle_t{0});
@@ -419,8 +435,10 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("value");
-        QTest::newRow("2A0h") << "2A0h" << "2A0h" << 0x2A0;
-        QTest::newRow("five characters") << "0x2A0" << "300h" << 0x300;
+        QTest::newRow("2A0h") << "2A0h"
+                              << "2A0h" << 0x2A0;
+        QTest::newRow("five characters") << "0x2A0"
+                                         << "300h" << 0x300;
     }
     void isaBaseAddressForms() {
         QFETCH(QString, typed);

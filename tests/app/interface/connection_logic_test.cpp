@@ -31,13 +31,13 @@ TEST(ConnectionConversions, ReplyTimeoutIsLongOnlyForTheTwoSlowestSpeeds) {
 }
 
 TEST(ConnectionConversions, ParityCodeMapsListIndexToLibraryCode) {
-    EXPECT_EQ(ParityCode(0), 1);   // even
-    EXPECT_EQ(ParityCode(1), 2);   // odd
-    EXPECT_EQ(ParityCode(2), 0);   // none
+    EXPECT_EQ(ParityCode(0), 1);  // even
+    EXPECT_EQ(ParityCode(1), 2);  // odd
+    EXPECT_EQ(ParityCode(2), 0);  // none
     EXPECT_EQ(ParityCode(-1), 1);
     EXPECT_EQ(ParityCode(3), 1);
-    EXPECT_EQ(ParityListTexts(), (QStringList{QStringLiteral("sudá"), QStringLiteral("lichá"),
-                                              QStringLiteral("žádná")}));
+    EXPECT_EQ(ParityListTexts(),
+              (QStringList{QStringLiteral("sudá"), QStringLiteral("lichá"), QStringLiteral("žádná")}));
 }
 
 TEST(ConnectionParameters, ModuleAddressTakesLowByteAndZeroForNonNumbers) {

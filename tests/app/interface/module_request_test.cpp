@@ -54,7 +54,8 @@ TEST_F(Request, VextbusRequestAndReply) {
     const std::int32_t r[] = {0x11, 0x122, 0x33, 0x44, 0x55};
     std::copy(std::begin(r), std::end(r), script().response);
     const Bytes out = Send(0x66, 0, {9, 0x3F, 0x3F, 4, 5, 77}, response_.data());
-    EXPECT_EQ(std::vector<std::int32_t>(script().request, script().request + 8), Words({1, 0x66, 0, 9, 0x3F, 0x3F, 4, 5}));
+    EXPECT_EQ(std::vector<std::int32_t>(script().request, script().request + 8),
+              Words({1, 0x66, 0, 9, 0x3F, 0x3F, 4, 5}));
     EXPECT_EQ(script().lastHandle, 0x5A5A);
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(out.d1, 0xAB);  // low 8 bits

@@ -62,7 +62,8 @@ struct AnalogFixture : Fixture {
         module.answer = AnalogAnswer;
     }
     void Run() {
-        tick.Run(module, host, [this](int row, const QString& text) { rows[row] = text; }, kPoint);
+        tick.Run(
+            module, host, [this](int row, const QString& text) { rows[row] = text; }, kPoint);
     }
 };
 
@@ -72,16 +73,17 @@ TEST(AnalogTick, RangesOnceThenInputsThenCombinedValuesEachAfterPendingMessages)
     AnalogFixture f;
     f.Run();
     std::vector<std::string> expected;
-    for (int i = 0; i < 6; ++i) expected.insert(expected.end(), {"events", Step(ReadConfigByteCommand(0, RangeAddress(i)))});
+    for (int i = 0; i < 6; ++i)
+        expected.insert(expected.end(), {"events", Step(ReadConfigByteCommand(0, RangeAddress(i)))});
     for (int i = 0; i < 6; ++i) expected.insert(expected.end(), {"events", Step(ReadRegisterCommand(i))});
     for (int i = 0; i < 6; ++i) expected.insert(expected.end(), {"events", Step(ReadRegisterCommand(0x11 + i))});
     EXPECT_EQ(f.host.steps, expected);
     EXPECT_EQ(f.host.statuses, std::vector<QString>{" text 0"});
     EXPECT_EQ(f.rows[0], "0.001 V");
-    EXPECT_EQ(f.rows[2], "3 mA");            // 0.003 A: no decimals left, whole mA
-    EXPECT_EQ(f.rows[6 + 2], "20 mA");       // "2-0" in AIN2's unit
-    EXPECT_EQ(f.rows[6 + 5], "23 mA");       // "5-3" in AIN5's unit
-    EXPECT_EQ(f.rows[6 + 3], "0.021 V");     // "3-4" in AIN3's unit
+    EXPECT_EQ(f.rows[2], "3 mA");         // 0.003 A: no decimals left, whole mA
+    EXPECT_EQ(f.rows[6 + 2], "20 mA");    // "2-0" in AIN2's unit
+    EXPECT_EQ(f.rows[6 + 5], "23 mA");    // "5-3" in AIN5's unit
+    EXPECT_EQ(f.rows[6 + 3], "0.021 V");  // "3-4" in AIN3's unit
     EXPECT_EQ(f.tick.Unit(5), "mA");
 
     f.host.steps.clear();
@@ -141,7 +143,8 @@ TEST(CounterTick, RunStateThenStartStopClearPresetsAndValuesInThisOrder) {
     tick.PressPreset(0);
     tick.PressPreset(1);
     int captionsShown = 0;
-    EXPECT_TRUE(tick.Run(f.module, f.host, [&](int c) { return presets.at(c); }, [&] { ++captionsShown; }));
+    EXPECT_TRUE(tick.Run(
+        f.module, f.host, [&](int c) { return presets.at(c); }, [&] { ++captionsShown; }));
     EXPECT_EQ(captionsShown, 1);
     EXPECT_FALSE(tick.Counting(0));
     EXPECT_TRUE(tick.Counting(1));
@@ -151,8 +154,10 @@ TEST(CounterTick, RunStateThenStartStopClearPresetsAndValuesInThisOrder) {
         Step(WriteRegisterCommand(0x71, 0x03U)),
         Step(WriteRegisterCommand(0x50, std::array<std::uint8_t, 4>{0xFF, 0xFF, 0xFF, 0xFF})),
         "pause 1000",
-        "events", Step(ReadRegisterCommand(0x50)),
-        "events", Step(ReadRegisterCommand(0x51))};
+        "events",
+        Step(ReadRegisterCommand(0x50)),
+        "events",
+        Step(ReadRegisterCommand(0x51))};
     EXPECT_EQ(f.host.steps, expected);
     EXPECT_EQ(f.host.statuses, (std::vector<QString>{" Chyba hodnoty přednastavení CNT1", " text 0"}));
     EXPECT_EQ(tick.Value(1), 4294967295U);

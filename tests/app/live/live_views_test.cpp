@@ -36,9 +36,11 @@ void CheckNothingClipped(QWidget* dialog) {
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
     for (const QLabel* label : dialog->findChildren<QLabel*>()) {
         if (label->objectName() == QLatin1String("StatusBar1Panel0")) continue;
-        QVERIFY2(label->width() >= label->sizeHint().width(),
-                 qPrintable(QStringLiteral("%1 %2 < %3: %4")
-                                .arg(label->objectName()).arg(label->width()).arg(label->sizeHint().width()).arg(label->text())));
+        QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(QStringLiteral("%1 %2 < %3: %4")
+                                                                             .arg(label->objectName())
+                                                                             .arg(label->width())
+                                                                             .arg(label->sizeHint().width())
+                                                                             .arg(label->text())));
     }
     for (const QPushButton* button : dialog->findChildren<QPushButton*>())
         QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->text()));
@@ -132,7 +134,8 @@ private slots:
         QCOMPARE(Status(&view), QStringLiteral(" text 0"));
         for (int label = 33; label <= 64; ++label) {
             const bool set = label == 34 || label == 37 || label == 39 || label == 64;  // FN, PWR, ERR24, byte 3 bit 7
-            QCOMPARE(Text(&view, QStringLiteral("Label%1").arg(label).toLatin1()), set ? QStringLiteral("1") : QStringLiteral("0"));
+            QCOMPARE(Text(&view, QStringLiteral("Label%1").arg(label).toLatin1()),
+                     set ? QStringLiteral("1") : QStringLiteral("0"));
         }
         QCOMPARE(Text(&view, "Label2"), QStringLiteral("FN"));
         QCOMPARE(Text(&view, "Label7"), QStringLiteral("ERR24"));

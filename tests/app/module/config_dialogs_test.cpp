@@ -78,7 +78,7 @@ private slots:
         QCOMPARE(f.Get<QComboBox>("ComboBox1")->currentText(), QStringLiteral("115200 Bd"));
         QCOMPARE(f.Get<QComboBox>("ComboBox3")->currentText(), QString::fromUtf8("lichá"));
         QVERIFY(f.Get<QComboBox>("ComboBox3")->isEnabled());  // Modbus RTU read: parity enabled
-        QCOMPARE(f.record.ConfigImage[0], 9);                  // the record changes only on "Ok"
+        QCOMPARE(f.record.ConfigImage[0], 9);                 // the record changes only on "Ok"
 
         const std::size_t sent = f.module.sent.size();
         f.Click("Button3");
@@ -279,7 +279,8 @@ private slots:
         Fixture<TFormRestartModulu> s;
         s.Click("Button1");
         QVERIFY(s.dialog->grab().save(folder + QStringLiteral("/restart_dialog.png")));
-        for (QWidget* w : std::initializer_list<QWidget*>{a.dialog.get(), r.dialog.get(), d.dialog.get(), s.dialog.get()})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{a.dialog.get(), r.dialog.get(), d.dialog.get(), s.dialog.get()})
             for (QLabel* label : w->findChildren<QLabel*>())
                 QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width() + 1,
                          qPrintable(label->text()));

@@ -102,13 +102,21 @@ TEST_F(Transfer, ReadProgressForFourSixAndTwelveBytes) {
 
 TEST_F(Transfer, ReadPacing) {
     ReadConfigBytes(module, host, std::span(kCommunicationSlots).first(2), working);
-    const Log standard = {"status" + ReadProgressText(0).toStdString(), "read 63", "status" + ReadProgressText(50).toStdString(),
-                          "events", "pause 1", "read 62", "status" + ReadProgressText(100).toStdString(), "events",
-                          "pause 1", "status" + ReadDoneText().toStdString()};
+    const Log standard = {"status" + ReadProgressText(0).toStdString(),
+                          "read 63",
+                          "status" + ReadProgressText(50).toStdString(),
+                          "events",
+                          "pause 1",
+                          "read 62",
+                          "status" + ReadProgressText(100).toStdString(),
+                          "events",
+                          "pause 1",
+                          "status" + ReadDoneText().toStdString()};
     EXPECT_EQ(log, standard);
 
     log.clear();
-    ReadConfigBytes(module, host, std::span(kCommunicationSlots).first(2), working, TransferPacing::CommunicationDialog);
+    ReadConfigBytes(module, host, std::span(kCommunicationSlots).first(2), working,
+                    TransferPacing::CommunicationDialog);
     Log straight = standard;
     straight.erase(straight.begin() + 7, straight.begin() + 9);  // no wait after the last byte
     EXPECT_EQ(log, straight);
@@ -145,8 +153,14 @@ TEST_F(Transfer, WriteWithReadBack) {
 
     log.clear();
     WriteConfigBytes(module, host, std::span(kDigitalOptionSlots).first(1), working);
-    const Log standard = {"status" + WriteProgressText(0).toStdString(), "write 32", "events", "pause 1", "read 32",
-                          "status" + WriteProgressText(100).toStdString(), "events", "pause 1",
+    const Log standard = {"status" + WriteProgressText(0).toStdString(),
+                          "write 32",
+                          "events",
+                          "pause 1",
+                          "read 32",
+                          "status" + WriteProgressText(100).toStdString(),
+                          "events",
+                          "pause 1",
                           "status" + WriteDoneText().toStdString()};
     EXPECT_EQ(log, standard);
 }

@@ -22,8 +22,7 @@ TEST(RangeTable, GroupsUnitsAndTexts) {
     EXPECT_EQ(RangeOf(6)->scaleByte, 0x86);
     EXPECT_EQ(RangeOf(13)->scaleByte, 0x86);
 
-    for (int code = -1; code <= 15; ++code)
-        EXPECT_EQ(RangeUnit(code), code == 6 || code == 13 ? "mA" : "V") << code;
+    for (int code = -1; code <= 15; ++code) EXPECT_EQ(RangeUnit(code), code == 6 || code == 13 ? "mA" : "V") << code;
     EXPECT_EQ(RangeOf(14), nullptr);
     EXPECT_EQ(RangeOf(-1), nullptr);
 

@@ -22,12 +22,12 @@ TEST(ValueFormat, ExactDecimalsPaddedAndLocaleSeparator) {
 TEST(ValueFormat, FiveSignificantDigitsOrDecimalsWhicheverIsFewer) {
     EXPECT_EQ(FormatMeasuredValue(12.345678f, 6, kPoint), "12.346000");  // 5 significant, padded to 6
     EXPECT_EQ(FormatMeasuredValue(0.012345678f, 6, kPoint), "0.012346");
-    EXPECT_EQ(FormatMeasuredValue(1234.45f, 2, kPoint), "1234.50");      // its decimal value, half away from 0
+    EXPECT_EQ(FormatMeasuredValue(1234.45f, 2, kPoint), "1234.50");  // its decimal value, half away from 0
     EXPECT_EQ(FormatMeasuredValue(-1234.45f, 2, kPoint), "-1234.50");
-    EXPECT_EQ(FormatMeasuredValue(9.99996f, 5, kPoint), "10.00000");     // a carry into a new digit
+    EXPECT_EQ(FormatMeasuredValue(9.99996f, 5, kPoint), "10.00000");  // a carry into a new digit
     EXPECT_EQ(FormatMeasuredValue(99999.4f, 1, kPoint), "99999.0");
     EXPECT_EQ(FormatMeasuredValue(0.5f, 0, kPoint), "1");
-    const QString many = FormatMeasuredValue(1.25f, 30, kPoint);          // large d: padded, nothing invented
+    const QString many = FormatMeasuredValue(1.25f, 30, kPoint);  // large d: padded, nothing invented
     EXPECT_EQ(many, "1.25" + QString(28, QLatin1Char('0')));
 }
 
