@@ -213,16 +213,16 @@ bool SaveSettings(const ConnectionSettings* settings, const QString& path, QStri
     doc.SetValue(kSectionConnection, kKeyInterface, KindName(kind));
     // Each kind keeps its own parameters; the others' keys stay as they are.
     const InterfaceKindInfo& info = *KindInfo(kind);
-    if (info.takes(kParamComPort)) doc.SetValue(kSectionCom, kKeyComPort, number(s.ComPort));
-    if (info.takes(kParamIsaBase)) doc.SetValue(kSectionOrsB, kKeyBaseAddress, number(s.IsaBaseAddress));
-    if (info.takes(kParamLan)) {
+    if (info.Takes(kParamComPort)) doc.SetValue(kSectionCom, kKeyComPort, number(s.ComPort));
+    if (info.Takes(kParamIsaBase)) doc.SetValue(kSectionOrsB, kKeyBaseAddress, number(s.IsaBaseAddress));
+    if (info.Takes(kParamLan)) {
         doc.SetValue(kSectionOrsE, kKeyIpAddress, s.IpAddress);
         doc.SetValue(kSectionOrsE, kKeyUdpPort, number(s.UdpPort));
         doc.SetValue(kSectionOrsE, kKeyUdpTimeout, number(s.UdpTimeout));
     }
-    if (info.takes(kParamParity)) doc.SetValue(kSectionConnection, kKeyParity, number(s.Parity));
-    if (info.takes(kParamEuart)) doc.SetValue(kSectionOrsG, kKeyEuart, number(s.EuartIndex));
-    if (info.takes(kParamDiagnosticWindow))
+    if (info.Takes(kParamParity)) doc.SetValue(kSectionConnection, kKeyParity, number(s.Parity));
+    if (info.Takes(kParamEuart)) doc.SetValue(kSectionOrsG, kKeyEuart, number(s.EuartIndex));
+    if (info.Takes(kParamDiagnosticWindow))
         doc.SetValue(kSectionOrsG, kKeyOrsgWindow, number(s.OrsgDiagnosticWindow ? 1 : 0));
     doc.SetValue(kSectionConnection, kKeyAddress, number(s.ModuleAddress));
     doc.SetValue(kSectionConnection, kKeySpeed, number(s.Speed));

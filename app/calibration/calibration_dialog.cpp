@@ -129,7 +129,7 @@ void TForm6::Timer1Timer() {
     const int input = ComboBox2->currentIndex();
     if (input < 0) return;
     const rq36::ModuleReply reply = Link().Send(rq36::ReadRegisterCommand(rq36::AnalogInputRegister(input)));
-    if (!reply.ok()) {
+    if (!reply.Ok()) {
         Edit3->clear();
         SetStatus(u' ' + Link().StatusText(reply.status));
         return;

@@ -67,7 +67,7 @@ void CalibrationProcedure::Fail(const char* logText) {
 
 bool CalibrationProcedure::TakeReading(ModuleLink& link, double& reading) {
     const ModuleReply reply = link.Send(ReadRegisterCommand(UncalibratedInputRegister(input_)));
-    if (!reply.ok()) {
+    if (!reply.Ok()) {
         const QString error = link.StatusText(reply.status);
         host_.ShowStatus(u' ' + error);
         host_.AppendLog(error);

@@ -101,7 +101,7 @@ std::int32_t BindInterface(std::uint8_t kind, ors_handle_t* handle, const std::i
     // the offset word 0 names.  Valid only during the Init call.
     ors_init_block block{};
     if (initParams != nullptr) std::memcpy(block.words, initParams, sizeof block.words);
-    if (KindValid(kind) && KindInfo(kind)->takes(kParamLan)) {
+    if (KindValid(kind) && KindInfo(kind)->Takes(kParamLan)) {
         block.words[0] = ORS_INIT_TEXT_OFFSET;
         const std::size_t length = std::min<std::size_t>(initText.size(), ORS_INIT_TEXT_MAX);
         std::memcpy(block.text, initText.data(), length);

@@ -160,17 +160,17 @@ void TFormPripojeni::ShowKindControls(int kind) {
     const rq36::InterfaceKindInfo* info = rq36::KindInfo(kind);
     if (!settings_ || info == nullptr) return;
     const rq36::ConnectionSettings& s = *settings_;
-    if (info->takes(rq36::kParamComPort)) Edit2->setText(QString::number(s.ComPort));
-    if (info->takes(rq36::kParamIsaBase)) Edit2->setText(rq36::FormatIsaBaseAddress(s.IsaBaseAddress));
-    if (info->takes(rq36::kParamLan)) {
+    if (info->Takes(rq36::kParamComPort)) Edit2->setText(QString::number(s.ComPort));
+    if (info->Takes(rq36::kParamIsaBase)) Edit2->setText(rq36::FormatIsaBaseAddress(s.IsaBaseAddress));
+    if (info->Takes(rq36::kParamLan)) {
         Edit2->setText(s.IpAddress);
         Edit3->setText(QString::number(s.UdpPort));
         Edit4->setText(QString::number(s.UdpTimeout));
     }
-    if (info->takes(rq36::kParamParity)) ComboBox3->setCurrentIndex(s.Parity < ComboBox3->count() ? s.Parity : -1);
-    if (info->takes(rq36::kParamEuart))
+    if (info->Takes(rq36::kParamParity)) ComboBox3->setCurrentIndex(s.Parity < ComboBox3->count() ? s.Parity : -1);
+    if (info->Takes(rq36::kParamEuart))
         ComboBox4->setCurrentIndex(s.EuartIndex >= 0 && s.EuartIndex < ComboBox4->count() ? s.EuartIndex : -1);
-    if (info->takes(rq36::kParamDiagnosticWindow)) CheckBox1->setChecked(s.OrsgDiagnosticWindow);
+    if (info->Takes(rq36::kParamDiagnosticWindow)) CheckBox1->setChecked(s.OrsgDiagnosticWindow);
 }
 
 void TFormPripojeni::SetStatus(const QString& text, bool repaintNow) {

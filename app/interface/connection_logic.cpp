@@ -95,29 +95,29 @@ KindControls ControlsForKind(int kind) {
         c.edit2 = true;  // caption left as it is
         return c;
     }
-    if (info->takes(kParamComPort)) {
+    if (info->Takes(kParamComPort)) {
         c.edit2 = true;
         c.label3 = QStringLiteral("Číslo portu COMx");
     }
-    if (info->takes(kParamIsaBase)) {
+    if (info->Takes(kParamIsaBase)) {
         c.edit2 = true;
         c.label3 = QStringLiteral("Bázová adresa ORS-B");
     }
-    if (info->takes(kParamLan)) {
+    if (info->Takes(kParamLan)) {
         c.edit2 = c.edit3 = c.edit4 = true;
         c.label3 = QStringLiteral("IP adresa");
         c.label6 = QStringLiteral("UDP port");
         c.label7 = QStringLiteral("UDP timeout");
     }
-    if (info->takes(kParamParity)) {
+    if (info->Takes(kParamParity)) {
         c.comboBox3 = true;
         c.label6 = QStringLiteral("Parita");
     }
-    if (info->takes(kParamEuart)) {
+    if (info->Takes(kParamEuart)) {
         c.comboBox4 = true;
         c.label3 = QStringLiteral("Řadič EUART");
     }
-    c.checkBox1 = info->takes(kParamDiagnosticWindow);
+    c.checkBox1 = info->Takes(kParamDiagnosticWindow);
     return c;
 }
 
@@ -163,19 +163,19 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
     // The parameters of the chosen kind.
     const InterfaceKindInfo& info = *KindInfo(kind);
     std::string initText;
-    if (info.takes(kParamComPort)) {
+    if (info.Takes(kParamComPort)) {
         const std::uint16_t port = ParseComPort(inputs.parameter1);
         outcome.parameter1 = QString::number(port);
         settings.ComPort = static_cast<std::uint8_t>(port & 0xFF);
         settings.InitParams[0] = port;
     }
-    if (info.takes(kParamIsaBase)) {
+    if (info.Takes(kParamIsaBase)) {
         const std::uint16_t base = ParseIsaBaseAddress(inputs.parameter1);
         outcome.parameter1 = FormatIsaBaseAddress(base);
         settings.IsaBaseAddress = base;
         settings.InitParams[0] = base;
     }
-    if (info.takes(kParamLan)) {
+    if (info.Takes(kParamLan)) {
         if (inputs.parameter1.isEmpty()) {
             show(QString::fromUtf8(kStatusBadIpAddress));
             return outcome;
@@ -201,11 +201,11 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
         settings.InitParams[2] = settings.UdpTimeout;
         settings.InitParams[3] = settings.IpVersion;
     }
-    if (info.takes(kParamEuart)) {
+    if (info.Takes(kParamEuart)) {
         settings.EuartIndex = inputs.euartIndex;
         settings.InitParams[3] = inputs.euartIndex;
     }
-    if (info.takes(kParamDiagnosticWindow)) {
+    if (info.Takes(kParamDiagnosticWindow)) {
         settings.OrsgDiagnosticWindow = inputs.orsgWindow;
         if (inputs.orsgWindow) settings.InitParams[ORSG_INIT_WINDOW_WORD] = ORSG_INIT_SHOW_WINDOW;
     }

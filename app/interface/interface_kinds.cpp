@@ -20,7 +20,7 @@ constexpr std::array<InterfaceKindInfo, kInterfaceKinds> kKinds = {{
      kParamEuart | kParamDiagnosticWindow},
 }};
 
-static_assert(kKinds[kKindModbus].modbus && kKinds[kKindOrsE].takes(kParamLan) && kKinds[kKindOrsG].letter == 'G');
+static_assert(kKinds[kKindModbus].modbus && kKinds[kKindOrsE].Takes(kParamLan) && kKinds[kKindOrsG].letter == 'G');
 
 }  // namespace
 

@@ -34,7 +34,7 @@ struct InterfaceKindInfo {
     InitShape init;
     bool modbus;      // requests wrapped in Modbus function 69; SetConfig takes the parity
     unsigned params;  // KindParameter bits
-    constexpr bool takes(KindParameter p) const { return (params & p) != 0; }
+    constexpr bool Takes(KindParameter p) const { return (params & p) != 0; }
 };
 
 // The kind 0..6 (kInterfaceKinds), or nullptr for any other value.

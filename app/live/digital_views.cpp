@@ -45,7 +45,7 @@ void TFormOkamDIN::Button1Click() { reject(); }
 
 void TFormOkamDIN::Tick() {
     const rq36::ModuleReply reply = Link().Send(rq36::ReadRegisterCommand(rq36::kRegDigital));
-    if (reply.ok()) {
+    if (reply.Ok()) {
         Label33->setText(rq36::BitText(reply.r[0], 0));
         Label34->setText(rq36::BitText(reply.r[0], 1));
     }
@@ -80,7 +80,7 @@ void TFormOkamDOUT::Button1Click() {
     // The state of both outputs as ticked; the other bits stay 0.
     const std::uint32_t outputs = (CheckBox1->isChecked() ? 0x01U : 0U) | (CheckBox2->isChecked() ? 0x02U : 0U);
     const rq36::ModuleReply reply = Link().Send(rq36::WriteRegisterCommand(rq36::kRegDigital, outputs));
-    SetStatus(reply.ok() ? QString::fromUtf8(rq36::kDataWrittenText)
+    SetStatus(reply.Ok() ? QString::fromUtf8(rq36::kDataWrittenText)
                          : QLatin1Char(' ') + Link().StatusText(reply.status));
 }
 

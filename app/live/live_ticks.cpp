@@ -20,7 +20,7 @@ void AnalogTick::Run(ModuleLink& link, TransferHost& host, const RowSink& show, 
         for (int i = 0; i < kAnalogInputs; ++i) {
             host.ProcessEvents();
             const ModuleReply reply = link.Send(ReadConfigByteCommand(kConfigBank, RangeAddress(i)));
-            if (!reply.ok()) return fail(reply);
+            if (!reply.Ok()) return fail(reply);
             const int code = reply.r[2];
             units_[static_cast<std::size_t>(i)] = RangeUnit(code);
             milliamperes_[static_cast<std::size_t>(i)] = IsCurrentRange(code);
@@ -35,7 +35,7 @@ void AnalogTick::Run(ModuleLink& link, TransferHost& host, const RowSink& show, 
         for (int i = 0; i < kAnalogInputs; ++i) {
             host.ProcessEvents();
             const ModuleReply reply = link.Send(ReadRegisterCommand(registerOf(i)));
-            if (!reply.ok()) {
+            if (!reply.Ok()) {
                 fail(reply);
                 return false;
             }
@@ -72,7 +72,7 @@ bool CounterTick::Run(ModuleLink& link, TransferHost& host, const PresetSource& 
                       const CaptionsChanged& captions) {
     if (!runStateKnown_) {
         const ModuleReply reply = link.Send(ReadRegisterCommand(kRegCounterRun));
-        if (!reply.ok()) return Fail(link, host, reply);
+        if (!reply.Ok()) return Fail(link, host, reply);
         counting_ = {(reply.r[0] & 0x01) != 0, (reply.r[0] & 0x02) != 0};
         runStateKnown_ = true;
         if (captions) captions();
@@ -83,13 +83,13 @@ bool CounterTick::Run(ModuleLink& link, TransferHost& host, const PresetSource& 
     if (pendingRun_[0] || pendingRun_[1]) {
         pendingRun_ = {};
         const ModuleReply reply = link.Send(WriteRegisterCommand(kRegCounterRun, std::uint32_t{Bits(counting_)}));
-        if (!reply.ok()) return Fail(link, host, reply);
+        if (!reply.Ok()) return Fail(link, host, reply);
     }
     if (pendingClear_[0] || pendingClear_[1]) {
         const std::uint8_t bits = Bits(pendingClear_);
         pendingClear_ = {};
         const ModuleReply reply = link.Send(WriteRegisterCommand(kRegCounterClear, std::uint32_t{bits}));
-        if (!reply.ok()) return Fail(link, host, reply);
+        if (!reply.Ok()) return Fail(link, host, reply);
     }
     for (int c = 0; c < kCounters; ++c) {
         if (!pendingPreset_[Index(c)]) continue;
@@ -102,7 +102,7 @@ bool CounterTick::Run(ModuleLink& link, TransferHost& host, const PresetSource& 
             continue;
         }
         const ModuleReply reply = link.Send(WriteRegisterCommand(kCounterRegisters[Index(c)], *bytes));
-        if (!reply.ok()) return Fail(link, host, reply);
+        if (!reply.Ok()) return Fail(link, host, reply);
     }
 
     std::array<std::uint32_t, kCounters> values{};
@@ -110,7 +110,7 @@ bool CounterTick::Run(ModuleLink& link, TransferHost& host, const PresetSource& 
     for (int c = 0; c < kCounters; ++c) {
         host.ProcessEvents();
         last = link.Send(ReadRegisterCommand(kCounterRegisters[Index(c)]));
-        if (!last.ok()) return Fail(link, host, last);
+        if (!last.Ok()) return Fail(link, host, last);
         values[Index(c)] = DecodeUInt32(last.r);
     }
     values_ = values;

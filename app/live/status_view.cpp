@@ -54,7 +54,7 @@ TForm15::TForm15(rq36::ConnectionSettings* settings, QWidget* parent)
 
 void TForm15::Tick() {
     const rq36::ModuleReply reply = Link().Send(rq36::ReadStatusRegisterCommand());
-    if (reply.ok()) {
+    if (reply.Ok()) {
         for (int index = 0; index < kBits; ++index)
             values_[static_cast<std::size_t>(index)]->setText(
                 rq36::BitText(reply.r[static_cast<std::size_t>(index / kBitsPerByte)], index % kBitsPerByte));
@@ -68,7 +68,7 @@ void TForm15::Button2Click() {
     const BusyScope busy(*this, false);
     const rq36::ModuleReply reply = Link().Send(rq36::ClearStatusRegisterCommand());
     // A cleared register shows on the next tick.
-    if (!reply.ok()) SetStatus(QLatin1Char(' ') + Link().StatusText(reply.status));
+    if (!reply.Ok()) SetStatus(QLatin1Char(' ') + Link().StatusText(reply.status));
 }
 
 void TForm15::Button1Click() { reject(); }

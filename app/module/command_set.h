@@ -97,7 +97,7 @@ struct ModuleReply {
     std::uint8_t status = 0;
     std::uint8_t replyByte = 0;
     std::array<std::uint8_t, 4> r{};
-    bool ok() const { return status == 0; }
+    bool Ok() const { return status == 0; }
 };
 
 ModuleCommand ReadRegisterCommand(std::uint8_t reg);

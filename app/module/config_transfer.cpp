@@ -33,7 +33,7 @@ TransferResult ReadConfigBytes(ModuleLink& link, TransferHost& host, std::span<c
         if (host.StopRequested()) return TransferResult::Stopped;
         const ConfigByteSlot& slot = run[k - 1];
         const ModuleReply reply = link.Send(ReadConfigByteCommand(kConfigBank, slot.address));
-        if (!reply.ok()) {
+        if (!reply.Ok()) {
             host.ShowStatus(u' ' + link.StatusText(reply.status));
             return TransferResult::RequestFailed;
         }
@@ -50,10 +50,10 @@ TransferResult ReadConfigBytes(ModuleLink& link, TransferHost& host, std::span<c
 VerifiedWrite WriteConfigByteVerified(ModuleLink& link, std::uint8_t bank, std::uint8_t address, std::uint8_t value,
                                       const std::function<void()>& betweenRequests) {
     ModuleReply reply = link.Send(WriteConfigByteCommand(bank, address, value));
-    if (!reply.ok()) return {VerifiedWrite::RequestFailed, reply.status};
+    if (!reply.Ok()) return {VerifiedWrite::RequestFailed, reply.status};
     if (betweenRequests) betweenRequests();
     reply = link.Send(ReadConfigByteCommand(bank, address));
-    if (!reply.ok()) return {VerifiedWrite::RequestFailed, reply.status};
+    if (!reply.Ok()) return {VerifiedWrite::RequestFailed, reply.status};
     if (reply.r[2] != value) return {VerifiedWrite::Mismatch, 0};
     return {};
 }

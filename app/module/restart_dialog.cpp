@@ -36,7 +36,7 @@ void TFormRestartModulu::Button1Click() {
     if (!ConnectionTest()) return;
     const BusyScope busy(*this);
     const rq36::ModuleReply reply = Link().Send(rq36::RestartCommand());
-    SetStatus(reply.ok() ? QString::fromUtf8(rq36::kRestartedText) : u' ' + Link().StatusText(reply.status));
+    SetStatus(reply.Ok() ? QString::fromUtf8(rq36::kRestartedText) : u' ' + Link().StatusText(reply.status));
 }
 
 void TFormRestartModulu::Button2Click() { reject(); }

@@ -16,7 +16,7 @@ struct Decimal {
     bool negative = false;
     std::string digits;  // no leading zero unless the number is zero
     int exponent = 0;
-    bool zero() const { return digits.find_first_not_of('0') == std::string::npos; }
+    bool Zero() const { return digits.find_first_not_of('0') == std::string::npos; }
 };
 
 Decimal ShortestDecimal(float value) {
@@ -79,10 +79,10 @@ QString FormatMeasuredValue(float value, int decimals, const QLocale& locale) {
     const Decimal exact = ShortestDecimal(value);
     const int significantPlaces = kSignificantDigits - 1 - exact.exponent;
     const Decimal rounded =
-        exact.zero() ? Decimal{exact.negative, "0", 0} : RoundToPlaces(exact, std::min(decimals, significantPlaces));
-    const QString sign = rounded.negative && !rounded.zero() ? QStringLiteral("-") : QString();
+        exact.Zero() ? Decimal{exact.negative, "0", 0} : RoundToPlaces(exact, std::min(decimals, significantPlaces));
+    const QString sign = rounded.negative && !rounded.Zero() ? QStringLiteral("-") : QString();
 
-    if (!rounded.zero() && rounded.exponent >= kSignificantDigits) {
+    if (!rounded.Zero() && rounded.exponent >= kSignificantDigits) {
         const Decimal mantissa = RoundToPlaces(exact, significantPlaces);
         QString text = sign + QLatin1Char(mantissa.digits[0]) + point;
         for (int i = 1; i < kSignificantDigits; ++i) text += QLatin1Char(DigitAt(mantissa, mantissa.exponent - i));

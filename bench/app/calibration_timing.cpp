@@ -33,7 +33,7 @@ constexpr int kReferenceStepExchanges = 15;
 constexpr double kPauseMs = 400;
 
 bool Outputs(const rq36::ConnectionSettings& record, std::uint32_t bits) {
-    return rq36::SendCommand(record, rq36::WriteRegisterCommand(rq36::kRegDigital, bits)).ok();
+    return rq36::SendCommand(record, rq36::WriteRegisterCommand(rq36::kRegDigital, bits)).Ok();
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ using orsg_bench::CompareSendWithBare;
 using orsg_bench::Handle;
 using orsg_bench::Request;
 
-void BM_BareDriverCalls(benchmark::State& state) {
+void BmBareDriverCalls(benchmark::State& state) {
     const Handle handle;  // opens the card and starts the channel up
     if (handle.h == 0) {
         state.SkipWithError("ORSG_Init failed");
@@ -38,9 +38,9 @@ void BM_BareDriverCalls(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_BareDriverCalls);
+BENCHMARK(BmBareDriverCalls);
 
-void BM_OrsgSend(benchmark::State& state) {
+void BmOrsgSend(benchmark::State& state) {
     const Handle handle;
     const intptr_t h = handle.h;
     if (h == 0) {
@@ -60,10 +60,10 @@ void BM_OrsgSend(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_OrsgSend);
+BENCHMARK(BmOrsgSend);
 
 // ORSG's host cost against the bare driver calls of the same job.
-void BM_SendVersusBare(benchmark::State& state) {
+void BmSendVersusBare(benchmark::State& state) {
     const Handle handle;
     if (handle.h == 0) {
         state.SkipWithError("ORSG_Init failed");
@@ -71,9 +71,9 @@ void BM_SendVersusBare(benchmark::State& state) {
     }
     CompareSendWithBare(state, handle, [] {});
 }
-BENCHMARK(BM_SendVersusBare);
+BENCHMARK(BmSendVersusBare);
 
-void BM_OrsgSend1Of128(benchmark::State& state) {
+void BmOrsgSend1Of128(benchmark::State& state) {
     const Handle handle;
     const intptr_t h = handle.h;
     if (h == 0) {
@@ -95,7 +95,7 @@ void BM_OrsgSend1Of128(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * 128);
 }
-BENCHMARK(BM_OrsgSend1Of128);
+BENCHMARK(BmOrsgSend1Of128);
 
 }  // namespace
 

@@ -45,7 +45,7 @@ void FillHistories(orsg::LibraryState& state) {
     }
 }
 
-void BM_VypisOkna(benchmark::State& state) {
+void BmVypisOkna(benchmark::State& state) {
     const Handle handle(kShowWindow);
     orsg::TForm1* form = handle.h != 0 ? FormOf(handle) : nullptr;
     if (form == nullptr) {
@@ -60,11 +60,11 @@ void BM_VypisOkna(benchmark::State& state) {
     }
 }
 // 0: the refresh of the grids' texts; 1: the same and the window painted.
-BENCHMARK(BM_VypisOkna)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BmVypisOkna)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // ORSG_Init and ORSG_Done in a widget application: the window is made
 // (hidden, 0; shown, 1) and destroyed with every handle.
-void BM_InitAndDone(benchmark::State& state) {
+void BmInitAndDone(benchmark::State& state) {
     const int32_t bits = state.range(0) != 0 ? kShowWindow : 0;
     for (auto _ : state) {
         const Handle handle(bits);
@@ -74,13 +74,13 @@ void BM_InitAndDone(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_InitAndDone)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BmInitAndDone)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Blocks of bare driver calls and of ORSG_Send alternate; after every block
 // the host's event loop runs, so the window's timer ticks (once a second) in
 // the measured time of whichever block it follows.  Medians show the usual
 // block, means include the ticks.
-void BM_SendVersusBareWindowOpen(benchmark::State& state) {
+void BmSendVersusBareWindowOpen(benchmark::State& state) {
     const Handle handle(kShowWindow);
     if (handle.h == 0 || FormOf(handle) == nullptr) {
         state.SkipWithError("no window");
@@ -90,7 +90,7 @@ void BM_SendVersusBareWindowOpen(benchmark::State& state) {
     state.counters["calls_per_s"] = StateOf(handle).stats.callsPerSecond;
 }
 // Long enough for several ticks of the timer.
-BENCHMARK(BM_SendVersusBareWindowOpen)->MinTime(3.0);
+BENCHMARK(BmSendVersusBareWindowOpen)->MinTime(3.0);
 
 }  // namespace
 

@@ -22,95 +22,95 @@ namespace {
 using Msg = std::array<std::uint8_t, 8>;
 constexpr Msg kReadAin0 = {1, 0x00, 0x00, 0, 0, 0, 0, 0};
 
-void configure(bool instant) {
+void Configure(bool instant) {
     ::setenv("RQ36_SIM_STATE", ":memory:bench", 1);
     ::setenv("RQ36_SIM_INSTANT", instant ? "1" : "0", 1);
     ::unsetenv("RQ36_SIM_CONFIG");
     ::unsetenv("RQ36_SIM_FAULT");
 }
 
-int speedCode(std::int32_t speed) { return speed == 115200 ? 8 : speed == 19200 ? 5 : 4; }
+int SpeedCode(std::int32_t speed) { return speed == 115200 ? 8 : speed == 19200 ? 5 : 4; }
 
 // Writes the module's speed into its memory and restarts it, through the card.
-void moveModuleTo(simtest::CardSession& s, std::int32_t speed) {
-    const auto code = static_cast<std::uint8_t>(speedCode(speed));
+void MoveModuleTo(simtest::CardSession& s, std::int32_t speed) {
+    const auto code = static_cast<std::uint8_t>(SpeedCode(speed));
     for (int from : {4, 5, 8}) {
-        s.send({1, 0x67, 0, 0, 0x3E, 0x3E, code, code}, from, 0, 20);
-        s.send({1, 0x01, 0xFF, 0, 0xFF, 0x01, 0x00, 0xFF}, from, 0, 20);
+        s.Send({1, 0x67, 0, 0, 0x3E, 0x3E, code, code}, from, 0, 20);
+        s.Send({1, 0x01, 0xFF, 0, 0xFF, 0x01, 0x00, 0xFF}, from, 0, 20);
     }
 }
 
-void BM_CardJob_Instant(benchmark::State& state) {
-    configure(true);
+void BmCardJobInstant(benchmark::State& state) {
+    Configure(true);
     simtest::CardSession s;
-    if (!s.open() || s.startUp() < 0) {
+    if (!s.Open() || s.StartUp() < 0) {
         state.SkipWithError("no card");
         return;
     }
     for (auto _ : state) {
-        const auto r = s.send(kReadAin0);
+        const auto r = s.Send(kReadAin0);
         benchmark::DoNotOptimize(r);
     }
     state.SetLabel("whole job: 8 message bytes, job block, start, poll, 32 bytes back");
 }
-BENCHMARK(BM_CardJob_Instant);
+BENCHMARK(BmCardJobInstant);
 
-void BM_CardJob_LineTiming(benchmark::State& state) {
+void BmCardJobLineTiming(benchmark::State& state) {
     const auto speed = static_cast<std::int32_t>(state.range(0));
-    configure(true);
+    Configure(true);
     {
         simtest::CardSession setup;
-        setup.open();
-        setup.startUp();
-        moveModuleTo(setup, speed);
+        setup.Open();
+        setup.StartUp();
+        MoveModuleTo(setup, speed);
     }
-    configure(false);
+    Configure(false);
     simtest::CardSession s;
-    if (!s.open() || s.startUp() < 0) {
+    if (!s.Open() || s.StartUp() < 0) {
         state.SkipWithError("no card");
         return;
     }
     const double lineMs =
         std::chrono::duration<double, std::milli>(
-            rq36sim::answeredExchangeTime(rq36sim::LineParams{rq36sim::Protocol::Vextbus2, speed, 0}, {}))
+            rq36sim::AnsweredExchangeTime(rq36sim::LineParams{rq36sim::Protocol::Vextbus2, speed, 0}, {}))
             .count();
     int failures = 0;
     for (auto _ : state) {
-        s.writeBurst(0, std::vector<std::uint8_t>(kReadAin0.begin(), kReadAin0.end()), true);
-        s.writeJobBlock(0, speedCode(speed), 0, 200);
-        s.write(s.reg(8), 0);
-        s.write(s.reg(9), 0);
-        s.write(s.reg(14), 1);
-        while (s.read(s.reg(14)) != 0) {}
-        failures += s.readSlot(0).status[0] != 0;
+        s.WriteBurst(0, std::vector<std::uint8_t>(kReadAin0.begin(), kReadAin0.end()), true);
+        s.WriteJobBlock(0, SpeedCode(speed), 0, 200);
+        s.Write(s.Reg(8), 0);
+        s.Write(s.Reg(9), 0);
+        s.Write(s.Reg(14), 1);
+        while (s.Read(s.Reg(14)) != 0) {}
+        failures += s.ReadSlot(0).status[0] != 0;
     }
     state.counters["line_ms"] = lineMs;
     state.counters["failed"] = failures;
-    configure(true);
+    Configure(true);
 }
-BENCHMARK(BM_CardJob_LineTiming)->Arg(9600)->Iterations(40)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_CardJob_LineTiming)->Arg(115200)->Iterations(400)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BmCardJobLineTiming)->Arg(9600)->Iterations(40)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BmCardJobLineTiming)->Arg(115200)->Iterations(400)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_ModuleRequest(benchmark::State& state) {
+void BmModuleRequest(benchmark::State& state) {
     rq36sim::Faults faults;
-    rq36sim::Module m("bench", rq36sim::ModuleState::factory({}), &faults);
+    rq36sim::Module m("bench", rq36sim::ModuleState::Factory({}), &faults);
     const auto reg = static_cast<std::uint8_t>(state.range(0));
     const rq36sim::Message msg = {1, 0x00, reg, 0, 0, 0, 0, 0};
-    for (auto _ : state) benchmark::DoNotOptimize(m.execute(msg, rq36sim::Clock::now()));
+    for (auto _ : state) benchmark::DoNotOptimize(m.Execute(msg, rq36sim::Clock::now()));
 }
-BENCHMARK(BM_ModuleRequest)->Arg(0x00)->Arg(0x11)->Arg(0x50);
+BENCHMARK(BmModuleRequest)->Arg(0x00)->Arg(0x11)->Arg(0x50);
 
-void BM_StandInSend(benchmark::State& state) {
+void BmStandInSend(benchmark::State& state) {
     const bool timed = state.range(1) != 0;
     const auto speed = static_cast<std::int32_t>(state.range(0));
-    configure(!timed);
+    Configure(!timed);
     ors_handle_t h = 0;
     if (ORSA_Init(&h, 1) != 0) {
         state.SkipWithError("init");
         return;
     }
     ORSA_SetConfig(h, 9600, 200, 0);
-    std::int32_t req[ORS_REQUEST_WORDS] = {1, 0x67, 0, 0, 0x3E, 0x3E, speedCode(speed), speedCode(speed)};
+    std::int32_t req[ORS_REQUEST_WORDS] = {1, 0x67, 0, 0, 0x3E, 0x3E, SpeedCode(speed), SpeedCode(speed)};
     std::int32_t resp[ORS_RESPONSE_WORDS] = {}, reply = 0, status = 0;
     ORSA_Send(h, req, resp, &reply, &status);
     const std::int32_t restart[8] = {1, 0x01, 0xFF, 0, 0xFF, 0x01, 0x00, 0xFF};
@@ -126,15 +126,15 @@ void BM_StandInSend(benchmark::State& state) {
     }
     state.counters["line_ms"] =
         std::chrono::duration<double, std::milli>(
-            rq36sim::answeredExchangeTime(rq36sim::LineParams{rq36sim::Protocol::Vextbus2, speed, 0}, {}))
+            rq36sim::AnsweredExchangeTime(rq36sim::LineParams{rq36sim::Protocol::Vextbus2, speed, 0}, {}))
             .count();
     state.counters["failed"] = failures;
     ORSA_Done(&h);
-    configure(true);
+    Configure(true);
 }
-BENCHMARK(BM_StandInSend)->Args({9600, 0})->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_StandInSend)->Args({9600, 1})->Iterations(40)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_StandInSend)->Args({115200, 1})->Iterations(400)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BmStandInSend)->Args({9600, 0})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BmStandInSend)->Args({9600, 1})->Iterations(40)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BmStandInSend)->Args({115200, 1})->Iterations(400)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

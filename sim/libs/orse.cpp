@@ -5,6 +5,6 @@
 RQ36_STANDIN_VEXTBUS_EXPORTS(ORSE, rq36sim::StandIn::Orse)
 
 extern "C" ORS_EXPORT int32_t ORSE_Init(ors_handle_t* handle, const int32_t* initBlock) {
-    return rq36sim::standin::guarded(rq36sim::standin::kErrNoMemory,
-                                     [&] { return rq36sim::standin::initLan(handle, initBlock); });
+    return rq36sim::standin::Guarded(rq36sim::standin::kErrNoMemory,
+                                     [&] { return rq36sim::standin::InitLan(handle, initBlock); });
 }

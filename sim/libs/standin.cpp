@@ -37,23 +37,23 @@ struct Session {
 // The simulated hardware of this library and its open handles.
 class StandInWorld {
 public:
-    static StandInWorld& instance() {
+    static StandInWorld& Instance() {
         static StandInWorld world;
         return world;
     }
 
     // The configuration is read again at every Init; modules and the line
     // change only while no handle is open.
-    void reload(StandIn lib) {
-        if (env_.reload(sessions_.empty()))
-            line_ = env_.makeLine(env_.config().standInLines[static_cast<std::size_t>(lib)]);
+    void Reload(StandIn lib) {
+        if (env_.Reload(sessions_.empty()))
+            line_ = env_.MakeLine(env_.Config().standInLines[static_cast<std::size_t>(lib)]);
     }
 
-    const Faults& faults() const { return env_.faults(); }
-    const Timing& timing() const { return env_.timing(); }
-    const Line& line() const { return line_; }
+    const Faults& ActiveFaults() const { return env_.ActiveFaults(); }
+    const Timing& LineTiming() const { return env_.LineTiming(); }
+    const Line& BoundLine() const { return line_; }
 
-    ors_handle_t open(StandIn lib) {
+    ors_handle_t Open(StandIn lib) {
         auto s = std::unique_ptr<Session>(new (std::nothrow) Session{lib});
         if (!s) return 0;
         const auto h = reinterpret_cast<ors_handle_t>(s.get());
@@ -62,12 +62,12 @@ public:
     }
 
     // The session behind a handle of this library; nullptr for anything else.
-    Session* find(StandIn lib, ors_handle_t h) {
+    Session* Find(StandIn lib, ors_handle_t h) {
         const auto it = sessions_.find(h);
         return it != sessions_.end() && it->second->lib == lib ? it->second.get() : nullptr;
     }
 
-    void close(ors_handle_t h) { sessions_.erase(h); }
+    void Close(ors_handle_t h) { sessions_.erase(h); }
 
 private:
     SimEnvironment env_;
@@ -75,16 +75,16 @@ private:
     Line line_;
 };
 
-bool knownSpeed(std::int32_t speed) {
+bool KnownSpeed(std::int32_t speed) {
     for (auto s : kSpeeds)
         if (s == speed) return true;
     return false;
 }
 
-std::int32_t createSession(StandIn lib, ors_handle_t* handle) {
-    StandInWorld& w = StandInWorld::instance();
-    if (w.faults().noDevice) return kErrNoDevice;
-    const ors_handle_t h = w.open(lib);
+std::int32_t CreateSession(StandIn lib, ors_handle_t* handle) {
+    StandInWorld& w = StandInWorld::Instance();
+    if (w.ActiveFaults().noDevice) return kErrNoDevice;
+    const ors_handle_t h = w.Open(lib);
     if (!h) return kErrNoMemory;
     *handle = h;
     return kOk;
@@ -92,26 +92,26 @@ std::int32_t createSession(StandIn lib, ors_handle_t* handle) {
 
 // The common start of every Init: a usable handle variable, a fresh look
 // at the configuration.
-bool handleVariableUsable(StandIn lib, ors_handle_t* handle) {
+bool HandleVariableUsable(StandIn lib, ors_handle_t* handle) {
     if (!handle || *handle != 0) return false;
-    StandInWorld::instance().reload(lib);
+    StandInWorld::Instance().Reload(lib);
     return true;
 }
 
-bool validIpv4(std::string_view s) {
-    const auto parts = splitList(s, '.');
+bool ValidIpv4(std::string_view s) {
+    const auto parts = SplitList(s, '.');
     if (parts.size() != 4) return false;
     for (auto p : parts) {
         if (p.empty() || p.size() > 3) return false;
         for (char c : p)
             if (c < '0' || c > '9') return false;
-        const auto n = parseInt(p);
+        const auto n = ParseInt(p);
         if (!n || *n > 255) return false;
     }
     return true;
 }
 
-bool validIpv6(std::string_view s) {
+bool ValidIpv6(std::string_view s) {
     int colons = 0;
     for (char c : s) {
         const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -123,22 +123,22 @@ bool validIpv6(std::string_view s) {
     return colons >= 2 && colons <= 7;
 }
 
-std::int32_t checkLineParams(std::int32_t speed, std::uint32_t timeoutMs, std::uint32_t retries) {
-    if (!knownSpeed(speed)) return kErrSpeed;
+std::int32_t CheckLineParams(std::int32_t speed, std::uint32_t timeoutMs, std::uint32_t retries) {
+    if (!KnownSpeed(speed)) return kErrSpeed;
     if (timeoutMs == 0 || timeoutMs > kMaxTimeoutMs) return kErrTimeout;
     if (retries > kMaxRetries) return kErrRetries;
     return kOk;
 }
 
-ExchangeResult exchange(const Session& s, const Message& msg) {
-    StandInWorld& w = StandInWorld::instance();
+ExchangeResult Exchange(const Session& s, const Message& msg) {
+    StandInWorld& w = StandInWorld::Instance();
     ExchangeRequest req;
     req.message = msg;
     req.line = LineParams{Protocol::Vextbus2, s.speed, kParityEven};
     req.timeoutMs = s.timeoutMs;
     req.retries = s.retries;
-    const ExchangeResult r = w.line().exchange(req, w.faults(), w.timing(), Clock::now());
-    waitLineTime(r.duration, w.timing());
+    const ExchangeResult r = w.BoundLine().Exchange(req, w.ActiveFaults(), w.LineTiming(), Clock::now());
+    WaitLineTime(r.duration, w.LineTiming());
     return r;
 }
 
@@ -176,31 +176,31 @@ constexpr char kUnknownCode[] = "Neznámý chybový kód";
 
 }  // namespace
 
-std::int32_t version(StandIn lib, std::int32_t* out) {
+std::int32_t Version(StandIn lib, std::int32_t* out) {
     if (!out) return kErrParams;
     *out = kVersions[static_cast<std::size_t>(lib)];
     return kOk;
 }
 
-std::int32_t initComPort(StandIn lib, ors_handle_t* handle, std::int32_t port) {
-    if (!handleVariableUsable(lib, handle)) return kErrHandle;
+std::int32_t InitComPort(StandIn lib, ors_handle_t* handle, std::int32_t port) {
+    if (!HandleVariableUsable(lib, handle)) return kErrHandle;
     if (port < 1 || port > kMaxComPort) return kErrComPort;
-    return createSession(lib, handle);
+    return CreateSession(lib, handle);
 }
 
-std::int32_t initIsa(ors_handle_t* handle, std::int32_t base) {
-    if (!handleVariableUsable(StandIn::Orsb, handle)) return kErrHandle;
+std::int32_t InitIsa(ors_handle_t* handle, std::int32_t base) {
+    if (!HandleVariableUsable(StandIn::Orsb, handle)) return kErrHandle;
     if (base < kIsaBaseMin || base > kIsaBaseMax || base % kIsaBaseAlign != 0) return kErrIsaBase;
-    return createSession(StandIn::Orsb, handle);
+    return CreateSession(StandIn::Orsb, handle);
 }
 
-std::int32_t initPlain(StandIn lib, ors_handle_t* handle) {
-    if (!handleVariableUsable(lib, handle)) return kErrHandle;
-    return createSession(lib, handle);
+std::int32_t InitPlain(StandIn lib, ors_handle_t* handle) {
+    if (!HandleVariableUsable(lib, handle)) return kErrHandle;
+    return CreateSession(lib, handle);
 }
 
-std::int32_t initLan(ors_handle_t* handle, const std::int32_t* block) {
-    if (!handleVariableUsable(StandIn::Orse, handle)) return kErrHandle;
+std::int32_t InitLan(ors_handle_t* handle, const std::int32_t* block) {
+    if (!HandleVariableUsable(StandIn::Orse, handle)) return kErrHandle;
     if (!block || block[0] != ORS_INIT_TEXT_OFFSET) return kErrParams;
     // The address text lies inside the block, ORS_INIT_TEXT_OFFSET bytes in.
     const char* text = reinterpret_cast<const char*>(block) + ORS_INIT_TEXT_OFFSET;
@@ -209,35 +209,35 @@ std::int32_t initLan(ors_handle_t* handle, const std::int32_t* block) {
     const std::string_view ip(text, static_cast<std::size_t>(static_cast<const char*>(end) - text));
     const std::int32_t port = block[1], timeout = block[2], ipVersion = block[3];
     if (ipVersion != 4 && ipVersion != 6) return kErrIpVersion;
-    if (ip.empty() || !(ipVersion == 4 ? validIpv4(ip) : validIpv6(ip))) return kErrIpAddress;
+    if (ip.empty() || !(ipVersion == 4 ? ValidIpv4(ip) : ValidIpv6(ip))) return kErrIpAddress;
     if (port < 1 || port > 65535) return kErrUdpPort;
     if (timeout < 1 || timeout > 65535) return kErrUdpTimeout;
-    return createSession(StandIn::Orse, handle);
+    return CreateSession(StandIn::Orse, handle);
 }
 
-std::int32_t done(StandIn lib, ors_handle_t* handle) {
+std::int32_t Done(StandIn lib, ors_handle_t* handle) {
     if (!handle) return kErrHandle;
-    StandInWorld& w = StandInWorld::instance();
-    if (!w.find(lib, *handle)) return kErrHandle;
-    w.close(*handle);
+    StandInWorld& w = StandInWorld::Instance();
+    if (!w.Find(lib, *handle)) return kErrHandle;
+    w.Close(*handle);
     *handle = 0;
     return kOk;
 }
 
-std::int32_t setConfig(StandIn lib, ors_handle_t h, std::int32_t speed, std::uint32_t timeoutMs,
+std::int32_t SetConfig(StandIn lib, ors_handle_t h, std::int32_t speed, std::uint32_t timeoutMs,
                        std::uint32_t retries) {
-    Session* s = StandInWorld::instance().find(lib, h);
+    Session* s = StandInWorld::Instance().Find(lib, h);
     if (!s) return kErrHandle;
-    if (const auto r = checkLineParams(speed, timeoutMs, retries); r != kOk) return r;
+    if (const auto r = CheckLineParams(speed, timeoutMs, retries); r != kOk) return r;
     s->speed = speed;
     s->timeoutMs = timeoutMs;
     s->retries = retries;
     return kOk;
 }
 
-std::int32_t getConfig(StandIn lib, ors_handle_t h, std::int32_t* speed, std::uint32_t* timeoutMs,
+std::int32_t GetConfig(StandIn lib, ors_handle_t h, std::int32_t* speed, std::uint32_t* timeoutMs,
                        std::uint32_t* retries) {
-    const Session* s = StandInWorld::instance().find(lib, h);
+    const Session* s = StandInWorld::Instance().Find(lib, h);
     if (!s) return kErrHandle;
     if (speed) *speed = s->speed;
     if (timeoutMs) *timeoutMs = s->timeoutMs;
@@ -245,14 +245,14 @@ std::int32_t getConfig(StandIn lib, ors_handle_t h, std::int32_t* speed, std::ui
     return kOk;
 }
 
-std::int32_t send(StandIn lib, ors_handle_t h, const std::int32_t* request, std::int32_t* response,
+std::int32_t Send(StandIn lib, ors_handle_t h, const std::int32_t* request, std::int32_t* response,
                   std::int32_t* replyByte, std::int32_t* status) {
-    const Session* s = StandInWorld::instance().find(lib, h);
+    const Session* s = StandInWorld::Instance().Find(lib, h);
     if (!s) return kErrHandle;
     if (!request || !response || !replyByte || !status) return kErrParams;
     Message msg{};
     for (std::size_t i = 0; i < msg.size(); ++i) msg[i] = static_cast<std::uint8_t>(request[i]);
-    const ExchangeResult r = exchange(*s, msg);
+    const ExchangeResult r = Exchange(*s, msg);
     for (int i = 0; i < kResponseBytes; ++i)
         response[i] = i < static_cast<int>(r.reply.data.size()) ? r.reply.data[static_cast<std::size_t>(i)] : 0;
     *replyByte = r.reply.replyByte;
@@ -260,7 +260,7 @@ std::int32_t send(StandIn lib, ors_handle_t h, const std::int32_t* request, std:
     return kOk;
 }
 
-std::int32_t errorText(std::uint32_t code, std::int32_t* text) {
+std::int32_t ErrorText(std::uint32_t code, std::int32_t* text) {
     if (!text) return kErrParams;
     const char* utf8 = kUnknownCode;
     for (const auto& e : kTexts)

@@ -84,10 +84,10 @@ int main(int argc, char* argv[]) {
     }
 
     rq36sim::SimEnvironment env;
-    env.reload(true);
+    env.Reload(true);
     const rq36sim::Line line =
-        env.makeLine(env.config().standInLines[static_cast<std::size_t>(rq36sim::StandIn::Orsf)]);
-    rq36sim::ModbusSlave slave(line, env.faults(), env.timing());
+        env.MakeLine(env.Config().standInLines[static_cast<std::size_t>(rq36sim::StandIn::Orsf)]);
+    rq36sim::ModbusSlave slave(line, env.ActiveFaults(), env.LineTiming());
 
     std::printf("%s\n", pty->DevicePath().c_str());
     std::fflush(stdout);

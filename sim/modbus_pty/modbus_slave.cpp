@@ -15,8 +15,8 @@ constexpr std::size_t kMessageBytes = 8;
 
 bool ModbusSlave::Listening(std::uint8_t station, const LineParams& line) const {
     const Message probe{station};
-    return std::any_of(line_.modules().begin(), line_.modules().end(),
-                       [&](const Module* m) { return m->listens(probe, line); });
+    return std::any_of(line_.Modules().begin(), line_.Modules().end(),
+                       [&](const Module* m) { return m->Listens(probe, line); });
 }
 
 SlaveAnswer ModbusSlave::Answer(std::span<const std::uint8_t> request, const LineParams& line,
@@ -46,7 +46,7 @@ SlaveAnswer ModbusSlave::Answer(std::span<const std::uint8_t> request, const Lin
         const bool repetition = std::equal(request.begin(), request.end(), corrupted_.begin(), corrupted_.end());
         if (faults.corruptReply == CorruptReplyFault::First && repetition)
             faults.corruptReply = CorruptReplyFault::None;
-        const ExchangeResult r = line_.exchange(req, faults, timing_, arrival);
+        const ExchangeResult r = line_.Exchange(req, faults, timing_, arrival);
         if (r.status == kStatusNoReply) return answer;
 
         std::vector<std::uint8_t> response(r.reply.data.begin(), r.reply.data.end());

@@ -28,17 +28,17 @@ constexpr double kPi = 3.14159265358979323846;
 
 }  // namespace
 
-const RangeInfo* rangeInfo(int code) {
+const RangeInfo* RangeOf(int code) {
     if (code < 0 || code >= kRangeCodes) return nullptr;
     return &kRanges[static_cast<std::size_t>(code)];
 }
 
-double countsPerUnit(const RangeInfo& r) {
+double CountsPerUnit(const RangeInfo& r) {
     // Voltage: 10^e counts per volt; current: 10^6 per ampere = 1000 per mA.
     return r.current ? 1000.0 : std::pow(10.0, r.scaleExponent);
 }
 
-std::array<std::uint8_t, 4> encodeScaled(std::int64_t value, int decimals) {
+std::array<std::uint8_t, 4> EncodeScaled(std::int64_t value, int decimals) {
     const bool negative = value < 0;
     std::int64_t magnitude = negative ? -value : value;
     if (magnitude > kMaxMagnitude) magnitude = kMaxMagnitude;
@@ -55,7 +55,7 @@ namespace {
 // A part of a signal on a range: a fraction of its full scale, or volts on a
 // voltage range and milliamperes on a current range; a source of the other
 // kind drives nothing into the input.
-double partOn(const SignalPart& part, const RangeInfo& r) {
+double PartOn(const SignalPart& part, const RangeInfo& r) {
     switch (part.unit) {
     case SignalPart::Unit::FullScale: return part.value * r.fullScale;
     case SignalPart::Unit::Volt: return r.current ? 0.0 : part.value;
@@ -66,7 +66,7 @@ double partOn(const SignalPart& part, const RangeInfo& r) {
 
 }  // namespace
 
-double AnalogFrontEnd::signal(int input, const RangeInfo& r, InputSource src, Clock::time_point now) const {
+double AnalogFrontEnd::Signal(int input, const RangeInfo& r, InputSource src, Clock::time_point now) const {
     const InputSignal& s = signals_[static_cast<std::size_t>(input)];
     double level = 0.0;
     double ac = 0.0;
@@ -75,8 +75,8 @@ double AnalogFrontEnd::signal(int input, const RangeInfo& r, InputSource src, Cl
     case InputSource::Reference: level = kReferenceFraction * r.fullScale; break;
     case InputSource::Field: {
         const double t = std::chrono::duration<double>(now - epoch_).count();
-        level = partOn(s.dc, r) + partOn(s.drift, r) * std::sin(2.0 * kPi * t / s.driftPeriodSeconds + input);
-        ac = partOn(s.ac, r);
+        level = PartOn(s.dc, r) + PartOn(s.drift, r) * std::sin(2.0 * kPi * t / s.driftPeriodSeconds + input);
+        ac = PartOn(s.ac, r);
         break;
     }
     }
@@ -85,15 +85,15 @@ double AnalogFrontEnd::signal(int input, const RangeInfo& r, InputSource src, Cl
     return r.ac ? std::sqrt(level * level + ac * ac / 2.0) : level;
 }
 
-std::int64_t AnalogFrontEnd::rawCounts(int input, const RangeInfo& r, InputSource src, Clock::time_point now) {
+std::int64_t AnalogFrontEnd::RawCounts(int input, const RangeInfo& r, InputSource src, Clock::time_point now) {
     const auto i = static_cast<std::size_t>(input);
-    double counts = signal(input, r, src, now) * countsPerUnit(r) * kGainError[i] + kOffsetError[i];
+    double counts = Signal(input, r, src, now) * CountsPerUnit(r) * kGainError[i] + kOffsetError[i];
     const int noise = signals_[i].noiseCounts;
     if (noise_ && noise > 0) counts += std::uniform_int_distribution<int>(-noise, noise)(rng_);
     return static_cast<std::int64_t>(std::llround(counts));
 }
 
-std::int64_t AnalogFrontEnd::calibrate(std::int64_t raw, const CalibrationRecord& cal) {
+std::int64_t AnalogFrontEnd::Calibrate(std::int64_t raw, const CalibrationRecord& cal) {
     const double reference = cal.reference == 0 ? 10000.0 : cal.reference;
     return std::llround(static_cast<double>(raw + cal.offset) * cal.gain / reference);
 }

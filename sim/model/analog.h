@@ -22,13 +22,13 @@ struct RangeInfo {
 };
 
 // Range of a code 0..13; nullptr for any other code (input switched off).
-const RangeInfo* rangeInfo(int code);
+const RangeInfo* RangeOf(int code);
 
 // Raw counts per volt or per milliampere of a range (1000 or 10000).
-double countsPerUnit(const RangeInfo& r);
+double CountsPerUnit(const RangeInfo& r);
 
 // Four bytes: 23-bit magnitude r0..r2 (sign bit 7 of r2), decimals in r3.
-std::array<std::uint8_t, 4> encodeScaled(std::int64_t signedMagnitude, int decimals);
+std::array<std::uint8_t, 4> EncodeScaled(std::int64_t signedMagnitude, int decimals);
 
 // Calibration constants of one input and range.
 struct CalibrationRecord {
@@ -47,17 +47,17 @@ class AnalogFrontEnd {
 public:
     explicit AnalogFrontEnd(std::uint32_t seed);
 
-    void setNoise(bool on) { noise_ = on; }
-    void setSignals(const std::array<InputSignal, kAnalogInputs>& signals) { signals_ = signals; }
+    void SetNoise(bool on) { noise_ = on; }
+    void SetSignals(const std::array<InputSignal, kAnalogInputs>& signals) { signals_ = signals; }
 
     // True signal of input i on range r in volts or mA.
-    double signal(int input, const RangeInfo& r, InputSource src, Clock::time_point now) const;
+    double Signal(int input, const RangeInfo& r, InputSource src, Clock::time_point now) const;
 
     // Raw converter counts (1/countsPerUnit of a volt or mA).
-    std::int64_t rawCounts(int input, const RangeInfo& r, InputSource src, Clock::time_point now);
+    std::int64_t RawCounts(int input, const RangeInfo& r, InputSource src, Clock::time_point now);
 
     // Calibrated reading in units of 10^-scaleExponent of V or A.
-    static std::int64_t calibrate(std::int64_t raw, const CalibrationRecord& cal);
+    static std::int64_t Calibrate(std::int64_t raw, const CalibrationRecord& cal);
 
     static constexpr std::array<double, kAnalogInputs> kOffsetError = {12, -7, 25, -3, 9, -15};
     static constexpr std::array<double, kAnalogInputs> kGainError = {1.008, 0.994, 1.012, 0.997, 1.005, 0.991};
@@ -66,7 +66,7 @@ public:
 private:
     std::mt19937 rng_;
     bool noise_ = true;
-    std::array<InputSignal, kAnalogInputs> signals_ = ModuleSetup::defaultInputs();
+    std::array<InputSignal, kAnalogInputs> signals_ = ModuleSetup::DefaultInputs();
     Clock::time_point epoch_;
 };
 

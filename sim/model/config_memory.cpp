@@ -8,21 +8,21 @@ constexpr int kCalibrationSlotBytes = 8;
 constexpr int kOddInputOffset = 128;
 }  // namespace
 
-std::size_t ConfigMemory::index(int bank) {
+std::size_t ConfigMemory::Index(int bank) {
     for (std::size_t i = 0; i < kBanks.size(); ++i)
         if (kBanks[i] == bank) return i;
     return 0;
 }
 
-bool ConfigMemory::bankExists(int bank) {
+bool ConfigMemory::BankExists(int bank) {
     for (int b : kBanks)
         if (b == bank) return true;
     return false;
 }
 
-ConfigMemory ConfigMemory::factory(const CommSettings& comm) {
+ConfigMemory ConfigMemory::Factory(const CommSettings& comm) {
     ConfigMemory m;
-    Bank& b0 = m.bank(0);
+    Bank& b0 = m.BankAt(0);
     for (int port = 0; port < 4; ++port) {
         const int base = kAddrDigitalPort0 + 3 * port;
         b0[static_cast<std::size_t>(base)] = 0;
@@ -36,8 +36,8 @@ ConfigMemory ConfigMemory::factory(const CommSettings& comm) {
 
     for (int input = 0; input < kAnalogInputs; ++input) {
         for (int code = 0; code < kRangeCodes; ++code) {
-            const std::pair<int, int> slot = calibrationSlot(input, code);
-            Bank& bank = m.bank(slot.first);
+            const std::pair<int, int> slot = CalibrationSlot(input, code);
+            Bank& bank = m.BankAt(slot.first);
             const int first = slot.second;
             const CalibrationRecord neutral{};
             const auto at = [&](int k) -> std::uint8_t& { return bank[static_cast<std::size_t>(first + k)]; };
@@ -47,44 +47,44 @@ ConfigMemory ConfigMemory::factory(const CommSettings& comm) {
             at(3) = neutral.gain >> 8;
             at(4) = neutral.reference & 0xFF;
             at(5) = neutral.reference >> 8;
-            at(6) = rangeInfo(code)->scaleByte;
+            at(6) = RangeOf(code)->scaleByte;
             at(7) = 0;
         }
     }
     return m;
 }
 
-std::optional<std::uint8_t> ConfigMemory::read(int bank, int address) const {
-    if (!bankExists(bank) || address < 0 || address >= kBankBytes) return std::nullopt;
-    return banks_[index(bank)][static_cast<std::size_t>(address)];
+std::optional<std::uint8_t> ConfigMemory::Read(int bank, int address) const {
+    if (!BankExists(bank) || address < 0 || address >= kBankBytes) return std::nullopt;
+    return banks_[Index(bank)][static_cast<std::size_t>(address)];
 }
 
-bool ConfigMemory::write(int bank, int address, std::uint8_t value) {
-    if (!bankExists(bank) || address < 0 || address >= kBankBytes) return false;
-    banks_[index(bank)][static_cast<std::size_t>(address)] = value;
+bool ConfigMemory::Write(int bank, int address, std::uint8_t value) {
+    if (!BankExists(bank) || address < 0 || address >= kBankBytes) return false;
+    banks_[Index(bank)][static_cast<std::size_t>(address)] = value;
     return true;
 }
 
-Bank& ConfigMemory::bank(int b) { return banks_[index(b)]; }
-const Bank& ConfigMemory::bank(int b) const { return banks_[index(b)]; }
+Bank& ConfigMemory::BankAt(int b) { return banks_[Index(b)]; }
+const Bank& ConfigMemory::BankAt(int b) const { return banks_[Index(b)]; }
 
-CommSettings ConfigMemory::storedComm() const {
-    const Bank& b0 = bank(0);
+CommSettings ConfigMemory::StoredComm() const {
+    const Bank& b0 = BankAt(0);
     return {b0[kAddrModuleAddress], b0[kAddrSpeed], b0[kAddrParity], b0[kAddrProtocol]};
 }
 
-int ConfigMemory::rangeCode(int input) const { return bank(0)[static_cast<std::size_t>(kAddrRangeFirst + input)]; }
-std::uint8_t ConfigMemory::initialOutputs() const { return bank(0)[kAddrDigitalPort0]; }
-std::uint8_t ConfigMemory::inputNegation() const { return bank(0)[kAddrDigitalPort0 + 1]; }
-std::uint8_t ConfigMemory::outputNegation() const { return bank(0)[kAddrDigitalPort0 + 2]; }
+int ConfigMemory::RangeCode(int input) const { return BankAt(0)[static_cast<std::size_t>(kAddrRangeFirst + input)]; }
+std::uint8_t ConfigMemory::InitialOutputs() const { return BankAt(0)[kAddrDigitalPort0]; }
+std::uint8_t ConfigMemory::InputNegation() const { return BankAt(0)[kAddrDigitalPort0 + 1]; }
+std::uint8_t ConfigMemory::OutputNegation() const { return BankAt(0)[kAddrDigitalPort0 + 2]; }
 
-std::pair<int, int> ConfigMemory::calibrationSlot(int input, int code) {
+std::pair<int, int> ConfigMemory::CalibrationSlot(int input, int code) {
     return {30 + input / 2, kOddInputOffset * (input % 2) + kCalibrationSlotBytes * code};
 }
 
-CalibrationRecord ConfigMemory::calibration(int input, int code) const {
-    const std::pair<int, int> slot = calibrationSlot(input, code);
-    const Bank& b = bank(slot.first);
+CalibrationRecord ConfigMemory::Calibration(int input, int code) const {
+    const std::pair<int, int> slot = CalibrationSlot(input, code);
+    const Bank& b = BankAt(slot.first);
     const int first = slot.second;
     const auto at = [&](int k) { return b[static_cast<std::size_t>(first + k)]; };
     CalibrationRecord r;

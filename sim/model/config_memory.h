@@ -38,27 +38,27 @@ public:
 
     // Factory state: bank 0 as the program's default image with the given
     // communication settings, every calibration record neutral.
-    static ConfigMemory factory(const CommSettings& comm);
+    static ConfigMemory Factory(const CommSettings& comm);
 
-    static bool bankExists(int bank);
-    std::optional<std::uint8_t> read(int bank, int address) const;
-    bool write(int bank, int address, std::uint8_t value);
+    static bool BankExists(int bank);
+    std::optional<std::uint8_t> Read(int bank, int address) const;
+    bool Write(int bank, int address, std::uint8_t value);
 
-    Bank& bank(int bank);  // bank must exist
-    const Bank& bank(int bank) const;
+    Bank& BankAt(int bank);  // bank must exist
+    const Bank& BankAt(int bank) const;
 
-    CommSettings storedComm() const;
-    int rangeCode(int input) const;
-    std::uint8_t initialOutputs() const;
-    std::uint8_t inputNegation() const;
-    std::uint8_t outputNegation() const;
-    CalibrationRecord calibration(int input, int rangeCode) const;
+    CommSettings StoredComm() const;
+    int RangeCode(int input) const;
+    std::uint8_t InitialOutputs() const;
+    std::uint8_t InputNegation() const;
+    std::uint8_t OutputNegation() const;
+    CalibrationRecord Calibration(int input, int rangeCode) const;
 
     // Location of the record of an input and range: bank, first address.
-    static std::pair<int, int> calibrationSlot(int input, int rangeCode);
+    static std::pair<int, int> CalibrationSlot(int input, int rangeCode);
 
 private:
-    static std::size_t index(int bank);
+    static std::size_t Index(int bank);
     std::array<Bank, 4> banks_{};
 };
 

@@ -16,31 +16,31 @@ namespace rq36sim {
 
 class SimEnvironment {
 public:
-    explicit SimEnvironment(WarnFn warn = warnOnStderr) : warn_(warn) {}
+    explicit SimEnvironment(WarnFn warn = WarnOnStderr) : warn_(warn) {}
 
     // Takes the current configuration.  Faults and timing always follow it;
     // cards, lines and modules only when `idle` (nothing of them in use).
     // Modules keep their memory while the state path stays the same.
     // Returns true when the topology was taken over.
-    bool reload(bool idle);
+    bool Reload(bool idle);
     // Same with a configuration given directly (in-process tests, benches).
-    bool reload(SimConfig cfg, bool idle);
+    bool Reload(SimConfig cfg, bool idle);
 
-    const SimConfig& config() const { return config_; }
-    const Faults& faults() const { return faults_; }
-    const Timing& timing() const { return timing_; }
-    Faults& faults() { return faults_; }
-    Timing& timing() { return timing_; }
+    const SimConfig& Config() const { return config_; }
+    const Faults& ActiveFaults() const { return faults_; }
+    const Timing& LineTiming() const { return timing_; }
+    Faults& ActiveFaults() { return faults_; }
+    Timing& LineTiming() { return timing_; }
 
-    Module* module(const std::string& id);
+    Module* ModuleNamed(const std::string& id);
     // A line holding the modules named.
-    Line makeLine(const std::vector<std::string>& ids);
+    Line MakeLine(const std::vector<std::string>& ids);
 
 private:
-    void syncModules();
+    void SyncModules();
 
     WarnFn warn_;
-    SimConfig config_ = SimConfig::defaults();
+    SimConfig config_ = SimConfig::Defaults();
     Faults faults_;
     Timing timing_;
     std::unique_ptr<StateStore> store_;

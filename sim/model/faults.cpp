@@ -9,7 +9,7 @@ namespace rq36sim {
 
 namespace {
 
-bool parseFlag(std::string_view value, bool& out) {
+bool ParseFlag(std::string_view value, bool& out) {
     if (value.empty() || value == "1" || value == "on" || value == "yes" || value == "true") {
         out = true;
         return true;
@@ -23,14 +23,14 @@ bool parseFlag(std::string_view value, bool& out) {
 
 // "key:value key:value ..." with integer values (decimal or 0x hex); every
 // key must be one of `keys`.
-bool parseFields(std::string_view text, std::initializer_list<std::string_view> keys,
+bool ParseFields(std::string_view text, std::initializer_list<std::string_view> keys,
                  const std::function<void(std::string_view, std::int64_t)>& take, std::string& error) {
-    for (std::string_view field : splitList(text, ' ')) {
-        field = trim(field);
+    for (std::string_view field : SplitList(text, ' ')) {
+        field = Trim(field);
         if (field.empty()) continue;
         const auto colon = field.find(':');
         const std::string_view key = colon == std::string_view::npos ? field : field.substr(0, colon);
-        const auto value = colon == std::string_view::npos ? std::nullopt : parseInt(field.substr(colon + 1));
+        const auto value = colon == std::string_view::npos ? std::nullopt : ParseInt(field.substr(colon + 1));
         bool known = false;
         for (std::string_view k : keys) known = known || k == key;
         if (!known || !value) {
@@ -42,14 +42,14 @@ bool parseFields(std::string_view text, std::initializer_list<std::string_view> 
     return true;
 }
 
-bool inByteRange(std::int64_t v) { return v >= 0 && v <= 0xFF; }
+bool InByteRange(std::int64_t v) { return v >= 0 && v <= 0xFF; }
 
 constexpr std::string_view kDriverCalls[] = {"CardsInSystem", "Card_DID",      "Card_BUS", "Card_SLOT",
                                              "OpenMulti",     "BAR11_BaseAdr", "Close"};
 
 }  // namespace
 
-bool RequestFault::strikes(const Message& m) const {
+bool RequestFault::Strikes(const Message& m) const {
     if (command >= 0 && m[1] != command) return false;
     if (selector >= 0 && m[2] != selector) return false;
     if (address >= 0 && m[4] != address) return false;
@@ -59,21 +59,21 @@ bool RequestFault::strikes(const Message& m) const {
     return true;
 }
 
-const RequestFault* Faults::failingRequest(const Message& m) const {
+const RequestFault* Faults::FailingRequest(const Message& m) const {
     for (const RequestFault& f : failingRequests)
-        if (f.strikes(m)) return &f;
+        if (f.Strikes(m)) return &f;
     return nullptr;
 }
 
-const ReadValueFault* Faults::readValue(std::uint8_t bank, std::uint8_t address) const {
+const ReadValueFault* Faults::ReadValue(std::uint8_t bank, std::uint8_t address) const {
     for (const ReadValueFault& f : readValues)
         if (f.bank == bank && f.address == address) return &f;
     return nullptr;
 }
 
-bool applyFault(Faults& f, std::string_view name, std::string_view value, std::string& error) {
+bool ApplyFault(Faults& f, std::string_view name, std::string_view value, std::string& error) {
     const auto flag = [&](bool& target) {
-        if (parseFlag(value, target)) return true;
+        if (ParseFlag(value, target)) return true;
         error = "fault " + std::string(name) + ": expected on/off, got '" + std::string(value) + "'";
         return false;
     };
@@ -89,7 +89,7 @@ bool applyFault(Faults& f, std::string_view name, std::string_view value, std::s
         if (call.substr(0, 6) == "OX952_") call.remove_prefix(6);
         int card = -1;
         if (const auto colon = call.find(':'); colon != std::string_view::npos) {
-            const auto n = parseInt(call.substr(colon + 1));
+            const auto n = ParseInt(call.substr(colon + 1));
             if (!n || *n < 0) {
                 error = "fault driver_call: bad card index in '" + std::string(value) + "'";
                 return false;
@@ -119,7 +119,7 @@ bool applyFault(Faults& f, std::string_view name, std::string_view value, std::s
         else if (value == "off" || value == "none")
             f.memAccess = MemAccessFault::None;
         else if (value.substr(0, 6) == "after:") {
-            const auto n = parseInt(value.substr(6));
+            const auto n = ParseInt(value.substr(6));
             if (!n || *n < 0) {
                 error = "fault mem_access: bad count in '" + std::string(value) + "'";
                 return false;
@@ -146,7 +146,7 @@ bool applyFault(Faults& f, std::string_view name, std::string_view value, std::s
         return true;
     }
     if (name == "modbus_count") {
-        const auto n = parseInt(value);
+        const auto n = ParseInt(value);
         if (!n || *n < -1 || *n > 65535) {
             error = "fault modbus_count: expected 0..65535 (or -1 = off)";
             return false;
@@ -161,7 +161,7 @@ bool applyFault(Faults& f, std::string_view name, std::string_view value, std::s
         }
         RequestFault fault;
         bool ok = true;
-        const bool parsed = parseFields(
+        const bool parsed = ParseFields(
             value, {"cmd", "sel", "addr", "nth", "status", "times"},
             [&](std::string_view key, std::int64_t v) {
                 if (key == "nth") {
@@ -174,7 +174,7 @@ bool applyFault(Faults& f, std::string_view name, std::string_view value, std::s
                     ok = ok && v >= 1 && v <= 0xFF;
                     fault.status = static_cast<std::uint8_t>(v);
                 } else {
-                    ok = ok && inByteRange(v);
+                    ok = ok && InByteRange(v);
                     int& field = key == "cmd" ? fault.command : key == "sel" ? fault.selector : fault.address;
                     field = static_cast<int>(v);
                 }
@@ -197,10 +197,10 @@ bool applyFault(Faults& f, std::string_view name, std::string_view value, std::s
         }
         ReadValueFault fault;
         bool ok = true, hasAddress = false, hasValue = false;
-        const bool parsed = parseFields(
+        const bool parsed = ParseFields(
             value, {"bank", "addr", "value"},
             [&](std::string_view key, std::int64_t v) {
-                ok = ok && inByteRange(v);
+                ok = ok && InByteRange(v);
                 if (key == "bank") {
                     fault.bank = static_cast<int>(v);
                 } else if (key == "addr") {
@@ -223,17 +223,17 @@ bool applyFault(Faults& f, std::string_view name, std::string_view value, std::s
     return false;
 }
 
-void applyFaultList(Faults& faults, std::string_view list, void (*warn)(const std::string&)) {
-    for (std::string_view item : splitList(list, ',')) {
-        item = trim(item);
+void ApplyFaultList(Faults& faults, std::string_view list, void (*warn)(const std::string&)) {
+    for (std::string_view item : SplitList(list, ',')) {
+        item = Trim(item);
         if (item.empty()) continue;
         std::string_view name = item, value;
         if (const auto eq = item.find('='); eq != std::string_view::npos) {
-            name = trim(item.substr(0, eq));
-            value = trim(item.substr(eq + 1));
+            name = Trim(item.substr(0, eq));
+            value = Trim(item.substr(eq + 1));
         }
         std::string error;
-        if (!applyFault(faults, name, value, error) && warn) warn(error);
+        if (!ApplyFault(faults, name, value, error) && warn) warn(error);
     }
 }
 

@@ -31,7 +31,7 @@ struct RequestFault {
     mutable int struck = 0;
 
     // Counts the request and tells whether the fault takes it.
-    bool strikes(const Message& m) const;
+    bool Strikes(const Message& m) const;
 };
 
 // A configuration byte that always reads as `value`, whatever is stored.
@@ -63,20 +63,20 @@ struct Faults {
     bool noDevice = false;          // Init finds no device
 
     // The first request fault that takes this request, or nullptr.
-    const RequestFault* failingRequest(const Message& m) const;
+    const RequestFault* FailingRequest(const Message& m) const;
     // The fixed value a configuration byte reads as, if any.
-    const ReadValueFault* readValue(std::uint8_t bank, std::uint8_t address) const;
+    const ReadValueFault* ReadValue(std::uint8_t bank, std::uint8_t address) const;
 
-    bool driverCallFails(std::string_view call, int card) const {
+    bool DriverCallFails(std::string_view call, int card) const {
         return failingDriverCall == call && (failingDriverCard < 0 || failingDriverCard == card);
     }
 };
 
 // Applies one "name" or "name=value"; false with a message when unknown or
 // malformed (the faults stay as they were).
-bool applyFault(Faults& faults, std::string_view name, std::string_view value, std::string& error);
+bool ApplyFault(Faults& faults, std::string_view name, std::string_view value, std::string& error);
 
 // Applies a comma-separated list; bad entries are reported through warn.
-void applyFaultList(Faults& faults, std::string_view list, void (*warn)(const std::string&));
+void ApplyFaultList(Faults& faults, std::string_view list, void (*warn)(const std::string&));
 
 }  // namespace rq36sim

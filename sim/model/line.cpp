@@ -5,33 +5,33 @@
 
 namespace rq36sim {
 
-Nanos characterTime(std::int32_t speed) {
+Nanos CharacterTime(std::int32_t speed) {
     if (speed <= 0) return Nanos(0);
     return Nanos(static_cast<std::int64_t>(kBitsPerCharacter) * 1'000'000'000 / speed);
 }
 
-Nanos frameTime(double characters, std::int32_t speed) {
+Nanos FrameTime(double characters, std::int32_t speed) {
     if (speed <= 0) return Nanos(0);
     return Nanos(static_cast<std::int64_t>(characters * kBitsPerCharacter * 1e9 / speed));
 }
 
 namespace {
 
-const FrameSizes& framesOf(Protocol p) { return p == Protocol::ModbusRtu ? kModbusFrames : kVextbusFrames; }
+const FrameSizes& FramesOf(Protocol p) { return p == Protocol::ModbusRtu ? kModbusFrames : kVextbusFrames; }
 
 }  // namespace
 
-Nanos answeredExchangeTime(const LineParams& line, const Timing& timing) {
-    const FrameSizes& f = framesOf(line.protocol);
-    return frameTime(f.request + f.silence, line.speed) + timing.turnaround +
-           frameTime(f.reply + f.silence, line.speed);
+Nanos AnsweredExchangeTime(const LineParams& line, const Timing& timing) {
+    const FrameSizes& f = FramesOf(line.protocol);
+    return FrameTime(f.request + f.silence, line.speed) + timing.turnaround +
+           FrameTime(f.reply + f.silence, line.speed);
 }
 
-ExchangeResult Line::exchange(const ExchangeRequest& req, const Faults& faults, const Timing& timing,
+ExchangeResult Line::Exchange(const ExchangeRequest& req, const Faults& faults, const Timing& timing,
                               Clock::time_point start) const {
-    const FrameSizes& f = framesOf(req.line.protocol);
-    const Nanos requestTime = frameTime(f.request + f.silence, req.line.speed);
-    const Nanos replyTime = timing.turnaround + frameTime(f.reply + f.silence, req.line.speed);
+    const FrameSizes& f = FramesOf(req.line.protocol);
+    const Nanos requestTime = FrameTime(f.request + f.silence, req.line.speed);
+    const Nanos replyTime = timing.turnaround + FrameTime(f.reply + f.silence, req.line.speed);
     const Nanos timeout = std::chrono::milliseconds(req.timeoutMs);
 
     // The line takes at most kMaxRetries repetitions, whatever it is told.
@@ -39,7 +39,7 @@ ExchangeResult Line::exchange(const ExchangeRequest& req, const Faults& faults, 
     ExchangeResult result;
     // A request that a fault takes never reaches the module: the caller
     // waits for its timeout and gets the fault's status.
-    if (const RequestFault* fault = faults.failingRequest(req.message)) {
+    if (const RequestFault* fault = faults.FailingRequest(req.message)) {
         result.status = fault->status;
         result.duration = requestTime + timeout;
         return result;
@@ -51,8 +51,8 @@ ExchangeResult Line::exchange(const ExchangeRequest& req, const Faults& faults, 
         ModuleReply reply;
         int answering = 0;
         for (Module* m : modules_) {
-            if (!m->listens(req.message, req.line)) continue;
-            reply = m->execute(req.message, arrival);
+            if (!m->Listens(req.message, req.line)) continue;
+            reply = m->Execute(req.message, arrival);
             ++answering;
         }
 
@@ -77,7 +77,7 @@ ExchangeResult Line::exchange(const ExchangeRequest& req, const Faults& faults, 
     }
 }
 
-void waitLineTime(Nanos duration, const Timing& timing) {
+void WaitLineTime(Nanos duration, const Timing& timing) {
     if (timing.instant || duration <= Nanos(0)) return;
     std::this_thread::sleep_for(duration);
 }

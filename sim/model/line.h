@@ -36,10 +36,10 @@ struct Timing {
     Nanos turnaround{0};   // module's reaction time before its reply
 };
 
-Nanos characterTime(std::int32_t speed);
-Nanos frameTime(double characters, std::int32_t speed);
+Nanos CharacterTime(std::int32_t speed);
+Nanos FrameTime(double characters, std::int32_t speed);
 // Line time of an exchange that is answered at the first try.
-Nanos answeredExchangeTime(const LineParams& line, const Timing& timing);
+Nanos AnsweredExchangeTime(const LineParams& line, const Timing& timing);
 
 struct ExchangeRequest {
     Message message{};
@@ -57,12 +57,12 @@ struct ExchangeResult {
 
 class Line {
 public:
-    void attach(Module* m) { modules_.push_back(m); }
-    const std::vector<Module*>& modules() const { return modules_; }
+    void Attach(Module* m) { modules_.push_back(m); }
+    const std::vector<Module*>& Modules() const { return modules_; }
 
     // Runs the request with its repetitions.  `start` is when the first
     // frame begins; modules see the time each attempt reaches them.
-    ExchangeResult exchange(const ExchangeRequest& req, const Faults& faults, const Timing& timing,
+    ExchangeResult Exchange(const ExchangeRequest& req, const Faults& faults, const Timing& timing,
                             Clock::time_point start) const;
 
 private:
@@ -70,6 +70,6 @@ private:
 };
 
 // Waits for a line time unless timing is instant.
-void waitLineTime(Nanos duration, const Timing& timing);
+void WaitLineTime(Nanos duration, const Timing& timing);
 
 }  // namespace rq36sim

@@ -10,104 +10,104 @@ constexpr std::uint8_t kChannelBits = 0x03;  // the module has DIN/DOUT/CNT 0 an
 constexpr std::array<std::uint8_t, 4> kRestartKey = {0xFF, 0x01, 0x00, 0xFF};
 constexpr std::array<std::pair<int, int>, 6> kPairs = {{{0, 1}, {1, 2}, {2, 0}, {3, 4}, {4, 5}, {5, 3}}};
 
-std::uint32_t seedOf(const std::string& id) {
+std::uint32_t SeedOf(const std::string& id) {
     std::uint32_t h = 2166136261u;
     for (unsigned char c : id) h = (h ^ c) * 16777619u;
     return h;
 }
 
-ModuleReply replyCode(std::uint8_t code) {
+ModuleReply Refusal(std::uint8_t code) {
     ModuleReply r;
     r.replyByte = code;
     return r;
 }
 
-ModuleReply replyData(std::array<std::uint8_t, 4> bytes) {
+ModuleReply ReplyData(std::array<std::uint8_t, 4> bytes) {
     ModuleReply r;
     for (std::size_t i = 0; i < bytes.size(); ++i) r.data[i] = bytes[i];
     return r;
 }
 
-std::uint32_t le32(const Message& m) {
+std::uint32_t Le32(const Message& m) {
     return static_cast<std::uint32_t>(m[4]) | (static_cast<std::uint32_t>(m[5]) << 8) |
            (static_cast<std::uint32_t>(m[6]) << 16) | (static_cast<std::uint32_t>(m[7]) << 24);
 }
 
 }  // namespace
 
-ModuleState ModuleState::factory(const CommSettings& comm) {
-    ModuleState s{ConfigMemory::factory(comm), comm, {}};
+ModuleState ModuleState::Factory(const CommSettings& comm) {
+    ModuleState s{ConfigMemory::Factory(comm), comm, {}};
     s.status[0] = kStatusPwr;
     return s;
 }
 
-std::uint32_t Counter::value(Clock::time_point now) const {
+std::uint32_t Counter::Value(Clock::time_point now) const {
     if (!running_ || now <= since_) return base_;
     const double elapsed = std::chrono::duration<double>(now - since_).count();
     const auto counted = static_cast<std::uint64_t>(elapsed * rate_);
     return static_cast<std::uint32_t>(base_ + counted);  // wraps like the hardware
 }
 
-void Counter::set(std::uint32_t v, Clock::time_point now) {
+void Counter::Set(std::uint32_t v, Clock::time_point now) {
     base_ = v;
     since_ = now;
 }
 
-void Counter::setRate(double perSecond, Clock::time_point now) {
+void Counter::SetRate(double perSecond, Clock::time_point now) {
     if (perSecond == rate_) return;
-    base_ = value(now);
+    base_ = Value(now);
     since_ = now;
     rate_ = perSecond;
 }
 
-void Counter::run(bool on, Clock::time_point now) {
+void Counter::Run(bool on, Clock::time_point now) {
     if (on == running_) return;
-    base_ = value(now);
+    base_ = Value(now);
     since_ = now;
     running_ = on;
 }
 
 Module::Module(std::string id, ModuleState state, const Faults* faults)
-    : id_(std::move(id)), state_(std::move(state)), faults_(faults), analog_(seedOf(id_)) {
-    powerUpVolatile(Clock::now());
+    : id_(std::move(id)), state_(std::move(state)), faults_(faults), analog_(SeedOf(id_)) {
+    PowerUpVolatile(Clock::now());
 }
 
-void Module::configure(const ModuleSetup& setup, bool starting, Clock::time_point now) {
+void Module::Configure(const ModuleSetup& setup, bool starting, Clock::time_point now) {
     setup_ = setup;
-    analog_.setSignals(setup.inputs);
-    for (std::size_t i = 0; i < counters_.size(); ++i) counters_[i].setRate(setup.counterRates[i], now);
+    analog_.SetSignals(setup.inputs);
+    for (std::size_t i = 0; i < counters_.size(); ++i) counters_[i].SetRate(setup.counterRates[i], now);
     if (starting)
         for (std::size_t i = 0; i < state_.status.size(); ++i)
             state_.status[i] |= static_cast<std::uint8_t>(setup.statusAtStart[i] | setup.statusHeld[i]);
 }
 
-void Module::powerUpVolatile(Clock::time_point now) {
-    dout_ = state_.memory.initialOutputs() & kChannelBits;
+void Module::PowerUpVolatile(Clock::time_point now) {
+    dout_ = state_.memory.InitialOutputs() & kChannelBits;
     for (auto& c : counters_) {
-        c.run(false, now);
-        c.set(0, now);
+        c.Run(false, now);
+        c.Set(0, now);
     }
 }
 
-void Module::saved() const {
+void Module::Saved() const {
     if (save_) save_(*this);
 }
 
-bool Module::listens(const Message& m, const LineParams& line) const {
+bool Module::Listens(const Message& m, const LineParams& line) const {
     if (faults_ && faults_->moduleSilent) return false;
     const CommSettings& a = state_.active;
     if (m[0] != a.address) return false;
-    const auto speed = speedFromCode(a.speedCode);
+    const auto speed = SpeedFromCode(a.speedCode);
     if (!speed || *speed != line.speed) return false;
     if (a.protocol != static_cast<std::uint8_t>(line.protocol)) return false;
     // Vextbus-2 frames carry their own check; parity matters on Modbus only.
     return line.protocol != Protocol::ModbusRtu || a.parity == line.parity;
 }
 
-std::uint8_t Module::inputs(Clock::time_point now) const {
+std::uint8_t Module::Inputs(Clock::time_point now) const {
     // The level at each input terminal: the output of the same number wired
     // back (the test fixture), or what the configuration connects there.
-    const std::uint8_t loopback = dout_ ^ state_.memory.outputNegation();
+    const std::uint8_t loopback = dout_ ^ state_.memory.OutputNegation();
     std::uint8_t level = 0;
     for (int channel = 0; channel < kSetupChannels; ++channel) {
         const DigitalInputSpec& in = setup_.digitalInputs[static_cast<std::size_t>(channel)];
@@ -124,110 +124,110 @@ std::uint8_t Module::inputs(Clock::time_point now) const {
         }
         if (high) level |= static_cast<std::uint8_t>(1U << channel);
     }
-    return (level ^ state_.memory.inputNegation()) & kChannelBits;
+    return (level ^ state_.memory.InputNegation()) & kChannelBits;
 }
 
-InputSource Module::inputSource() const {
+InputSource Module::CurrentSource() const {
     if (dout_ & 0x01) return InputSource::Short;
     if (dout_ & 0x02) return InputSource::Reference;
     return InputSource::Field;
 }
 
-ModuleReply Module::execute(const Message& m, Clock::time_point now) {
+ModuleReply Module::Execute(const Message& m, Clock::time_point now) {
     switch (m[1]) {
-    case kCmdReadRegister: return readRegister(m[2], now);
-    case kCmdWriteRegister: return writeRegister(m[2], m, now);
-    case kCmdReadStatus: return replyData(state_.status);
+    case kCmdReadRegister: return ReadRegister(m[2], now);
+    case kCmdWriteRegister: return WriteRegister(m[2], m, now);
+    case kCmdReadStatus: return ReplyData(state_.status);
     case kCmdClearStatus:
         // A condition that persists raises its bit again at once.
         if (state_.status != setup_.statusHeld) {
             state_.status = setup_.statusHeld;
-            saved();
+            Saved();
         }
         return {};
-    case kCmdReadConfig: return readConfig(m);
-    case kCmdWriteConfig: return writeConfig(m);
-    case kCmdReadIdentity: return readIdentity(m[2]);
-    default: return replyCode(kReplyUnknownCommand);
+    case kCmdReadConfig: return ReadConfig(m);
+    case kCmdWriteConfig: return WriteConfig(m);
+    case kCmdReadIdentity: return ReadIdentity(m[2]);
+    default: return Refusal(kReplyUnknownCommand);
     }
 }
 
-std::int64_t Module::rawReading(int input, Clock::time_point now) {
-    const RangeInfo* r = rangeInfo(state_.memory.rangeCode(input));
+std::int64_t Module::RawReading(int input, Clock::time_point now) {
+    const RangeInfo* r = RangeOf(state_.memory.RangeCode(input));
     if (!r) return 0;
-    return analog_.rawCounts(input, *r, inputSource(), now);
+    return analog_.RawCounts(input, *r, CurrentSource(), now);
 }
 
-std::pair<std::int64_t, int> Module::calibratedReading(int input, Clock::time_point now) {
-    const int code = state_.memory.rangeCode(input);
-    const RangeInfo* r = rangeInfo(code);
+std::pair<std::int64_t, int> Module::CalibratedReading(int input, Clock::time_point now) {
+    const int code = state_.memory.RangeCode(input);
+    const RangeInfo* r = RangeOf(code);
     if (!r) return {0, 0};
-    const std::int64_t raw = analog_.rawCounts(input, *r, inputSource(), now);
-    return {AnalogFrontEnd::calibrate(raw, state_.memory.calibration(input, code)), r->scaleExponent};
+    const std::int64_t raw = analog_.RawCounts(input, *r, CurrentSource(), now);
+    return {AnalogFrontEnd::Calibrate(raw, state_.memory.Calibration(input, code)), r->scaleExponent};
 }
 
-ModuleReply Module::readRegister(std::uint8_t reg, Clock::time_point now) {
+ModuleReply Module::ReadRegister(std::uint8_t reg, Clock::time_point now) {
     if (reg < kAnalogInputs) {
-        const auto [value, decimals] = calibratedReading(reg, now);
-        return replyData(encodeScaled(value, decimals));
+        const auto [value, decimals] = CalibratedReading(reg, now);
+        return ReplyData(EncodeScaled(value, decimals));
     }
     if (reg >= kRegCombinedFirst && reg < kRegCombinedFirst + kPairs.size()) {
         const auto [a, b] = kPairs[reg - kRegCombinedFirst];
-        const auto [va, ea] = calibratedReading(a, now);
-        const auto [vb, eb] = calibratedReading(b, now);
+        const auto [va, ea] = CalibratedReading(a, now);
+        const auto [vb, eb] = CalibratedReading(b, now);
         const double diff = static_cast<double>(va) - static_cast<double>(vb) * std::pow(10.0, ea - eb);
-        return replyData(encodeScaled(std::llround(diff), ea));
+        return ReplyData(EncodeScaled(std::llround(diff), ea));
     }
     if (reg >= kRegRawFirst && reg < kRegRawFirst + kAnalogInputs)
-        return replyData(encodeScaled(rawReading(reg - kRegRawFirst, now), 0));
+        return ReplyData(EncodeScaled(RawReading(reg - kRegRawFirst, now), 0));
     switch (reg) {
-    case kRegDigital: return replyData({inputs(now), 0, 0, 0});
+    case kRegDigital: return ReplyData({Inputs(now), 0, 0, 0});
     case kRegCounter0:
     case kRegCounter1: {
-        const std::uint32_t v = counters_[reg - kRegCounter0].value(now);
-        return replyData({static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+        const std::uint32_t v = counters_[reg - kRegCounter0].Value(now);
+        return ReplyData({static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
                           static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)});
     }
     case kRegCounterRun:
-        return replyData(
-            {static_cast<std::uint8_t>((counters_[0].running() ? 1 : 0) | (counters_[1].running() ? 2 : 0)), 0, 0, 0});
+        return ReplyData(
+            {static_cast<std::uint8_t>((counters_[0].Running() ? 1 : 0) | (counters_[1].Running() ? 2 : 0)), 0, 0, 0});
     case kRegCounterClear:
-    case kRegRestart: return replyCode(kReplyNotAccessible);
-    default: return replyCode(kReplyBadSelector);
+    case kRegRestart: return Refusal(kReplyNotAccessible);
+    default: return Refusal(kReplyBadSelector);
     }
 }
 
-ModuleReply Module::writeRegister(std::uint8_t reg, const Message& m, Clock::time_point now) {
+ModuleReply Module::WriteRegister(std::uint8_t reg, const Message& m, Clock::time_point now) {
     const std::uint8_t d2 = m[4];
     switch (reg) {
     case kRegDigital: dout_ = d2 & kChannelBits; return {};
     case kRegCounter0:
-    case kRegCounter1: counters_[reg - kRegCounter0].set(le32(m), now); return {};
+    case kRegCounter1: counters_[reg - kRegCounter0].Set(Le32(m), now); return {};
     case kRegCounterRun:
-        counters_[0].run(d2 & 0x01, now);
-        counters_[1].run(d2 & 0x02, now);
+        counters_[0].Run(d2 & 0x01, now);
+        counters_[1].Run(d2 & 0x02, now);
         return {};
     case kRegCounterClear:
         for (int i = 0; i < 2; ++i)
-            if (d2 & (1 << i)) counters_[static_cast<std::size_t>(i)].set(0, now);
+            if (d2 & (1 << i)) counters_[static_cast<std::size_t>(i)].Set(0, now);
         return {};
     case kRegRestart:
-        if (std::array<std::uint8_t, 4>{m[4], m[5], m[6], m[7]} != kRestartKey) return replyCode(kReplyBadValue);
-        restart(now);
+        if (std::array<std::uint8_t, 4>{m[4], m[5], m[6], m[7]} != kRestartKey) return Refusal(kReplyBadValue);
+        Restart(now);
         return {};
     default:
         if (reg < kAnalogInputs || (reg >= kRegCombinedFirst && reg < kRegCombinedFirst + kPairs.size()) ||
             (reg >= kRegRawFirst && reg < kRegRawFirst + kAnalogInputs))
-            return replyCode(kReplyNotAccessible);
-        return replyCode(kReplyBadSelector);
+            return Refusal(kReplyNotAccessible);
+        return Refusal(kReplyBadSelector);
     }
 }
 
-void Module::restart(Clock::time_point now) {
+void Module::Restart(Clock::time_point now) {
     // The reply to the restart request still leaves at the old settings; the
     // stored ones take over afterwards.  A stored value the module cannot
     // run with leaves that setting as it was.
-    const CommSettings stored = state_.memory.storedComm();
+    const CommSettings stored = state_.memory.StoredComm();
     CommSettings& a = state_.active;
     a.address = stored.address;
     if (stored.speedCode >= kModuleSpeedCodeMin && stored.speedCode <= kModuleSpeedCodeMax)
@@ -235,35 +235,35 @@ void Module::restart(Clock::time_point now) {
     if (stored.parity <= kParityNone) a.parity = stored.parity;
     if (stored.protocol <= 1) a.protocol = stored.protocol;
     state_.status[0] |= kStatusRst;
-    powerUpVolatile(now);
-    saved();
+    PowerUpVolatile(now);
+    Saved();
 }
 
-ModuleReply Module::readConfig(const Message& m) const {
+ModuleReply Module::ReadConfig(const Message& m) const {
     const std::uint8_t bank = m[2], address = m[4];
-    if (m[5] != address) return replyCode(kReplyMismatch);
-    const auto value = state_.memory.read(bank, address);
-    if (!value) return replyCode(kReplyBadSelector);
-    if (const ReadValueFault* fixed = faults_ ? faults_->readValue(bank, address) : nullptr)
-        return replyData({bank, address, fixed->value, 0});
-    return replyData({bank, address, *value, 0});
+    if (m[5] != address) return Refusal(kReplyMismatch);
+    const auto value = state_.memory.Read(bank, address);
+    if (!value) return Refusal(kReplyBadSelector);
+    if (const ReadValueFault* fixed = faults_ ? faults_->ReadValue(bank, address) : nullptr)
+        return ReplyData({bank, address, fixed->value, 0});
+    return ReplyData({bank, address, *value, 0});
 }
 
-ModuleReply Module::writeConfig(const Message& m) {
+ModuleReply Module::WriteConfig(const Message& m) {
     const std::uint8_t bank = m[2], address = m[4];
-    if (m[5] != address || m[7] != m[6]) return replyCode(kReplyMismatch);
+    if (m[5] != address || m[7] != m[6]) return Refusal(kReplyMismatch);
     std::uint8_t value = m[6];
     if (faults_ && faults_->writeMismatch) value ^= 0x01;
-    if (!state_.memory.write(bank, address, value)) return replyCode(kReplyBadSelector);
-    saved();
-    return replyData({bank, address, value, 0});
+    if (!state_.memory.Write(bank, address, value)) return Refusal(kReplyBadSelector);
+    Saved();
+    return ReplyData({bank, address, value, 0});
 }
 
-ModuleReply Module::readIdentity(std::uint8_t part) const {
+ModuleReply Module::ReadIdentity(std::uint8_t part) const {
     static constexpr const char* kParts[3] = {kModuleName, kModuleName + 4, kModuleVersion};
-    if (part > 2) return replyCode(kReplyBadSelector);
+    if (part > 2) return Refusal(kReplyBadSelector);
     const char* p = kParts[part];
-    return replyData({static_cast<std::uint8_t>(p[0]), static_cast<std::uint8_t>(p[1]), static_cast<std::uint8_t>(p[2]),
+    return ReplyData({static_cast<std::uint8_t>(p[0]), static_cast<std::uint8_t>(p[1]), static_cast<std::uint8_t>(p[2]),
                       static_cast<std::uint8_t>(p[3])});
 }
 

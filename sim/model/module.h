@@ -52,19 +52,19 @@ struct ModuleState {
     std::array<std::uint8_t, 4> status{};
 
     // A module as it leaves the factory, just powered up for the first time.
-    static ModuleState factory(const CommSettings& comm);
+    static ModuleState Factory(const CommSettings& comm);
 };
 
 // One counter input, counting at a fixed rate while it runs.
 class Counter {
 public:
     explicit Counter(double perSecond) : rate_(perSecond) {}
-    std::uint32_t value(Clock::time_point now) const;
-    void set(std::uint32_t v, Clock::time_point now);
-    void run(bool on, Clock::time_point now);
+    std::uint32_t Value(Clock::time_point now) const;
+    void Set(std::uint32_t v, Clock::time_point now);
+    void Run(bool on, Clock::time_point now);
     // A new rate from now on; what was counted so far stays.
-    void setRate(double perSecond, Clock::time_point now);
-    bool running() const { return running_; }
+    void SetRate(double perSecond, Clock::time_point now);
+    bool Running() const { return running_; }
 
 private:
     double rate_;
@@ -79,38 +79,38 @@ public:
 
     Module(std::string id, ModuleState state, const Faults* faults);
 
-    const std::string& id() const { return id_; }
-    const ModuleState& state() const { return state_; }
-    void setSaveHook(SaveHook hook) { save_ = std::move(hook); }
-    void setFaults(const Faults* faults) { faults_ = faults; }
-    AnalogFrontEnd& analog() { return analog_; }
+    const std::string& Id() const { return id_; }
+    const ModuleState& State() const { return state_; }
+    void SetSaveHook(SaveHook hook) { save_ = std::move(hook); }
+    void SetFaults(const Faults* faults) { faults_ = faults; }
+    AnalogFrontEnd& Analog() { return analog_; }
     // What the module is connected to (signals, digital inputs, counter
     // rates, status conditions).  starting: the module starts now in this
     // process, so the status bits it raises at start are set.
-    void configure(const ModuleSetup& setup, bool starting, Clock::time_point now);
+    void Configure(const ModuleSetup& setup, bool starting, Clock::time_point now);
 
     // Does the module take this request off the line?
-    bool listens(const Message& m, const LineParams& line) const;
+    bool Listens(const Message& m, const LineParams& line) const;
     // Carries the request out (the caller has checked listens()).
-    ModuleReply execute(const Message& m, Clock::time_point now);
+    ModuleReply Execute(const Message& m, Clock::time_point now);
 
-    std::uint8_t outputs() const { return dout_; }
-    std::uint8_t inputs(Clock::time_point now) const;
-    InputSource inputSource() const;
+    std::uint8_t Outputs() const { return dout_; }
+    std::uint8_t Inputs(Clock::time_point now) const;
+    InputSource CurrentSource() const;
 
 private:
-    ModuleReply readRegister(std::uint8_t reg, Clock::time_point now);
-    ModuleReply writeRegister(std::uint8_t reg, const Message& m, Clock::time_point now);
-    ModuleReply readConfig(const Message& m) const;
-    ModuleReply writeConfig(const Message& m);
-    ModuleReply readIdentity(std::uint8_t part) const;
-    void restart(Clock::time_point now);
-    void powerUpVolatile(Clock::time_point now);
-    void saved() const;
+    ModuleReply ReadRegister(std::uint8_t reg, Clock::time_point now);
+    ModuleReply WriteRegister(std::uint8_t reg, const Message& m, Clock::time_point now);
+    ModuleReply ReadConfig(const Message& m) const;
+    ModuleReply WriteConfig(const Message& m);
+    ModuleReply ReadIdentity(std::uint8_t part) const;
+    void Restart(Clock::time_point now);
+    void PowerUpVolatile(Clock::time_point now);
+    void Saved() const;
 
-    std::int64_t rawReading(int input, Clock::time_point now);
+    std::int64_t RawReading(int input, Clock::time_point now);
     // Calibrated reading and its decimals, in V or A.
-    std::pair<std::int64_t, int> calibratedReading(int input, Clock::time_point now);
+    std::pair<std::int64_t, int> CalibratedReading(int input, Clock::time_point now);
 
     std::string id_;
     ModuleState state_;

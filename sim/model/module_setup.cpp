@@ -14,8 +14,8 @@ constexpr double kDriftOfLevel = 0.01;
 constexpr double kMaxRate = 1e6;
 constexpr double kMaxSignal = 1e6;
 
-std::optional<double> parseNumber(std::string_view text) {
-    text = trim(text);
+std::optional<double> ParseNumber(std::string_view text) {
+    text = Trim(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     double value = 0.0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -24,8 +24,8 @@ std::optional<double> parseNumber(std::string_view text) {
 }
 
 // "5.2 V", "200mV", "12 mA", "150 uA", "52 %", "-0.31" (fraction of full scale).
-std::optional<SignalPart> parsePart(std::string_view text) {
-    text = trim(text);
+std::optional<SignalPart> ParsePart(std::string_view text) {
+    text = Trim(text);
     struct Suffix {
         std::string_view name;
         SignalPart::Unit unit;
@@ -36,22 +36,22 @@ std::optional<SignalPart> parsePart(std::string_view text) {
                                                          {"ua", SignalPart::Unit::MilliAmp, 1e-3},
                                                          {"v", SignalPart::Unit::Volt, 1.0},
                                                          {"%", SignalPart::Unit::FullScale, 0.01}}};
-    const std::string lower = toLower(text);
+    const std::string lower = ToLower(text);
     for (const Suffix& s : kSuffixes) {
         if (lower.size() <= s.name.size() || lower.compare(lower.size() - s.name.size(), s.name.size(), s.name) != 0)
             continue;
-        const auto number = parseNumber(text.substr(0, text.size() - s.name.size()));
+        const auto number = ParseNumber(text.substr(0, text.size() - s.name.size()));
         if (!number || std::fabs(*number) > kMaxSignal) return std::nullopt;
         return SignalPart{*number * s.factor, s.unit};
     }
-    const auto number = parseNumber(text);
+    const auto number = ParseNumber(text);
     if (!number || std::fabs(*number) > kMaxSignal) return std::nullopt;
     return SignalPart{*number, SignalPart::Unit::FullScale};
 }
 
 // "500 ms", "2 s", "2".
-std::optional<double> parseSeconds(std::string_view text) {
-    std::string lower = toLower(trim(text));
+std::optional<double> ParseSeconds(std::string_view text) {
+    std::string lower = ToLower(Trim(text));
     double factor = 1.0;
     if (lower.size() > 2 && lower.compare(lower.size() - 2, 2, "ms") == 0) {
         factor = 1e-3;
@@ -59,23 +59,23 @@ std::optional<double> parseSeconds(std::string_view text) {
     } else if (lower.size() > 1 && lower.back() == 's') {
         lower.pop_back();
     }
-    const auto number = parseNumber(lower);
+    const auto number = ParseNumber(lower);
     if (!number || *number <= 0.0 || *number > 86400.0) return std::nullopt;
     return *number * factor;
 }
 
 // "dc 5 V, ac 1 V, drift 50 mV, period 20 s, noise 3"; a part without a
 // name is the DC level.
-bool parseSignal(std::string_view value, InputSignal& signal, std::string& error) {
+bool ParseSignal(std::string_view value, InputSignal& signal, std::string& error) {
     InputSignal s;
-    for (std::string_view item : splitList(value, ',')) {
-        item = trim(item);
+    for (std::string_view item : SplitList(value, ',')) {
+        item = Trim(item);
         if (item.empty()) continue;
         const auto space = item.find_first_of(" \t");
-        const std::string name = toLower(item.substr(0, space));
+        const std::string name = ToLower(item.substr(0, space));
         const std::string_view rest = space == std::string_view::npos ? std::string_view{} : item.substr(space);
         const auto part = [&](SignalPart& target) {
-            const auto p = parsePart(rest);
+            const auto p = ParsePart(rest);
             if (p) target = *p;
             return p.has_value();
         };
@@ -87,14 +87,14 @@ bool parseSignal(std::string_view value, InputSignal& signal, std::string& error
         } else if (name == "drift") {
             ok = part(s.drift);
         } else if (name == "period") {
-            const auto seconds = parseSeconds(rest);
+            const auto seconds = ParseSeconds(rest);
             if (seconds) s.driftPeriodSeconds = *seconds;
             ok = seconds.has_value();
         } else if (name == "noise") {
-            const auto n = parseInt(trim(rest));
+            const auto n = ParseInt(Trim(rest));
             if (n && *n >= 0 && *n <= 100000) s.noiseCounts = static_cast<int>(*n);
             ok = n && *n >= 0 && *n <= 100000;
-        } else if (const auto p = parsePart(item)) {
+        } else if (const auto p = ParsePart(item)) {
             s.dc = *p;
             ok = true;
         }
@@ -109,8 +109,8 @@ bool parseSignal(std::string_view value, InputSignal& signal, std::string& error
     return true;
 }
 
-bool parseDigitalInput(std::string_view value, DigitalInputSpec& spec, std::string& error) {
-    const std::string lower = toLower(trim(value));
+bool ParseDigitalInput(std::string_view value, DigitalInputSpec& spec, std::string& error) {
+    const std::string lower = ToLower(Trim(value));
     DigitalInputSpec s;
     if (lower == "loopback") {
         s.source = DigitalInputSpec::Source::Loopback;
@@ -119,7 +119,7 @@ bool parseDigitalInput(std::string_view value, DigitalInputSpec& spec, std::stri
     } else if (lower == "1" || lower == "high" || lower == "on") {
         s.source = DigitalInputSpec::Source::High;
     } else if (lower.rfind("pulse", 0) == 0) {
-        const auto seconds = parseSeconds(std::string_view(lower).substr(5));
+        const auto seconds = ParseSeconds(std::string_view(lower).substr(5));
         if (!seconds) {
             error = "'" + std::string(value) + "': expected pulse <period>, e.g. pulse 500 ms";
             return false;
@@ -136,7 +136,7 @@ bool parseDigitalInput(std::string_view value, DigitalInputSpec& spec, std::stri
 
 }  // namespace
 
-std::array<InputSignal, kAnalogInputs> ModuleSetup::defaultInputs() {
+std::array<InputSignal, kAnalogInputs> ModuleSetup::DefaultInputs() {
     std::array<InputSignal, kAnalogInputs> inputs{};
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         inputs[i].dc = {kFieldFraction[i], SignalPart::Unit::FullScale};
@@ -145,12 +145,12 @@ std::array<InputSignal, kAnalogInputs> ModuleSetup::defaultInputs() {
     return inputs;
 }
 
-bool parseStatusBits(std::string_view list, std::array<std::uint8_t, 4>& bits, std::string& error) {
+bool ParseStatusBits(std::string_view list, std::array<std::uint8_t, 4>& bits, std::string& error) {
     static constexpr std::array<std::pair<std::string_view, int>, 5> kNames = {
         {{"fn", 1}, {"prf", 2}, {"pwr", 4}, {"rst", 5}, {"err24", 6}}};
     std::array<std::uint8_t, 4> result{};
-    for (std::string_view item : splitList(list, ',')) {
-        const std::string name = toLower(trim(item));
+    for (std::string_view item : SplitList(list, ',')) {
+        const std::string name = ToLower(Trim(item));
         if (name.empty() || name == "none") continue;
         int byte = -1;
         int bit = -1;
@@ -171,24 +171,24 @@ bool parseStatusBits(std::string_view list, std::array<std::uint8_t, 4>& bits, s
     return true;
 }
 
-SetupKey applyModuleSetupKey(ModuleSetup& setup, std::string_view key, std::string_view value, std::string& error) {
-    const std::string k = toLower(trim(key));
+SetupKey ApplyModuleSetupKey(ModuleSetup& setup, std::string_view key, std::string_view value, std::string& error) {
+    const std::string k = ToLower(Trim(key));
     bool ok = false;
     if (k.size() == 4 && k.rfind("ain", 0) == 0 && k[3] >= '0' && k[3] < '0' + kAnalogInputs) {
-        ok = parseSignal(value, setup.inputs[static_cast<std::size_t>(k[3] - '0')], error);
+        ok = ParseSignal(value, setup.inputs[static_cast<std::size_t>(k[3] - '0')], error);
     } else if (k.size() == 4 && k.rfind("din", 0) == 0 && k[3] >= '0' && k[3] < '0' + kSetupChannels) {
-        ok = parseDigitalInput(value, setup.digitalInputs[static_cast<std::size_t>(k[3] - '0')], error);
+        ok = ParseDigitalInput(value, setup.digitalInputs[static_cast<std::size_t>(k[3] - '0')], error);
     } else if (k == "cnt0_rate" || k == "cnt1_rate") {
-        const auto rate = parseNumber(value);
+        const auto rate = ParseNumber(value);
         ok = rate && *rate >= 0.0 && *rate <= kMaxRate;
         if (ok)
             setup.counterRates[k == "cnt0_rate" ? 0 : 1] = *rate;
         else
             error = "'" + std::string(value) + "': expected counts per second, 0..1000000";
     } else if (k == "status") {
-        ok = parseStatusBits(value, setup.statusAtStart, error);
+        ok = ParseStatusBits(value, setup.statusAtStart, error);
     } else if (k == "status_hold") {
-        ok = parseStatusBits(value, setup.statusHeld, error);
+        ok = ParseStatusBits(value, setup.statusHeld, error);
     } else {
         return SetupKey::Unknown;
     }

@@ -41,7 +41,7 @@ struct DigitalInputSpec {
 };
 
 struct ModuleSetup {
-    std::array<InputSignal, kAnalogInputs> inputs = defaultInputs();
+    std::array<InputSignal, kAnalogInputs> inputs = DefaultInputs();
     std::array<DigitalInputSpec, kSetupChannels> digitalInputs{};
     std::array<double, kSetupChannels> counterRates = {10.0, 25.0};  // counts per second
     std::array<std::uint8_t, 4> statusAtStart{};                     // raised when the module starts in a process
@@ -49,7 +49,7 @@ struct ModuleSetup {
 
     // The field signals of a module as delivered: 52 %, -31 %, 77 %, 13 %,
     // -64 %, 38 % of full scale, each drifting by 1 % of its level over 40 s.
-    static std::array<InputSignal, kAnalogInputs> defaultInputs();
+    static std::array<InputSignal, kAnalogInputs> DefaultInputs();
 };
 
 enum class SetupKey { Unknown, Applied, Bad };
@@ -57,10 +57,10 @@ enum class SetupKey { Unknown, Applied, Bad };
 // Applies one key of a [module] section: ain0..ain5, din0, din1, cnt0_rate,
 // cnt1_rate, status, status_hold.  Unknown: not one of these keys.  Bad: the
 // value is wrong (error says why); the setup then stays as it was.
-SetupKey applyModuleSetupKey(ModuleSetup& setup, std::string_view key, std::string_view value, std::string& error);
+SetupKey ApplyModuleSetupKey(ModuleSetup& setup, std::string_view key, std::string_view value, std::string& error);
 
 // Status bits by name: "fn", "prf", "pwr", "rst", "err24" (byte 0), or
 // "<byte>.<bit>" for any bit, e.g. "3.7".
-bool parseStatusBits(std::string_view list, std::array<std::uint8_t, 4>& bits, std::string& error);
+bool ParseStatusBits(std::string_view list, std::array<std::uint8_t, 4>& bits, std::string& error);
 
 }  // namespace rq36sim

@@ -52,25 +52,25 @@ struct SimConfig {
 
     // One ORS-G card (bus 2, slot 5) with module "main" on EUART1; "main" on
     // the lines of ORSA, ORSB, ORSD, ORSE; module "modbus" on ORSF's line.
-    static SimConfig defaults();
-    const ModuleSpec* module(std::string_view id) const;
+    static SimConfig Defaults();
+    const ModuleSpec* ModuleNamed(std::string_view id) const;
 };
 
 using WarnFn = void (*)(const std::string&);
-void warnOnStderr(const std::string& message);
+void WarnOnStderr(const std::string& message);
 
 // Applies the text of a configuration file over `cfg`.  Bad lines are
 // reported through warn and skipped.
-void applyConfigText(SimConfig& cfg, std::string_view text, WarnFn warn);
+void ApplyConfigText(SimConfig& cfg, std::string_view text, WarnFn warn);
 
 // Defaults, then the file of RQ36_SIM_CONFIG, then the environment.
-SimConfig loadSimConfig(WarnFn warn = warnOnStderr);
+SimConfig LoadSimConfig(WarnFn warn = WarnOnStderr);
 
 // The state file used when neither RQ36_SIM_STATE nor the file names one.
-std::string defaultStatePath();
-bool isInMemoryPath(std::string_view path);
+std::string DefaultStatePath();
+bool IsInMemoryPath(std::string_view path);
 
 // Environment access (empty when unset).
-std::string envValue(const char* name);
+std::string EnvValue(const char* name);
 
 }  // namespace rq36sim

@@ -49,12 +49,12 @@ inline constexpr std::array<std::int32_t, 15> kSpeedByCode = {
 inline constexpr std::uint8_t kModuleSpeedCodeMin = 2;
 inline constexpr std::uint8_t kModuleSpeedCodeMax = 8;
 
-inline std::optional<std::int32_t> speedFromCode(int code) {
+inline std::optional<std::int32_t> SpeedFromCode(int code) {
     if (code < 0 || code >= static_cast<int>(kSpeedByCode.size())) return std::nullopt;
     return kSpeedByCode[static_cast<std::size_t>(code)];
 }
 
-inline std::optional<int> codeFromSpeed(std::int32_t speed) {
+inline std::optional<int> CodeFromSpeed(std::int32_t speed) {
     for (std::size_t i = 0; i < kSpeedByCode.size(); ++i)
         if (kSpeedByCode[i] == speed) return static_cast<int>(i);
     return std::nullopt;

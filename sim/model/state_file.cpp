@@ -33,7 +33,7 @@ struct FileText {
     bool foreign = false;
 };
 
-FileText readStateFile(const std::string& path) {
+FileText ReadStateFile(const std::string& path) {
     FileText out;
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
@@ -55,7 +55,7 @@ FileText readStateFile(const std::string& path) {
     std::ostringstream s;
     s << in.rdbuf();
     out.text = s.str();
-    const std::string_view start = trim(out.text);
+    const std::string_view start = Trim(out.text);
     if (!start.empty() && start.rfind(kHeaderStart, 0) != 0 && start.rfind(kSectionStart, 0) != 0) {
         out.text.clear();
         out.foreign = true;
@@ -64,7 +64,7 @@ FileText readStateFile(const std::string& path) {
 }
 
 // A name for the temporary file that no other writer picks at the same time.
-std::string uniqueSuffix() {
+std::string UniqueSuffix() {
     static std::uint64_t counter = 0;
     const auto now = std::chrono::system_clock::now().time_since_epoch().count();
     const auto thread = std::hash<std::thread::id>{}(std::this_thread::get_id());
@@ -72,7 +72,7 @@ std::string uniqueSuffix() {
            std::to_string(reinterpret_cast<std::uintptr_t>(&counter)) + "-" + std::to_string(++counter);
 }
 
-std::string hexBytes(const std::uint8_t* p, std::size_t n, bool spaced) {
+std::string HexBytes(const std::uint8_t* p, std::size_t n, bool spaced) {
     std::string out;
     for (std::size_t i = 0; i < n; ++i) {
         if (spaced && i) out += ' ';
@@ -82,7 +82,7 @@ std::string hexBytes(const std::uint8_t* p, std::size_t n, bool spaced) {
     return out;
 }
 
-int hexDigit(char c) {
+int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -90,12 +90,12 @@ int hexDigit(char c) {
 }
 
 // Hex bytes, blanks between them optional; exactly n bytes or nothing.
-std::optional<std::vector<std::uint8_t>> parseHex(std::string_view s, std::size_t n) {
+std::optional<std::vector<std::uint8_t>> ParseHex(std::string_view s, std::size_t n) {
     std::vector<std::uint8_t> out;
     int high = -1;
     for (char c : s) {
         if (c == ' ' || c == '\t') continue;
-        const int d = hexDigit(c);
+        const int d = HexDigit(c);
         if (d < 0) return std::nullopt;
         if (high < 0) {
             high = d;
@@ -109,12 +109,12 @@ std::optional<std::vector<std::uint8_t>> parseHex(std::string_view s, std::size_
 }
 
 // Sections of the file by module id, each as its raw text (without header).
-std::vector<std::pair<std::string, std::string>> splitSections(const std::string& text) {
+std::vector<std::pair<std::string, std::string>> SplitSections(const std::string& text) {
     std::vector<std::pair<std::string, std::string>> sections;
-    for (std::string_view line : splitList(text, '\n')) {
-        const std::string_view t = trim(line);
+    for (std::string_view line : SplitList(text, '\n')) {
+        const std::string_view t = Trim(line);
         if (t.size() > 9 && t.substr(0, 8) == "[module " && t.back() == ']') {
-            sections.emplace_back(std::string(trim(t.substr(8, t.size() - 9))), std::string());
+            sections.emplace_back(std::string(Trim(t.substr(8, t.size() - 9))), std::string());
             continue;
         }
         if (!sections.empty() && !t.empty()) {
@@ -125,7 +125,7 @@ std::vector<std::pair<std::string, std::string>> splitSections(const std::string
     return sections;
 }
 
-bool validComm(const CommSettings& c) {
+bool ValidComm(const CommSettings& c) {
     return c.speedCode >= kModuleSpeedCodeMin && c.speedCode <= kModuleSpeedCodeMax && c.parity <= kParityNone &&
            c.protocol <= 1;
 }
@@ -133,49 +133,49 @@ bool validComm(const CommSettings& c) {
 }  // namespace
 
 StateStore::StateStore(std::string path, WarnFn warn)
-    : path_(std::move(path)), inMemory_(isInMemoryPath(path_)), warn_(warn) {}
+    : path_(std::move(path)), inMemory_(IsInMemoryPath(path_)), warn_(warn) {}
 
-std::string StateStore::serialize(const std::string& id, const ModuleState& s) {
+std::string StateStore::Serialize(const std::string& id, const ModuleState& s) {
     std::string out = "[module " + id + "]\n";
     const std::uint8_t active[4] = {s.active.address, s.active.speedCode, s.active.parity, s.active.protocol};
-    out += "active = " + hexBytes(active, 4, true) + "\n";
-    out += "status = " + hexBytes(s.status.data(), 4, true) + "\n";
+    out += "active = " + HexBytes(active, 4, true) + "\n";
+    out += "status = " + HexBytes(s.status.data(), 4, true) + "\n";
     for (int bank : ConfigMemory::kBanks) {
-        const Bank& b = s.memory.bank(bank);
-        out += "bank" + std::to_string(bank) + " = " + hexBytes(b.data(), b.size(), false) + "\n";
+        const Bank& b = s.memory.BankAt(bank);
+        out += "bank" + std::to_string(bank) + " = " + HexBytes(b.data(), b.size(), false) + "\n";
     }
     return out;
 }
 
-std::optional<ModuleState> StateStore::parse(const std::string& text, const std::string& id,
+std::optional<ModuleState> StateStore::Parse(const std::string& text, const std::string& id,
                                              const CommSettings& factory, WarnFn warn) {
-    for (const auto& [sectionId, body] : splitSections(text)) {
+    for (const auto& [sectionId, body] : SplitSections(text)) {
         if (sectionId != id) continue;
         // Start from the factory state; every good line replaces its part.
-        ModuleState s = ModuleState::factory(factory);
+        ModuleState s = ModuleState::Factory(factory);
         s.status = {};
         bool activeGiven = false;
-        for (std::string_view line : splitList(body, '\n')) {
+        for (std::string_view line : SplitList(body, '\n')) {
             if (line.empty() || line.front() == '#') continue;
             const auto eq = line.find('=');
-            const std::string key = eq == std::string_view::npos ? std::string() : toLower(trim(line.substr(0, eq)));
-            const std::string_view value = eq == std::string_view::npos ? "" : trim(line.substr(eq + 1));
+            const std::string key = eq == std::string_view::npos ? std::string() : ToLower(Trim(line.substr(0, eq)));
+            const std::string_view value = eq == std::string_view::npos ? "" : Trim(line.substr(eq + 1));
             if (key == "active") {
-                if (auto v = parseHex(value, 4); v && validComm({(*v)[0], (*v)[1], (*v)[2], (*v)[3]})) {
+                if (auto v = ParseHex(value, 4); v && ValidComm({(*v)[0], (*v)[1], (*v)[2], (*v)[3]})) {
                     s.active = {(*v)[0], (*v)[1], (*v)[2], (*v)[3]};
                     activeGiven = true;
                     continue;
                 }
             } else if (key == "status") {
-                if (auto v = parseHex(value, 4)) {
+                if (auto v = ParseHex(value, 4)) {
                     std::copy(v->begin(), v->end(), s.status.begin());
                     continue;
                 }
             } else if (key.rfind("bank", 0) == 0) {
-                const auto bank = parseInt(key.substr(4));
-                if (bank && ConfigMemory::bankExists(static_cast<int>(*bank))) {
-                    if (auto v = parseHex(value, kBankBytes)) {
-                        std::copy(v->begin(), v->end(), s.memory.bank(static_cast<int>(*bank)).begin());
+                const auto bank = ParseInt(key.substr(4));
+                if (bank && ConfigMemory::BankExists(static_cast<int>(*bank))) {
+                    if (auto v = ParseHex(value, kBankBytes)) {
+                        std::copy(v->begin(), v->end(), s.memory.BankAt(static_cast<int>(*bank)).begin());
                         continue;
                     }
                 }
@@ -183,55 +183,55 @@ std::optional<ModuleState> StateStore::parse(const std::string& text, const std:
             if (warn) warn("state of module " + id + ": bad line '" + std::string(line) + "' ignored");
         }
         if (!activeGiven) {
-            const CommSettings stored = s.memory.storedComm();
-            s.active = validComm(stored) ? stored : factory;
+            const CommSettings stored = s.memory.StoredComm();
+            s.active = ValidComm(stored) ? stored : factory;
         }
         return s;
     }
     return std::nullopt;
 }
 
-std::optional<ModuleState> StateStore::load(const std::string& id, const CommSettings& factory) const {
+std::optional<ModuleState> StateStore::Load(const std::string& id, const CommSettings& factory) const {
     if (inMemory_) return std::nullopt;
-    const FileText file = readStateFile(path_);
+    const FileText file = ReadStateFile(path_);
     if (file.foreign) {
-        reportNotWritten("is not a module state file (or is larger than 4 MiB); it is left alone");
+        ReportNotWritten("is not a module state file (or is larger than 4 MiB); it is left alone");
         return std::nullopt;
     }
-    return parse(file.text, id, factory, warn_);
+    return Parse(file.text, id, factory, warn_);
 }
 
-void StateStore::reportNotWritten(const std::string& why) const {
+void StateStore::ReportNotWritten(const std::string& why) const {
     if (!writeFailed_ && warn_) warn_("the state file " + path_ + " " + why + "; changes stay in memory");
     writeFailed_ = true;
 }
 
-void StateStore::save(const std::string& id, const ModuleState& state) {
+void StateStore::Save(const std::string& id, const ModuleState& state) {
     if (inMemory_) return;
     try {
         // Keep what the file holds for other modules (another process may
         // have written them), replace this module's part.
-        const FileText file = readStateFile(path_);
+        const FileText file = ReadStateFile(path_);
         if (file.foreign) {
-            reportNotWritten("is not a module state file (or is larger than 4 MiB); it is left alone");
+            ReportNotWritten("is not a module state file (or is larger than 4 MiB); it is left alone");
             return;
         }
         std::string out = kHeader;
         bool replaced = false;
-        for (const auto& [sectionId, body] : splitSections(file.text)) {
+        for (const auto& [sectionId, body] : SplitSections(file.text)) {
             if (sectionId == id) {
-                out += serialize(id, state);
+                out += Serialize(id, state);
                 replaced = true;
             } else {
                 out += std::string(kSectionStart) + sectionId + "]\n" + body;
             }
         }
-        if (!replaced) out += serialize(id, state);
+        if (!replaced) out += Serialize(id, state);
 
         std::error_code ec;
         const fs::path target(path_);
         if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-        const fs::path temp = target.string() + ".tmp" + uniqueSuffix();
+        const fs::path temp = target.string() + ".tmp" + UniqueSuffix();
         bool ok = false;
         {
             std::ofstream f(temp, std::ios::binary | std::ios::trunc);
@@ -244,10 +244,10 @@ void StateStore::save(const std::string& id, const ModuleState& state) {
         }
         if (!ok) {
             fs::remove(temp, ec);
-            reportNotWritten("cannot be written");
+            ReportNotWritten("cannot be written");
         }
     } catch (...) {
-        reportNotWritten("cannot be written");
+        ReportNotWritten("cannot be written");
     }
 }
 

@@ -17,22 +17,22 @@ class StateStore {
 public:
     StateStore(std::string path, WarnFn warn);
 
-    const std::string& path() const { return path_; }
-    bool inMemory() const { return inMemory_; }
+    const std::string& Path() const { return path_; }
+    bool InMemory() const { return inMemory_; }
 
     // The stored state of a module, or nullopt when the file has none.  Parts
     // missing or damaged in the file are those of the factory state.
-    std::optional<ModuleState> load(const std::string& id, const CommSettings& factory = {}) const;
-    void save(const std::string& id, const ModuleState& state);
+    std::optional<ModuleState> Load(const std::string& id, const CommSettings& factory = {}) const;
+    void Save(const std::string& id, const ModuleState& state);
 
     // Text form of one module's state and its reading (for tests).
-    static std::string serialize(const std::string& id, const ModuleState& state);
-    static std::optional<ModuleState> parse(const std::string& text, const std::string& id, const CommSettings& factory,
+    static std::string Serialize(const std::string& id, const ModuleState& state);
+    static std::optional<ModuleState> Parse(const std::string& text, const std::string& id, const CommSettings& factory,
                                             WarnFn warn);
 
 private:
     // Reports once that changes are not written to the file.
-    void reportNotWritten(const std::string& why) const;
+    void ReportNotWritten(const std::string& why) const;
 
     std::string path_;
     bool inMemory_;

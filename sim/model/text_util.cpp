@@ -4,14 +4,14 @@
 
 namespace rq36sim {
 
-std::string_view trim(std::string_view s) {
+std::string_view Trim(std::string_view s) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!s.empty() && blank(s.front())) s.remove_prefix(1);
     while (!s.empty() && blank(s.back())) s.remove_suffix(1);
     return s;
 }
 
-std::vector<std::string_view> splitList(std::string_view s, char sep) {
+std::vector<std::string_view> SplitList(std::string_view s, char sep) {
     std::vector<std::string_view> out;
     std::size_t start = 0;
     while (start <= s.size()) {
@@ -24,8 +24,8 @@ std::vector<std::string_view> splitList(std::string_view s, char sep) {
     return out;
 }
 
-std::optional<std::int64_t> parseInt(std::string_view s) {
-    s = trim(s);
+std::optional<std::int64_t> ParseInt(std::string_view s) {
+    s = Trim(s);
     bool negative = false;
     if (!s.empty() && s.front() == '-') {
         negative = true;
@@ -45,7 +45,7 @@ std::optional<std::int64_t> parseInt(std::string_view s) {
     return negative ? -v : v;
 }
 
-std::string toLower(std::string_view s) {
+std::string ToLower(std::string_view s) {
     std::string out(s);
     for (char& c : out)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

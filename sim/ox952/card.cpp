@@ -14,7 +14,7 @@ constexpr std::uint16_t kAddressMask = kBufferSize - 1;
 
 enum JobMode : std::uint8_t { kModeSingle = 0, kModeList = 1 };
 
-void putText(std::array<std::uint8_t, kBufferSize>& mem, int at, const std::string& text) {
+void PutText(std::array<std::uint8_t, kBufferSize>& mem, int at, const std::string& text) {
     for (int i = 0; i < kIdTextBytes; ++i) {
         const auto c = i < static_cast<int>(text.size()) ? static_cast<std::uint8_t>(text[static_cast<std::size_t>(i)])
                                                          : std::uint8_t{' '};
@@ -22,7 +22,7 @@ void putText(std::array<std::uint8_t, kBufferSize>& mem, int at, const std::stri
     }
 }
 
-void putLe32(std::array<std::uint8_t, 16>& bytes, int at, std::uint32_t v) {
+void PutLe32(std::array<std::uint8_t, 16>& bytes, int at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(at + i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
@@ -30,19 +30,19 @@ void putLe32(std::array<std::uint8_t, 16>& bytes, int at, std::uint32_t v) {
 
 Card::Card(const CardSpec& spec, SimEnvironment& env) : spec_(spec), env_(env) {
     for (int c = 0; c < kCardChannels; ++c)
-        channels_[static_cast<std::size_t>(c)].line = env.makeLine(spec.channels[static_cast<std::size_t>(c)]);
-    putText(id_.memory, kIdTextAddress, spec.serial);
-    putText(id_.memory, kIdTextAddress + 0x10, spec.name);
-    putText(id_.memory, kIdTextAddress + 0x20, spec.fpga);
-    putText(id_.memory, kIdTextAddress + 0x30, spec.firmware);
+        channels_[static_cast<std::size_t>(c)].line = env.MakeLine(spec.channels[static_cast<std::size_t>(c)]);
+    PutText(id_.memory, kIdTextAddress, spec.serial);
+    PutText(id_.memory, kIdTextAddress + 0x10, spec.name);
+    PutText(id_.memory, kIdTextAddress + 0x20, spec.fpga);
+    PutText(id_.memory, kIdTextAddress + 0x30, spec.firmware);
 }
 
-void Card::open(Clock::time_point now) {
+void Card::Open(Clock::time_point now) {
     skipped_ = false;
     if (openCount_++ == 0) openedAt_ = now;
 }
 
-void Card::close() {
+void Card::Close() {
     if (skipped_) {
         skipped_ = false;
         return;
@@ -50,11 +50,11 @@ void Card::close() {
     if (openCount_ > 0) --openCount_;
 }
 
-std::uint32_t Card::msSinceOpen(Clock::time_point t) const {
+std::uint32_t Card::MsSinceOpen(Clock::time_point t) const {
     return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(t - openedAt_).count());
 }
 
-AccessKind Card::classify(std::int32_t offset, std::uint8_t value, bool isWrite) {
+AccessKind Card::Classify(std::int32_t offset, std::uint8_t value, bool isWrite) {
     if (offset < 0 || offset >= kIdWindow || offset % 4 != 0) return AccessKind::Plain;
     const int reg = (offset % kChannelWindowSize) / 4;
     if (reg == kRegEnable) return AccessKind::Plain;
@@ -62,31 +62,31 @@ AccessKind Card::classify(std::int32_t offset, std::uint8_t value, bool isWrite)
     return AccessKind::JobData;
 }
 
-std::uint8_t Card::read(std::int32_t offset) {
+std::uint8_t Card::Read(std::int32_t offset) {
     if (offset < 0 || offset >= kBar1Size)
         throw std::runtime_error("OX952_MemRead: offset " + std::to_string(offset) + " outside BAR1");
     if (offset % 4 != 0) return 0xFF;
     if (offset < kCardChannels * kChannelWindowSize)
-        return readChannel(channels_[static_cast<std::size_t>(offset / kChannelWindowSize)],
+        return ReadChannel(channels_[static_cast<std::size_t>(offset / kChannelWindowSize)],
                            (offset % kChannelWindowSize) / 4);
-    if (offset >= kIdWindow && offset < kIdWindow + kChannelWindowSize) return readId((offset - kIdWindow) / 4);
+    if (offset >= kIdWindow && offset < kIdWindow + kChannelWindowSize) return ReadId((offset - kIdWindow) / 4);
     return 0xFF;
 }
 
-void Card::write(std::int32_t offset, std::uint8_t value) {
+void Card::Write(std::int32_t offset, std::uint8_t value) {
     if (offset < 0 || offset >= kBar1Size)
         throw std::runtime_error("OX952_MemWrite: offset " + std::to_string(offset) + " outside BAR1");
     if (offset % 4 != 0) return;
     if (offset < kCardChannels * kChannelWindowSize) {
-        writeChannel(channels_[static_cast<std::size_t>(offset / kChannelWindowSize)],
+        WriteChannel(channels_[static_cast<std::size_t>(offset / kChannelWindowSize)],
                      (offset % kChannelWindowSize) / 4, value);
     } else if (offset >= kIdWindow && offset < kIdWindow + kChannelWindowSize) {
-        writeId((offset - kIdWindow) / 4, value);
+        WriteId((offset - kIdWindow) / 4, value);
     }
 }
 
-std::uint8_t Card::readChannel(Channel& ch, int reg) {
-    if (ch.pending) settle(ch);
+std::uint8_t Card::ReadChannel(Channel& ch, int reg) {
+    if (ch.pending) Settle(ch);
     switch (reg) {
     case kRegWriteAddrLow: return static_cast<std::uint8_t>(ch.writeAddr);
     case kRegWriteAddrHigh: return static_cast<std::uint8_t>(ch.writeAddr >> 8);
@@ -107,8 +107,8 @@ std::uint8_t Card::readChannel(Channel& ch, int reg) {
     }
 }
 
-void Card::writeChannel(Channel& ch, int reg, std::uint8_t value) {
-    if (ch.pending) settle(ch);
+void Card::WriteChannel(Channel& ch, int reg, std::uint8_t value) {
+    if (ch.pending) Settle(ch);
     switch (reg) {
     case kRegWritePort:
         if (!(ch.setup & kSetupWrite)) return;
@@ -137,7 +137,7 @@ void Card::writeChannel(Channel& ch, int reg, std::uint8_t value) {
             ch.started = ch.enabled;
             ch.command = ch.started ? kCommandHandshake : 0;
         } else if (value == kCommandStart) {
-            startJob(ch);
+            StartJob(ch);
         } else {
             ch.command = value;
         }
@@ -146,11 +146,11 @@ void Card::writeChannel(Channel& ch, int reg, std::uint8_t value) {
     }
 }
 
-void Card::startJob(Channel& ch) {
+void Card::StartJob(Channel& ch) {
     const Clock::time_point now = Clock::now();
     const auto at = [&](int k) { return ch.buffer[static_cast<std::size_t>(kJobBlockAddress + k)]; };
     const std::uint8_t mode = at(0);
-    const std::optional<std::int32_t> speed = speedFromCode(at(2));
+    const std::optional<std::int32_t> speed = SpeedFromCode(at(2));
     const std::uint32_t retries = at(4);
     const std::uint32_t timeoutMs = static_cast<std::uint32_t>(at(6) | (at(7) << 8));
     const int count = mode == kModeList ? std::min<int>(ch.jobCount + 1, kSlots) : 1;
@@ -160,7 +160,7 @@ void Card::startJob(Channel& ch) {
     std::chrono::nanoseconds elapsed{0};
     for (int f = 0; f < count; ++f) {
         SlotResult& slot = job.slots[static_cast<std::size_t>(f)];
-        putLe32(slot.status, 4, msSinceOpen(now + elapsed));
+        PutLe32(slot.status, 4, MsSinceOpen(now + elapsed));
         if (!ch.started || (mode != kModeSingle && mode != kModeList)) {
             slot.status[0] = kStatusSendError;
             continue;
@@ -174,21 +174,21 @@ void Card::startJob(Channel& ch) {
         req.line = LineParams{Protocol::Vextbus2, *speed, kParityEven};
         req.timeoutMs = timeoutMs;
         req.retries = retries;
-        const ExchangeResult r = ch.line.exchange(req, env_.faults(), env_.timing(), now + elapsed);
+        const ExchangeResult r = ch.line.Exchange(req, env_.ActiveFaults(), env_.LineTiming(), now + elapsed);
         elapsed += r.duration;
         slot.status[0] = r.status;
         slot.status[1] = r.reply.replyByte;
         slot.status[2] = r.repetitions;
         const auto tenths = std::llround(std::chrono::duration<double, std::micro>(r.duration).count() / 100.0);
-        putLe32(slot.status, 8, static_cast<std::uint32_t>(tenths));
+        PutLe32(slot.status, 8, static_cast<std::uint32_t>(tenths));
         std::copy(r.reply.data.begin(), r.reply.data.end(), slot.response.begin());
     }
-    if (!env_.faults().jobNeverFinishes)
-        job.due = env_.timing().instant ? now : now + std::chrono::duration_cast<Clock::duration>(elapsed);
+    if (!env_.ActiveFaults().jobNeverFinishes)
+        job.due = env_.LineTiming().instant ? now : now + std::chrono::duration_cast<Clock::duration>(elapsed);
     ch.pending = std::move(job);
 }
 
-void Card::settle(Channel& ch) {
+void Card::Settle(Channel& ch) {
     if (!ch.pending->due || Clock::now() < *ch.pending->due) return;
     for (std::size_t f = 0; f < ch.pending->slots.size(); ++f) {
         const SlotResult& slot = ch.pending->slots[f];
@@ -200,7 +200,7 @@ void Card::settle(Channel& ch) {
     ch.command = 0;
 }
 
-std::uint8_t Card::readId(int reg) {
+std::uint8_t Card::ReadId(int reg) {
     switch (reg) {
     case 4: {
         if (id_.enable != 1 || !(id_.setup & kSetupRead)) return 0xFF;
@@ -216,7 +216,7 @@ std::uint8_t Card::readId(int reg) {
     }
 }
 
-void Card::writeId(int reg, std::uint8_t value) {
+void Card::WriteId(int reg, std::uint8_t value) {
     switch (reg) {
     case 5: id_.readAddr = (id_.readAddr & 0xFF00) | value; return;
     case 6: id_.readAddr = static_cast<std::uint16_t>(((value << 8) | (id_.readAddr & 0xFF)) & kAddressMask); return;

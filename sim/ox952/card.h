@@ -50,27 +50,27 @@ class Card {
 public:
     Card(const CardSpec& spec, SimEnvironment& env);
 
-    const CardSpec& spec() const { return spec_; }
+    const CardSpec& Spec() const { return spec_; }
     // The driver counts openings: every opening is ended by one close.  The
     // search also closes the cards it skips, which it never opened; after
     // the card has been reported as not an ORS-G card (markSkipped), the
     // next close without an opening in between ends nobody's opening, so a
     // card hidden by a fault while a host has it open stays open for it.
-    bool isOpen() const { return openCount_ > 0; }
-    void open(Clock::time_point now);
-    void close();
-    void markSkipped() { skipped_ = true; }
-    void clearSkipped() { skipped_ = false; }
-    std::uintptr_t base() const { return reinterpret_cast<std::uintptr_t>(this); }
+    bool IsOpen() const { return openCount_ > 0; }
+    void Open(Clock::time_point now);
+    void Close();
+    void MarkSkipped() { skipped_ = true; }
+    void ClearSkipped() { skipped_ = false; }
+    std::uintptr_t Base() const { return reinterpret_cast<std::uintptr_t>(this); }
 
     // Byte-wide register accesses at a BAR1 offset; an offset outside BAR1
     // throws std::runtime_error.
-    std::uint8_t read(std::int32_t offset);
-    void write(std::int32_t offset, std::uint8_t value);
+    std::uint8_t Read(std::int32_t offset);
+    void Write(std::int32_t offset, std::uint8_t value);
 
     // Whether an access belongs to the job traffic of a channel (for the
     // fault that lets only the start-up and identification through).
-    static AccessKind classify(std::int32_t offset, std::uint8_t value, bool isWrite);
+    static AccessKind Classify(std::int32_t offset, std::uint8_t value, bool isWrite);
 
 private:
     struct SlotResult {
@@ -101,13 +101,13 @@ private:
         std::uint8_t enable = 0;
     };
 
-    std::uint8_t readChannel(Channel& ch, int reg);
-    void writeChannel(Channel& ch, int reg, std::uint8_t value);
-    std::uint8_t readId(int reg);
-    void writeId(int reg, std::uint8_t value);
-    void startJob(Channel& ch);
-    void settle(Channel& ch);
-    std::uint32_t msSinceOpen(Clock::time_point t) const;
+    std::uint8_t ReadChannel(Channel& ch, int reg);
+    void WriteChannel(Channel& ch, int reg, std::uint8_t value);
+    std::uint8_t ReadId(int reg);
+    void WriteId(int reg, std::uint8_t value);
+    void StartJob(Channel& ch);
+    void Settle(Channel& ch);
+    std::uint32_t MsSinceOpen(Clock::time_point t) const;
 
     CardSpec spec_;
     SimEnvironment& env_;

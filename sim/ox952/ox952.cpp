@@ -21,44 +21,44 @@ constexpr std::uintptr_t kSecondBase = 0xE000;
 
 class CardWorld {
 public:
-    static CardWorld& instance() {
+    static CardWorld& Instance() {
         static CardWorld world;
         return world;
     }
 
-    void refresh() {
+    void Refresh() {
         bool idle = true;
-        for (const auto& c : cards_) idle = idle && !c->isOpen();
-        const bool rebuilt = env_.reload(idle);
+        for (const auto& c : cards_) idle = idle && !c->IsOpen();
+        const bool rebuilt = env_.Reload(idle);
         accesses_ = 0;
         // A new search: what an earlier one skipped and left is forgotten.
-        for (const auto& c : cards_) c->clearSkipped();
+        for (const auto& c : cards_) c->ClearSkipped();
         if (!rebuilt) return;
         cards_.clear();
-        for (const CardSpec& spec : env_.config().cards) cards_.push_back(std::make_unique<Card>(spec, env_));
+        for (const CardSpec& spec : env_.Config().cards) cards_.push_back(std::make_unique<Card>(spec, env_));
     }
 
-    const Faults& faults() const { return env_.faults(); }
+    const Faults& ActiveFaults() const { return env_.ActiveFaults(); }
 
-    int count() const { return faults().noCard ? 0 : static_cast<int>(cards_.size()); }
+    int Count() const { return ActiveFaults().noCard ? 0 : static_cast<int>(cards_.size()); }
 
-    Card* card(std::int32_t index) {
-        if (index < 0 || index >= count()) return nullptr;
+    Card* CardAt(std::int32_t index) {
+        if (index < 0 || index >= Count()) return nullptr;
         return cards_[static_cast<std::size_t>(index)].get();
     }
 
     // The open card a BAR1 base belongs to; throws for anything else.
-    Card& cardAt(std::uintptr_t base, std::int32_t offset, std::uint8_t value, bool isWrite) {
+    Card& CardAt(std::uintptr_t base, std::int32_t offset, std::uint8_t value, bool isWrite) {
         const char* fn = isWrite ? "OX952_MemWrite" : "OX952_MemRead";
         Card* found = nullptr;
         for (const auto& c : cards_)
-            if (c->base() == base) found = c.get();
-        if (!found || !found->isOpen())
+            if (c->Base() == base) found = c.get();
+        if (!found || !found->IsOpen())
             throw std::runtime_error(std::string(fn) + ": no open card at this BAR1 address");
-        const Faults& f = faults();
+        const Faults& f = ActiveFaults();
         const bool fail =
             f.memAccess == MemAccessFault::Always ||
-            (f.memAccess == MemAccessFault::Jobs && Card::classify(offset, value, isWrite) == AccessKind::JobData) ||
+            (f.memAccess == MemAccessFault::Jobs && Card::Classify(offset, value, isWrite) == AccessKind::JobData) ||
             (f.memAccess == MemAccessFault::After && accesses_ >= f.memAccessAfter);
         ++accesses_;
         if (fail) throw std::runtime_error(std::string(fn) + ": memory access failed");
@@ -66,7 +66,7 @@ public:
     }
 
 private:
-    CardWorld() { refresh(); }
+    CardWorld() { Refresh(); }
 
     SimEnvironment env_;
     std::vector<std::unique_ptr<Card>> cards_;
@@ -77,11 +77,11 @@ private:
 // the two memory accesses report failure by throwing; any other call that
 // fails inside (out of memory, say) returns 1.
 template <typename F>
-std::int32_t withCard(const char* call, std::int32_t index, F&& f) noexcept {
+std::int32_t WithCard(const char* call, std::int32_t index, F&& f) noexcept {
     try {
-        CardWorld& w = CardWorld::instance();
-        if (w.faults().driverCallFails(call, index)) return kFailed;
-        Card* c = w.card(index);
+        CardWorld& w = CardWorld::Instance();
+        if (w.ActiveFaults().DriverCallFails(call, index)) return kFailed;
+        Card* c = w.CardAt(index);
         return c ? f(*c) : kFailed;
     } catch (...) {
         return kFailed;
@@ -93,16 +93,16 @@ std::int32_t withCard(const char* call, std::int32_t index, F&& f) noexcept {
 
 using rq36sim::Card;
 using rq36sim::CardWorld;
-using rq36sim::withCard;
+using rq36sim::WithCard;
 
 extern "C" {
 
 ORS_EXPORT int32_t OX952_CardsInSystem(int32_t* count) {
     try {
-        CardWorld& w = CardWorld::instance();
-        w.refresh();
-        if (!count || w.faults().driverCallFails("CardsInSystem", -1)) return rq36sim::kFailed;
-        *count = w.count();
+        CardWorld& w = CardWorld::Instance();
+        w.Refresh();
+        if (!count || w.ActiveFaults().DriverCallFails("CardsInSystem", -1)) return rq36sim::kFailed;
+        *count = w.Count();
         return rq36sim::kOk;
     } catch (...) {
         return rq36sim::kFailed;
@@ -110,42 +110,42 @@ ORS_EXPORT int32_t OX952_CardsInSystem(int32_t* count) {
 }
 
 ORS_EXPORT int32_t OX952_Card_DID(int32_t card, int32_t* did) {
-    return withCard("Card_DID", card, [&](Card& c) {
+    return WithCard("Card_DID", card, [&](Card& c) {
         if (!did) return rq36sim::kFailed;
-        const bool hide = CardWorld::instance().faults().noOrsgCard && c.spec().did == rq36sim::kDidOrsg;
-        *did = hide ? rq36sim::kDidOther : c.spec().did;
-        if (*did != rq36sim::kDidOrsg) c.markSkipped();
+        const bool hide = CardWorld::Instance().ActiveFaults().noOrsgCard && c.Spec().did == rq36sim::kDidOrsg;
+        *did = hide ? rq36sim::kDidOther : c.Spec().did;
+        if (*did != rq36sim::kDidOrsg) c.MarkSkipped();
         return rq36sim::kOk;
     });
 }
 
 ORS_EXPORT int32_t OX952_Card_BUS(int32_t card, int32_t* bus) {
-    return withCard("Card_BUS", card, [&](Card& c) {
+    return WithCard("Card_BUS", card, [&](Card& c) {
         if (!bus) return rq36sim::kFailed;
-        *bus = c.spec().bus;
+        *bus = c.Spec().bus;
         return rq36sim::kOk;
     });
 }
 
 ORS_EXPORT int32_t OX952_Card_SLOT(int32_t card, int32_t* slot) {
-    return withCard("Card_SLOT", card, [&](Card& c) {
+    return WithCard("Card_SLOT", card, [&](Card& c) {
         if (!slot) return rq36sim::kFailed;
-        *slot = c.spec().slot;
+        *slot = c.Spec().slot;
         return rq36sim::kOk;
     });
 }
 
 ORS_EXPORT int32_t OX952_OpenMulti(int32_t card, int32_t /*reserved*/) {
-    return withCard("OpenMulti", card, [](Card& c) {
-        c.open(rq36sim::Clock::now());
+    return WithCard("OpenMulti", card, [](Card& c) {
+        c.Open(rq36sim::Clock::now());
         return rq36sim::kOk;
     });
 }
 
 ORS_EXPORT int32_t OX952_BAR11_BaseAdr(int32_t card, uintptr_t* bar1, uintptr_t* second) {
-    return withCard("BAR11_BaseAdr", card, [&](Card& c) {
-        if (!bar1 || !c.isOpen()) return rq36sim::kFailed;
-        *bar1 = c.base();
+    return WithCard("BAR11_BaseAdr", card, [&](Card& c) {
+        if (!bar1 || !c.IsOpen()) return rq36sim::kFailed;
+        *bar1 = c.Base();
         if (second) *second = rq36sim::kSecondBase + static_cast<std::uintptr_t>(card) * 0x100;
         return rq36sim::kOk;
     });
@@ -153,17 +153,17 @@ ORS_EXPORT int32_t OX952_BAR11_BaseAdr(int32_t card, uintptr_t* bar1, uintptr_t*
 
 ORS_EXPORT int32_t OX952_MemWrite(uintptr_t bar1, int32_t offset, int32_t value) {
     const auto byte = static_cast<std::uint8_t>(value);
-    CardWorld::instance().cardAt(bar1, offset, byte, true).write(offset, byte);
+    CardWorld::Instance().CardAt(bar1, offset, byte, true).Write(offset, byte);
     return rq36sim::kOk;
 }
 
 ORS_EXPORT int32_t OX952_MemRead(uintptr_t bar1, int32_t offset) {
-    return CardWorld::instance().cardAt(bar1, offset, 0, false).read(offset);
+    return CardWorld::Instance().CardAt(bar1, offset, 0, false).Read(offset);
 }
 
 ORS_EXPORT int32_t OX952_Close(int32_t card) {
-    return withCard("Close", card, [](Card& c) {
-        c.close();
+    return WithCard("Close", card, [](Card& c) {
+        c.Close();
         return rq36sim::kOk;
     });
 }

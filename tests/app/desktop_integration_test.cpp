@@ -24,7 +24,7 @@ class DesktopIntegrationTest : public QObject {
 private slots:
     // An installed layout: bin/ with the program, the documentation folder
     // where the install puts it, and a working directory elsewhere.
-    void helpDocumentOrder() {
+    void HelpDocumentOrder() {
         const QString bin = dir_.filePath(QStringLiteral("prefix/bin"));
         const QString work = dir_.filePath(QStringLiteral("work"));
         const QString name = QStringLiteral("W_rq36_Napoveda.pdf");
@@ -50,7 +50,7 @@ private slots:
         QVERIFY(QDir::setCurrent(previous));
     }
 
-    void f1OpensTheHelp() {
+    void F1OpensTheHelp() {
         QStringList messages;
         rq36::MainWindowHooks hooks;
         hooks.settingsPath = dir_.filePath(QStringLiteral("W_rq36.ini"));
@@ -66,7 +66,7 @@ private slots:
 
     // Qt's standard texts in Czech; the launcher matches the window by the
     // application name and the desktop file name.
-    void czechQtTextsAndLauncherNames() {
+    void CzechQtTextsAndLauncherNames() {
         QVERIFY2(rq36::SetUpDesktopIntegration(*QCoreApplication::instance()),
                  "qtbase_cs.qm missing: install qt6-translations-l10n");
         QCOMPARE(QCoreApplication::translate("QLineEdit", "&Undo"), QStringLiteral("&Zpět"));

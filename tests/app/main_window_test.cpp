@@ -80,7 +80,7 @@ private slots:
         opened_.clear();
     }
 
-    void windowMenuAndStatusBar() {
+    void WindowMenuAndStatusBar() {
         TForm1 w(nullptr, Hooks());
         w.show();
         QCOMPARE(w.windowTitle(), QStringLiteral(" RQ-36  -  nastavení modulu"));
@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(w.statusBar()->objectName(), QStringLiteral("StatusBar1"));
     }
 
-    void startUpWithoutFileUsesDefaults() {
+    void StartUpWithoutFileUsesDefaults() {
         TForm1 w(nullptr, Hooks());
         QVERIFY(w.Settings());
         QCOMPARE(w.Settings()->InterfaceKind, 0);
@@ -154,7 +154,7 @@ private slots:
         QVERIFY(!rq36::InterfaceLoaded());
     }
 
-    void startUpReadsTheFile() {
+    void StartUpReadsTheFile() {
         {
             rq36::ConnectionSettings s;
             rq36::SetDefaults(&s);
@@ -170,7 +170,7 @@ private slots:
         QCOMPARE(w.PanelText(1), QStringLiteral(" Adresa"));  // nothing shown before a connection
     }
 
-    void connectionItemCancelledRefreshesThePanels() {
+    void ConnectionItemCancelledRefreshesThePanels() {
         TForm1 w(nullptr, Hooks());
         w.show();
         WhenModalShown<TFormPripojeni>([](TFormPripojeni* d) {
@@ -185,7 +185,7 @@ private slots:
         QVERIFY(w.findChildren<TFormPripojeni*>().isEmpty());  // destroyed after use
     }
 
-    void connectionItemShowsTheConnectedModule() {
+    void ConnectionItemShowsTheConnectedModule() {
         Fake fake;
         fake.SetIdentity("RQ-36   2.10");
         TForm1 w(nullptr, Hooks());
@@ -211,15 +211,15 @@ private slots:
 
     // A failed attempt has closed the working connection: neither the status
     // bar nor the reopened dialog may still speak of the old module.
-    void failedAttemptAfterAConnectionShowsNoModule() {
+    void FailedAttemptAfterAConnectionShowsNoModule() {
         Fake fake;
         TForm1 w(nullptr, Hooks());
         w.show();
         QVERIFY(ConnectRecord(w));
         w.RefreshStatusBar();
         QCOMPARE(w.PanelText(1), QStringLiteral(" Adresa  1"));
-        fake.script().failSendAt = fake.script().sendCalls + 1;
-        fake.script().failStatus = 4;
+        fake.Script().failSendAt = fake.Script().sendCalls + 1;
+        fake.Script().failStatus = 4;
         WhenModalShown<TFormPripojeni>([](TFormPripojeni* d) {
             d->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
             d->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
@@ -237,7 +237,7 @@ private slots:
         QCOMPARE(shown, QStringLiteral("Připojení modulu dosud neinicializováno"));
     }
 
-    void closingWritesTheSettingsBeforeDone() {
+    void ClosingWritesTheSettingsBeforeDone() {
         Fake fake;
         fake.WatchAtDone(settingsPath_.toStdString());
         TForm1 w(nullptr, Hooks());
@@ -247,7 +247,7 @@ private slots:
         QVERIFY(!QFile::exists(settingsPath_));
         w.findChild<QAction*>(QStringLiteral("Konec2"))->trigger();
         // The file as Done found it: already written.
-        const QString atDone = QString::fromStdString(fake.watched());
+        const QString atDone = QString::fromStdString(fake.Watched());
         QVERIFY2(atDone.contains(QStringLiteral("Adresa=1")) && atDone.contains(QStringLiteral("=7")),
                  qPrintable(atDone));
         QVERIFY(fake.Calls().back() == "Done");
@@ -258,7 +258,7 @@ private slots:
         QVERIFY(messages_.isEmpty());
     }
 
-    void closingWithoutConnectionCallsNoDone() {
+    void ClosingWithoutConnectionCallsNoDone() {
         Fake fake;
         TForm1 w(nullptr, Hooks());
         w.show();
@@ -271,9 +271,9 @@ private slots:
         QVERIFY(file.contains("Rychlost=9600"));
     }
 
-    void failedAttemptIsSavedWithTheOldAddressAndSpeed() {
+    void FailedAttemptIsSavedWithTheOldAddressAndSpeed() {
         Fake fake('E');
-        fake.script().initResult = 3;
+        fake.Script().initResult = 3;
         TForm1 w(nullptr, Hooks());
         w.show();
         WhenModalShown<TFormPripojeni>([](TFormPripojeni* d) {
@@ -300,7 +300,7 @@ private slots:
         QCOMPARE(reread.Speed, 9600);
     }
 
-    void failedSaveIsReportedAndClosingCompletes() {
+    void FailedSaveIsReportedAndClosingCompletes() {
         Fake fake;
         settingsPath_ = dir_.filePath(QStringLiteral("no-such-folder/W_rq36.ini"));
         TForm1 w(nullptr, Hooks());
@@ -315,7 +315,7 @@ private slots:
         QVERIFY(w.Settings() == nullptr);
     }
 
-    void withoutRecordOnlyExitAndHelpWork() {
+    void WithoutRecordOnlyExitAndHelpWork() {
         Fake fake;
         rq36::MainWindowHooks hooks = Hooks();
         hooks.createRecord = [] { return std::unique_ptr<rq36::ConnectionSettings>(); };
@@ -331,7 +331,7 @@ private slots:
         QVERIFY(fake.Calls().empty());
     }
 
-    void helpItemLooksInTheWorkingDirectory() {
+    void HelpItemLooksInTheWorkingDirectory() {
         TForm1 w(nullptr, Hooks());
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir_.path()));
@@ -354,7 +354,7 @@ private slots:
         QFile::remove(document.fileName());
     }
 
-    void aboutBox() {
+    void AboutBox() {
         TForm1 w(nullptr, Hooks());
         w.show();
         w.move(w.screen()->availableGeometry().topLeft());

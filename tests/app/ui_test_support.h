@@ -31,7 +31,7 @@ inline void UseFakeLibraries() { SetInterfaceLibraryFolder(RQ36_FAKE_ORS_DIR); }
 class Fake : public FakeLibrary {
 public:
     explicit Fake(char letter = 'A') : FakeLibrary(letter) {
-        if (!ok()) qFatal("stand-in library ORS%c missing", letter);
+        if (!Ok()) qFatal("stand-in library ORS%c missing", letter);
         SetIdentity("RQ-36   1.00");
     }
     QStringList CallList() const {

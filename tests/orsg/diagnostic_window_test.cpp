@@ -79,7 +79,7 @@ private slots:
         fake::Get().responder = OddFails;
     }
 
-    void hiddenWithoutBit8ShownWithItOneWindowPerHandle() {
+    void HiddenWithoutBit8ShownWithItOneWindowPerHandle() {
         Handle quiet(0, false);
         auto shown = std::make_unique<Handle>(1, true);
         QCOMPARE(quiet.result, ORSG_OK);
@@ -109,7 +109,7 @@ private slots:
         QVERIFY(quietForm);
     }
 
-    void gridsFollowTheHistoriesAndTheClearButtons() {
+    void GridsFollowTheHistoriesAndTheClearButtons() {
         Handle handle;
         orsg::TForm1* form = FormOf(handle.h);
         QVERIFY(form);
@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(state.recent.Entry(0).index, 0);
     }
 
-    void savedLogIsThePlainWritersTextAndAFailureWritesNothing() {
+    void SavedLogIsThePlainWritersTextAndAFailureWritesNothing() {
         const QString previous = QDir::currentPath();
         QTemporaryDir dir;
         QVERIFY(QDir::setCurrent(dir.path()));

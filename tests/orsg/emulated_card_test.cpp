@@ -19,11 +19,11 @@ using Words = std::array<int32_t, 1024>;
 class EmulatedCard : public simtest::SimEnvTest {
 protected:
     simtest::Library orsg_{"libORSG.so"};
-    decltype(&ORSG_Init) init_ = orsg_.fn<decltype(&ORSG_Init)>("ORSG_Init");
-    decltype(&ORSG_Done) done_ = orsg_.fn<decltype(&ORSG_Done)>("ORSG_Done");
-    decltype(&ORSG_SetConfig) setConfig_ = orsg_.fn<decltype(&ORSG_SetConfig)>("ORSG_SetConfig");
-    decltype(&ORSG_Send) send_ = orsg_.fn<decltype(&ORSG_Send)>("ORSG_Send");
-    decltype(&ORSG_Send1) send1_ = orsg_.fn<decltype(&ORSG_Send1)>("ORSG_Send1");
+    decltype(&ORSG_Init) init_ = orsg_.Fn<decltype(&ORSG_Init)>("ORSG_Init");
+    decltype(&ORSG_Done) done_ = orsg_.Fn<decltype(&ORSG_Done)>("ORSG_Done");
+    decltype(&ORSG_SetConfig) setConfig_ = orsg_.Fn<decltype(&ORSG_SetConfig)>("ORSG_SetConfig");
+    decltype(&ORSG_Send) send_ = orsg_.Fn<decltype(&ORSG_Send)>("ORSG_Send");
+    decltype(&ORSG_Send1) send1_ = orsg_.Fn<decltype(&ORSG_Send1)>("ORSG_Send1");
 };
 
 Words Request(int32_t address, int32_t command, int32_t d0) {
@@ -99,11 +99,11 @@ TEST_F(EmulatedCard, ListOfFortyRequests) {
 
 TEST_F(EmulatedCard, OrscLibraryServesTheOrsCKind) {
     simtest::Library orsc("libORSC.so");
-    auto* init = orsc.fn<decltype(&ORSC_Init)>("ORSC_Init");
-    auto* setConfig = orsc.fn<decltype(&ORSC_SetConfig)>("ORSC_SetConfig");
-    auto* send = orsc.fn<decltype(&ORSC_Send)>("ORSC_Send");
-    auto* done = orsc.fn<decltype(&ORSC_Done)>("ORSC_Done");
-    auto* error = orsc.fn<decltype(&ORSC_Error)>("ORSC_Error");
+    auto* init = orsc.Fn<decltype(&ORSC_Init)>("ORSC_Init");
+    auto* setConfig = orsc.Fn<decltype(&ORSC_SetConfig)>("ORSC_SetConfig");
+    auto* send = orsc.Fn<decltype(&ORSC_Send)>("ORSC_Send");
+    auto* done = orsc.Fn<decltype(&ORSC_Done)>("ORSC_Done");
+    auto* error = orsc.Fn<decltype(&ORSC_Error)>("ORSC_Error");
     ASSERT_TRUE(init && setConfig && send && done && error);
     intptr_t h = 0;
     ASSERT_EQ(init(&h), ORSG_OK);

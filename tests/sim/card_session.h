@@ -17,9 +17,9 @@ namespace simtest {
 struct SlotOutcome {
     std::array<std::uint8_t, 16> status{};
     std::array<std::uint8_t, 16> response{};
-    std::uint32_t mark() const { return le32(4); }
-    std::uint32_t duration() const { return le32(8); }
-    std::uint32_t le32(int at) const {
+    std::uint32_t Mark() const { return Le32(4); }
+    std::uint32_t Duration() const { return Le32(8); }
+    std::uint32_t Le32(int at) const {
         std::uint32_t v = 0;
         for (int i = 3; i >= 0; --i) v = v << 8 | status[static_cast<std::size_t>(at + i)];
         return v;
@@ -31,7 +31,7 @@ public:
     static constexpr int kJobBlock = 0x3F6;
 
     // Opens the first card with identifier 0x401; false when none.
-    bool open(int channel = 0) {
+    bool Open(int channel = 0) {
         channel_ = channel;
         std::int32_t count = 0;
         if (OX952_CardsInSystem(&count) != 0) return false;
@@ -48,54 +48,54 @@ public:
         return false;
     }
 
-    void close() {
+    void Close() {
         if (index_ >= 0) OX952_Close(index_);
         index_ = -1;
     }
 
-    ~CardSession() { close(); }
+    ~CardSession() { Close(); }
 
-    int reg(int n) const { return channel_ * 64 + 4 * n; }
-    void write(int offset, int value) { OX952_MemWrite(base_, offset, value); }
-    int read(int offset) { return OX952_MemRead(base_, offset); }
+    int Reg(int n) const { return channel_ * 64 + 4 * n; }
+    void Write(int offset, int value) { OX952_MemWrite(base_, offset, value); }
+    int Read(int offset) { return OX952_MemRead(base_, offset); }
 
     // Start-up: enable, handshake; the number of reads until 0xFE (bounded).
-    int startUp(int maxReads = 1000) {
-        write(reg(15), 1);
-        write(reg(14), 0xFE);
+    int StartUp(int maxReads = 1000) {
+        Write(Reg(15), 1);
+        Write(Reg(14), 0xFE);
         for (int n = 1; n <= maxReads; ++n)
-            if (read(reg(14)) == 0xFE) return n;
+            if (Read(Reg(14)) == 0xFE) return n;
         return -1;
     }
 
-    std::vector<std::uint8_t> readIdentification() {
-        write(0x320, 1);
-        write(0x314, 0);
-        write(0x318, 0);
-        write(0x31C, 3);
+    std::vector<std::uint8_t> ReadIdentification() {
+        Write(0x320, 1);
+        Write(0x314, 0);
+        Write(0x318, 0);
+        Write(0x31C, 3);
         std::vector<std::uint8_t> mem(1024);
-        for (auto& b : mem) b = static_cast<std::uint8_t>(read(0x310));
+        for (auto& b : mem) b = static_cast<std::uint8_t>(Read(0x310));
         return mem;
     }
 
-    void writeBurst(int address, const std::vector<std::uint8_t>& bytes, bool setup) {
-        write(reg(1), address & 0xFF);
-        write(reg(2), address >> 8);
-        if (setup) write(reg(7), 3);
-        for (auto b : bytes) write(reg(0), b);
+    void WriteBurst(int address, const std::vector<std::uint8_t>& bytes, bool setup) {
+        Write(Reg(1), address & 0xFF);
+        Write(Reg(2), address >> 8);
+        if (setup) Write(Reg(7), 3);
+        for (auto b : bytes) Write(Reg(0), b);
     }
 
-    std::vector<std::uint8_t> readBurst(int address, int n) {
-        write(reg(5), address & 0xFF);
-        write(reg(6), address >> 8);
-        write(reg(7), 3);
+    std::vector<std::uint8_t> ReadBurst(int address, int n) {
+        Write(Reg(5), address & 0xFF);
+        Write(Reg(6), address >> 8);
+        Write(Reg(7), 3);
         std::vector<std::uint8_t> out(static_cast<std::size_t>(n));
-        for (auto& b : out) b = static_cast<std::uint8_t>(read(reg(4)));
+        for (auto& b : out) b = static_cast<std::uint8_t>(Read(Reg(4)));
         return out;
     }
 
-    void writeJobBlock(int mode, int speedCode, int retries, int timeoutMs) {
-        writeBurst(kJobBlock,
+    void WriteJobBlock(int mode, int speedCode, int retries, int timeoutMs) {
+        WriteBurst(kJobBlock,
                    {static_cast<std::uint8_t>(mode), 0, static_cast<std::uint8_t>(speedCode), 0,
                     static_cast<std::uint8_t>(retries), 0, static_cast<std::uint8_t>(timeoutMs & 0xFF),
                     static_cast<std::uint8_t>(timeoutMs >> 8)},
@@ -104,20 +104,20 @@ public:
 
     // Starts the job; waits until the command register reads 0, at most
     // `limit`; false when it never did.
-    bool runJob(int count, std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
-        write(reg(8), 0);
-        write(reg(9), count - 1);
-        write(reg(14), 1);
+    bool RunJob(int count, std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+        Write(Reg(8), 0);
+        Write(Reg(9), count - 1);
+        Write(Reg(14), 1);
         const auto end = std::chrono::steady_clock::now() + limit;
-        while (read(reg(14)) != 0) {
+        while (Read(Reg(14)) != 0) {
             if (std::chrono::steady_clock::now() > end) return false;
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         return true;
     }
 
-    SlotOutcome readSlot(int slot) {
-        const auto bytes = readBurst(slot * 32, 32);
+    SlotOutcome ReadSlot(int slot) {
+        const auto bytes = ReadBurst(slot * 32, 32);
         SlotOutcome s;
         std::copy(bytes.begin(), bytes.begin() + 16, s.status.begin());
         std::copy(bytes.begin() + 16, bytes.end(), s.response.begin());
@@ -125,15 +125,15 @@ public:
     }
 
     // One message as a single job (mode 0).
-    SlotOutcome send(const std::array<std::uint8_t, 8>& msg, int speedCode = 4, int retries = 2, int timeoutMs = 200) {
-        writeBurst(0, std::vector<std::uint8_t>(msg.begin(), msg.end()), true);
-        writeJobBlock(0, speedCode, retries, timeoutMs);
-        runJob(1);
-        return readSlot(0);
+    SlotOutcome Send(const std::array<std::uint8_t, 8>& msg, int speedCode = 4, int retries = 2, int timeoutMs = 200) {
+        WriteBurst(0, std::vector<std::uint8_t>(msg.begin(), msg.end()), true);
+        WriteJobBlock(0, speedCode, retries, timeoutMs);
+        RunJob(1);
+        return ReadSlot(0);
     }
 
-    std::uintptr_t base() const { return base_; }
-    int index() const { return index_; }
+    std::uintptr_t Base() const { return base_; }
+    int Index() const { return index_; }
 
 private:
     int channel_ = 0;

@@ -23,11 +23,11 @@ Bytes Request(std::uint8_t station, std::uint8_t command, std::uint8_t d0 = 0) {
 class ModbusSlaveTest : public ::testing::Test {
 protected:
     void Use(const std::string& configText) {
-        SimConfig cfg = SimConfig::defaults();
-        applyConfigText(cfg, configText, Quiet);
+        SimConfig cfg = SimConfig::Defaults();
+        ApplyConfigText(cfg, configText, Quiet);
         cfg.statePath = ":memory:modbus-slave";
-        env_.reload(cfg, true);
-        line_ = env_.makeLine(env_.config().standInLines[static_cast<std::size_t>(StandIn::Orsf)]);
+        env_.Reload(cfg, true);
+        line_ = env_.MakeLine(env_.Config().standInLines[static_cast<std::size_t>(StandIn::Orsf)]);
     }
     void SetUp() override { Use(""); }
     Bytes Answer(const Bytes& request, LineParams line = {Protocol::ModbusRtu, 9600, kParityEven}) {
@@ -36,7 +36,7 @@ protected:
 
     SimEnvironment env_{Quiet};
     Line line_;
-    ModbusSlave slave_{line_, env_.faults(), env_.timing()};
+    ModbusSlave slave_{line_, env_.ActiveFaults(), env_.LineTiming()};
 };
 
 }  // namespace
@@ -73,7 +73,7 @@ TEST_F(ModbusSlaveTest, WhatTheModuleCannotDoGetsAnException) {
 }
 
 TEST_F(ModbusSlaveTest, CorruptFirstSpoilsOnlyTheFirstAttempt) {
-    env_.faults().corruptReply = CorruptReplyFault::First;
+    env_.ActiveFaults().corruptReply = CorruptReplyFault::First;
     const Bytes request = Request(1, 0xC8, 1);
     EXPECT_FALSE(rtu::CrcMatches(Answer(request)));
     EXPECT_TRUE(rtu::CrcMatches(Answer(request)));   // the repetition
@@ -81,9 +81,9 @@ TEST_F(ModbusSlaveTest, CorruptFirstSpoilsOnlyTheFirstAttempt) {
 }
 
 TEST_F(ModbusSlaveTest, CountFaultSetsTheResponseLength) {
-    env_.faults().modbusCount = 0;
+    env_.ActiveFaults().modbusCount = 0;
     EXPECT_EQ(Answer(Request(1, 0xC8)).size(), 10u);
-    env_.faults().modbusCount = 5000;
+    env_.ActiveFaults().modbusCount = 5000;
     const Bytes longest = Answer(Request(1, 0xC8));
     EXPECT_EQ(longest.size(), rtu::kMaxFrame);
     EXPECT_TRUE(rtu::CrcMatches(longest));

@@ -12,7 +12,7 @@ using Msg = std::array<std::uint8_t, 8>;
 
 namespace {
 
-std::string text(const std::vector<std::uint8_t>& mem, int at, int n) {
+std::string Text(const std::vector<std::uint8_t>& mem, int at, int n) {
     return std::string(mem.begin() + at, mem.begin() + at + n);
 }
 
@@ -55,85 +55,85 @@ TEST_F(CardDriver, BaseAddressOnlyForAnOpenCardAndAccessesThrowOtherwise) {
 
 TEST_F(CardDriver, StartUpHandshakeEchoesOnlyOnAnEnabledChannel) {
     CardSession s;
-    ASSERT_TRUE(s.open(1));
-    s.write(s.reg(14), 0xFE);
-    EXPECT_NE(s.read(s.reg(14)), 0xFE);  // channel not taken into use
-    EXPECT_EQ(s.startUp(), 1);
-    EXPECT_EQ(s.read(s.reg(14)), 0xFE);
+    ASSERT_TRUE(s.Open(1));
+    s.Write(s.Reg(14), 0xFE);
+    EXPECT_NE(s.Read(s.Reg(14)), 0xFE);  // channel not taken into use
+    EXPECT_EQ(s.StartUp(), 1);
+    EXPECT_EQ(s.Read(s.Reg(14)), 0xFE);
 }
 
 TEST_F(CardDriver, IdentificationMemoryHoldsTheFourTexts) {
     CardSession s;
-    ASSERT_TRUE(s.open());
-    const auto mem = s.readIdentification();
+    ASSERT_TRUE(s.Open());
+    const auto mem = s.ReadIdentification();
     ASSERT_EQ(mem.size(), 1024u);
-    EXPECT_EQ(text(mem, 0x3B0, 16), "OX952-00417-2026");
-    EXPECT_EQ(text(mem, 0x3C0, 16), "ORS-G 4xEUART   ");
-    EXPECT_EQ(text(mem, 0x3D0, 16), "FPGA OX952 v2.10");
-    EXPECT_EQ(text(mem, 0x3E0, 16), "FW ORS-G v1.04  ");
+    EXPECT_EQ(Text(mem, 0x3B0, 16), "OX952-00417-2026");
+    EXPECT_EQ(Text(mem, 0x3C0, 16), "ORS-G 4xEUART   ");
+    EXPECT_EQ(Text(mem, 0x3D0, 16), "FPGA OX952 v2.10");
+    EXPECT_EQ(Text(mem, 0x3E0, 16), "FW ORS-G v1.04  ");
     // Without the enable write the port gives nothing.
-    s.write(0x320, 0);
-    EXPECT_EQ(s.read(0x310), 0xFF);
+    s.Write(0x320, 0);
+    EXPECT_EQ(s.Read(0x310), 0xFF);
 }
 
 TEST_F(CardDriver, DataPortsAdvanceWithEveryAccess) {
     CardSession s;
-    ASSERT_TRUE(s.open());
-    s.startUp();
-    s.writeBurst(0x100, {1, 2, 3, 4, 5}, true);
-    EXPECT_EQ(s.read(s.reg(1)), 0x05);
-    EXPECT_EQ(s.read(s.reg(2)), 0x01);
-    EXPECT_EQ(s.readBurst(0x101, 3), (std::vector<std::uint8_t>{2, 3, 4}));
-    EXPECT_EQ(s.read(s.reg(5)), 0x04);
+    ASSERT_TRUE(s.Open());
+    s.StartUp();
+    s.WriteBurst(0x100, {1, 2, 3, 4, 5}, true);
+    EXPECT_EQ(s.Read(s.Reg(1)), 0x05);
+    EXPECT_EQ(s.Read(s.Reg(2)), 0x01);
+    EXPECT_EQ(s.ReadBurst(0x101, 3), (std::vector<std::uint8_t>{2, 3, 4}));
+    EXPECT_EQ(s.Read(s.Reg(5)), 0x04);
     // The buffer address wraps at 1 KiB.
-    s.writeBurst(0x3FF, {0xAA, 0xBB}, true);
-    EXPECT_EQ(s.readBurst(0x3FF, 2), (std::vector<std::uint8_t>{0xAA, 0xBB}));
-    EXPECT_EQ(s.readBurst(0, 1), (std::vector<std::uint8_t>{0xBB}));
+    s.WriteBurst(0x3FF, {0xAA, 0xBB}, true);
+    EXPECT_EQ(s.ReadBurst(0x3FF, 2), (std::vector<std::uint8_t>{0xAA, 0xBB}));
+    EXPECT_EQ(s.ReadBurst(0, 1), (std::vector<std::uint8_t>{0xBB}));
 }
 
 TEST_F(CardDriver, SingleJobReadsTheModuleIdentity) {
     CardSession s;
-    ASSERT_TRUE(s.open());
-    s.startUp();
+    ASSERT_TRUE(s.Open());
+    s.StartUp();
     const auto names = {std::string("RQ-3"), std::string("6   "), std::string("1.02")};
     int part = 0;
     for (const auto& expected : names) {
-        const auto r = s.send({1, 0xC8, static_cast<std::uint8_t>(part++), 0, 0, 0, 0, 0});
+        const auto r = s.Send({1, 0xC8, static_cast<std::uint8_t>(part++), 0, 0, 0, 0, 0});
         EXPECT_EQ(r.status[0], 0);
         EXPECT_EQ(r.status[2], 0);
         EXPECT_EQ(std::string(r.response.begin(), r.response.begin() + 4), expected);
         // 22 characters of 11 bits at 9600 Bd: 25.2 ms.
-        EXPECT_EQ(r.duration(), 252u);
+        EXPECT_EQ(r.Duration(), 252u);
     }
 }
 
 TEST_F(CardDriver, NoReplyGivesTimeoutStatusAfterTheRepetitions) {
     CardSession s;
-    ASSERT_TRUE(s.open());
-    s.startUp();
-    const auto r = s.send({9, 0xC8, 0, 0, 0, 0, 0, 0}, 4, 2, 200);
+    ASSERT_TRUE(s.Open());
+    s.StartUp();
+    const auto r = s.Send({9, 0xC8, 0, 0, 0, 0, 0, 0}, 4, 2, 200);
     EXPECT_EQ(r.status[0], 4);
     EXPECT_EQ(r.status[2], 2);
     // Three attempts of an 11-character request and the 200 ms timeout.
-    EXPECT_EQ(r.duration(), 3u * (126u + 2000u));
+    EXPECT_EQ(r.Duration(), 3u * (126u + 2000u));
     EXPECT_EQ(r.response, (std::array<std::uint8_t, 16>{}));
     // A speed the module is not set to is no better.
-    EXPECT_EQ(s.send({1, 0xC8, 0, 0, 0, 0, 0, 0}, 5, 0).status[0], 4);
+    EXPECT_EQ(s.Send({1, 0xC8, 0, 0, 0, 0, 0, 0}, 5, 0).status[0], 4);
     // A speed code the card does not know.
-    EXPECT_EQ(s.send({1, 0xC8, 0, 0, 0, 0, 0, 0}, 15, 0).status[0], 2);
+    EXPECT_EQ(s.Send({1, 0xC8, 0, 0, 0, 0, 0, 0}, 15, 0).status[0], 2);
 }
 
 TEST_F(CardDriver, JobOnAChannelThatWasNotStartedFails) {
     CardSession s;
-    ASSERT_TRUE(s.open(2));
-    const auto r = s.send({1, 0xC8, 0, 0, 0, 0, 0, 0});
+    ASSERT_TRUE(s.Open(2));
+    const auto r = s.Send({1, 0xC8, 0, 0, 0, 0, 0, 0});
     EXPECT_EQ(r.status[0], 3);
 }
 
 TEST_F(CardDriver, ListJobOf31MessagesFillsEverySlot) {
     CardSession s;
-    ASSERT_TRUE(s.open());
-    s.startUp();
+    ASSERT_TRUE(s.Open());
+    s.StartUp();
     // Write bank 0 address 0x10 + f with value f for even f; odd slots read
     // the byte back; slot 17 goes to an address nobody listens to.
     for (int f = 0; f < 31; ++f) {
@@ -148,39 +148,39 @@ TEST_F(CardDriver, ListJobOf31MessagesFillsEverySlot) {
                                                                                static_cast<std::uint8_t>(f)}
                                                    : std::vector<std::uint8_t>{1, 0x66, 0, 0, a, a, 0, 0};
         if (f == 17) msg[0] = 77;
-        s.writeBurst(f * 32, msg, true);
+        s.WriteBurst(f * 32, msg, true);
     }
-    s.writeJobBlock(1, 4, 0, 50);
-    ASSERT_TRUE(s.runJob(31));
+    s.WriteJobBlock(1, 4, 0, 50);
+    ASSERT_TRUE(s.RunJob(31));
     std::uint32_t lastMark = 0;
     for (int f = 0; f < 31; ++f) {
-        const auto r = s.readSlot(f);
+        const auto r = s.ReadSlot(f);
         if (f == 17) {
             EXPECT_EQ(r.status[0], 4);
             continue;
         }
         ASSERT_EQ(r.status[0], 0) << "slot " << f;
         EXPECT_EQ(r.response[2], (f % 2 == 0 ? f : f - 1)) << "slot " << f;
-        EXPECT_GE(r.mark(), lastMark);
-        lastMark = r.mark();
+        EXPECT_GE(r.Mark(), lastMark);
+        lastMark = r.Mark();
     }
 }
 
 TEST_F(CardDriver, RestartThroughTheCardMovesTheModule) {
     CardSession s;
-    ASSERT_TRUE(s.open());
-    s.startUp();
-    EXPECT_EQ(s.send({1, 0x67, 0, 0, 0x3F, 0x3F, 7, 7}).status[0], 0);
-    EXPECT_EQ(s.send({1, 0xC8, 0, 0, 0, 0, 0, 0}).status[0], 0);  // still at 1
-    EXPECT_EQ(s.send({1, 0x01, 0xFF, 0, 0xFF, 0x01, 0x00, 0xFF}).status[0], 0);
-    EXPECT_EQ(s.send({1, 0xC8, 0, 0, 0, 0, 0, 0}, 4, 0).status[0], 4);
-    EXPECT_EQ(s.send({7, 0xC8, 0, 0, 0, 0, 0, 0}).status[0], 0);
-    const auto st = s.send({7, 0x64, 0, 0, 0, 0, 0, 0});
+    ASSERT_TRUE(s.Open());
+    s.StartUp();
+    EXPECT_EQ(s.Send({1, 0x67, 0, 0, 0x3F, 0x3F, 7, 7}).status[0], 0);
+    EXPECT_EQ(s.Send({1, 0xC8, 0, 0, 0, 0, 0, 0}).status[0], 0);  // still at 1
+    EXPECT_EQ(s.Send({1, 0x01, 0xFF, 0, 0xFF, 0x01, 0x00, 0xFF}).status[0], 0);
+    EXPECT_EQ(s.Send({1, 0xC8, 0, 0, 0, 0, 0, 0}, 4, 0).status[0], 4);
+    EXPECT_EQ(s.Send({7, 0xC8, 0, 0, 0, 0, 0, 0}).status[0], 0);
+    const auto st = s.Send({7, 0x64, 0, 0, 0, 0, 0, 0});
     EXPECT_EQ(st.response[0] & 0x30, 0x30);  // PWR and RST
 }
 
 TEST_F(CardDriver, ConfigurationFileAddsCardsAndModules) {
-    useConfig(
+    UseConfig(
         "# two cards\n"
         "[card]\ndid = 0x402\nbus = 1\nslot = 3\n"
         "[card]\ndid = 0x401\nbus = 4\nslot = 9\neuart2 = m2\nname = Test card\n"
@@ -194,12 +194,12 @@ TEST_F(CardDriver, ConfigurationFileAddsCardsAndModules) {
     OX952_Card_BUS(1, &bus);
     EXPECT_EQ(bus, 4);
     CardSession s;
-    ASSERT_TRUE(s.open(1));
-    EXPECT_EQ(s.index(), 1);
-    s.startUp();
-    EXPECT_EQ(text(s.readIdentification(), 0x3C0, 16), "Test card       ");
-    EXPECT_EQ(s.send({12, 0xC8, 2, 0, 0, 0, 0, 0}, 5).status[0], 0);
-    EXPECT_EQ(s.send({12, 0xC8, 2, 0, 0, 0, 0, 0}, 4, 0).status[0], 4);
+    ASSERT_TRUE(s.Open(1));
+    EXPECT_EQ(s.Index(), 1);
+    s.StartUp();
+    EXPECT_EQ(Text(s.ReadIdentification(), 0x3C0, 16), "Test card       ");
+    EXPECT_EQ(s.Send({12, 0xC8, 2, 0, 0, 0, 0, 0}, 5).status[0], 0);
+    EXPECT_EQ(s.Send({12, 0xC8, 2, 0, 0, 0, 0, 0}, 4, 0).status[0], 4);
 }
 
 // ---- faults -----------------------------------------------------------
@@ -208,7 +208,7 @@ TEST_F(CardDriver, FaultDriverCallFailsTheNamedFunction) {
     const char* calls[] = {"Card_DID", "Card_BUS", "Card_SLOT", "OpenMulti", "Close"};
     std::int32_t count = 0, v = 0;
     for (const char* call : calls) {
-        simtest::setEnv("RQ36_SIM_FAULT", std::string("driver_call=") + call);
+        simtest::SetEnv("RQ36_SIM_FAULT", std::string("driver_call=") + call);
         ASSERT_EQ(OX952_CardsInSystem(&count), 0) << call;
         const std::string c = call;
         EXPECT_EQ(OX952_Card_DID(0, &v) != 0, c == "Card_DID");
@@ -217,14 +217,14 @@ TEST_F(CardDriver, FaultDriverCallFailsTheNamedFunction) {
         EXPECT_EQ(OX952_OpenMulti(0, 0) != 0, c == "OpenMulti");
         EXPECT_EQ(OX952_Close(0) != 0, c == "Close");
         if (c == "Close") {  // leave nothing open for the next round
-            simtest::unsetEnv("RQ36_SIM_FAULT");
+            simtest::UnsetEnv("RQ36_SIM_FAULT");
             OX952_CardsInSystem(&count);
             OX952_Close(0);
         }
     }
-    simtest::setEnv("RQ36_SIM_FAULT", "driver_call=CardsInSystem");
+    simtest::SetEnv("RQ36_SIM_FAULT", "driver_call=CardsInSystem");
     EXPECT_NE(OX952_CardsInSystem(&count), 0);
-    simtest::setEnv("RQ36_SIM_FAULT", "driver_call=BAR11_BaseAdr");
+    simtest::SetEnv("RQ36_SIM_FAULT", "driver_call=BAR11_BaseAdr");
     ASSERT_EQ(OX952_CardsInSystem(&count), 0);
     ASSERT_EQ(OX952_OpenMulti(0, 0), 0);
     std::uintptr_t bar = 0, second = 0;
@@ -233,8 +233,8 @@ TEST_F(CardDriver, FaultDriverCallFailsTheNamedFunction) {
 }
 
 TEST_F(CardDriver, FaultDriverCallCanAimAtOneCard) {
-    useConfig("[card]\ndid=0x402\n[card]\ndid=0x401\nbus=3\n");
-    simtest::setEnv("RQ36_SIM_FAULT", "driver_call=OX952_Close:0");
+    UseConfig("[card]\ndid=0x402\n[card]\ndid=0x401\nbus=3\n");
+    simtest::SetEnv("RQ36_SIM_FAULT", "driver_call=OX952_Close:0");
     std::int32_t count = 0;
     ASSERT_EQ(OX952_CardsInSystem(&count), 0);
     EXPECT_NE(OX952_Close(0), 0);
@@ -243,10 +243,10 @@ TEST_F(CardDriver, FaultDriverCallCanAimAtOneCard) {
 
 TEST_F(CardDriver, FaultNoCardAndNoOrsgCard) {
     std::int32_t count = -1, did = 0;
-    simtest::setEnv("RQ36_SIM_FAULT", "no_card");
+    simtest::SetEnv("RQ36_SIM_FAULT", "no_card");
     ASSERT_EQ(OX952_CardsInSystem(&count), 0);
     EXPECT_EQ(count, 0);
-    simtest::setEnv("RQ36_SIM_FAULT", "no_orsg_card");
+    simtest::SetEnv("RQ36_SIM_FAULT", "no_orsg_card");
     ASSERT_EQ(OX952_CardsInSystem(&count), 0);
     EXPECT_EQ(count, 1);
     ASSERT_EQ(OX952_Card_DID(0, &did), 0);
@@ -255,78 +255,78 @@ TEST_F(CardDriver, FaultNoCardAndNoOrsgCard) {
 
 TEST_F(CardDriver, CardHiddenWhileOpenKeepsItsOpening) {
     CardSession first;
-    ASSERT_TRUE(first.open());
+    ASSERT_TRUE(first.Open());
     // A second search while the fault hides the card: it skips the card
     // and closes it without having opened it.
-    simtest::setEnv("RQ36_SIM_FAULT", "no_orsg_card");
+    simtest::SetEnv("RQ36_SIM_FAULT", "no_orsg_card");
     CardSession second;
-    EXPECT_FALSE(second.open());
+    EXPECT_FALSE(second.Open());
     EXPECT_EQ(OX952_Close(0), 0);
-    EXPECT_NO_THROW(first.read(first.reg(14)));
+    EXPECT_NO_THROW(first.Read(first.Reg(14)));
     // The first host's own close still ends its opening.
-    simtest::unsetEnv("RQ36_SIM_FAULT");
-    const std::uintptr_t base = first.base();
-    first.close();
+    simtest::UnsetEnv("RQ36_SIM_FAULT");
+    const std::uintptr_t base = first.Base();
+    first.Close();
     EXPECT_THROW(OX952_MemRead(base, 0x38), std::runtime_error);
 }
 
 TEST_F(CardDriver, FaultJobNeverFinishes) {
-    simtest::setEnv("RQ36_SIM_FAULT", "job_never_finishes");
+    simtest::SetEnv("RQ36_SIM_FAULT", "job_never_finishes");
     CardSession s;
-    ASSERT_TRUE(s.open());
-    s.startUp();
-    s.writeBurst(0, {1, 0xC8, 0, 0, 0, 0, 0, 0}, true);
-    s.writeJobBlock(0, 4, 0, 10);
-    EXPECT_FALSE(s.runJob(1, std::chrono::milliseconds(50)));
-    EXPECT_NE(s.read(s.reg(14)), 0);
+    ASSERT_TRUE(s.Open());
+    s.StartUp();
+    s.WriteBurst(0, {1, 0xC8, 0, 0, 0, 0, 0, 0}, true);
+    s.WriteJobBlock(0, 4, 0, 10);
+    EXPECT_FALSE(s.RunJob(1, std::chrono::milliseconds(50)));
+    EXPECT_NE(s.Read(s.Reg(14)), 0);
 }
 
 TEST_F(CardDriver, FaultMemoryAccessOnJobsLetsStartUpThrough) {
-    simtest::setEnv("RQ36_SIM_FAULT", "mem_access=jobs");
+    simtest::SetEnv("RQ36_SIM_FAULT", "mem_access=jobs");
     CardSession s;
-    ASSERT_TRUE(s.open());
-    EXPECT_EQ(s.startUp(), 1);
-    EXPECT_NO_THROW(s.readIdentification());
-    EXPECT_THROW(s.write(s.reg(1), 0), std::runtime_error);
-    EXPECT_THROW(s.write(s.reg(14), 1), std::runtime_error);
-    EXPECT_THROW(s.read(s.reg(4)), std::runtime_error);
+    ASSERT_TRUE(s.Open());
+    EXPECT_EQ(s.StartUp(), 1);
+    EXPECT_NO_THROW(s.ReadIdentification());
+    EXPECT_THROW(s.Write(s.Reg(1), 0), std::runtime_error);
+    EXPECT_THROW(s.Write(s.Reg(14), 1), std::runtime_error);
+    EXPECT_THROW(s.Read(s.Reg(4)), std::runtime_error);
 }
 
 TEST_F(CardDriver, FaultMemoryAccessAlwaysAndAfterCount) {
     {
-        simtest::setEnv("RQ36_SIM_FAULT", "mem_access=always");
+        simtest::SetEnv("RQ36_SIM_FAULT", "mem_access=always");
         CardSession s;
-        ASSERT_TRUE(s.open());
-        EXPECT_THROW(s.read(s.reg(14)), std::runtime_error);
+        ASSERT_TRUE(s.Open());
+        EXPECT_THROW(s.Read(s.Reg(14)), std::runtime_error);
     }
-    simtest::setEnv("RQ36_SIM_FAULT", "mem_access=after:3");
+    simtest::SetEnv("RQ36_SIM_FAULT", "mem_access=after:3");
     CardSession s;
-    ASSERT_TRUE(s.open());  // counting starts when the cards are counted
-    EXPECT_NO_THROW(s.write(s.reg(15), 1));
-    EXPECT_NO_THROW(s.write(s.reg(14), 0xFE));
-    EXPECT_NO_THROW(s.read(s.reg(14)));
-    EXPECT_THROW(s.read(s.reg(14)), std::runtime_error);
-    EXPECT_THROW(s.write(0x320, 1), std::runtime_error);
+    ASSERT_TRUE(s.Open());  // counting starts when the cards are counted
+    EXPECT_NO_THROW(s.Write(s.Reg(15), 1));
+    EXPECT_NO_THROW(s.Write(s.Reg(14), 0xFE));
+    EXPECT_NO_THROW(s.Read(s.Reg(14)));
+    EXPECT_THROW(s.Read(s.Reg(14)), std::runtime_error);
+    EXPECT_THROW(s.Write(0x320, 1), std::runtime_error);
 }
 
 // ---- line timing --------------------------------------------------------
 
 TEST_F(CardDriver, JobStaysBusyForItsLineTime) {
-    simtest::setEnv("RQ36_SIM_INSTANT", "0");
+    simtest::SetEnv("RQ36_SIM_INSTANT", "0");
     CardSession s;
-    ASSERT_TRUE(s.open());
-    s.startUp();
-    s.writeBurst(0, {1, 0xC8, 0, 0, 0, 0, 0, 0}, true);
-    s.writeJobBlock(0, 4, 0, 200);
+    ASSERT_TRUE(s.Open());
+    s.StartUp();
+    s.WriteBurst(0, {1, 0xC8, 0, 0, 0, 0, 0, 0}, true);
+    s.WriteJobBlock(0, 4, 0, 200);
     const auto start = std::chrono::steady_clock::now();
-    s.write(s.reg(8), 0);
-    s.write(s.reg(9), 0);
-    s.write(s.reg(14), 1);
-    EXPECT_NE(s.read(s.reg(14)), 0);
-    while (s.read(s.reg(14)) != 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    s.Write(s.Reg(8), 0);
+    s.Write(s.Reg(9), 0);
+    s.Write(s.Reg(14), 1);
+    EXPECT_NE(s.Read(s.Reg(14)), 0);
+    while (s.Read(s.Reg(14)) != 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
     const auto took = std::chrono::steady_clock::now() - start;
     // 22 characters of 11 bits at 9600 Bd take 25.2 ms; allow for scheduling.
     EXPECT_GE(took, std::chrono::microseconds(25200));
     EXPECT_LT(took, std::chrono::seconds(2));
-    EXPECT_EQ(s.readSlot(0).status[0], 0);
+    EXPECT_EQ(s.ReadSlot(0).status[0], 0);
 }

@@ -14,9 +14,9 @@
 
 namespace simtest {
 
-inline void setEnv(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
-inline void unsetEnv(const char* name) { ::unsetenv(name); }
-inline std::string envOr(const char* name) {
+inline void SetEnv(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
+inline void UnsetEnv(const char* name) { ::unsetenv(name); }
+inline std::string EnvOr(const char* name) {
     const char* v = std::getenv(name);
     return v ? v : "";
 }
@@ -32,8 +32,8 @@ public:
         std::error_code ec;
         if (!path_.empty()) std::filesystem::remove_all(path_, ec);
     }
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
 
 private:
     std::string path_;
@@ -47,19 +47,19 @@ public:
         handle_ = ::dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle_) ADD_FAILURE() << ::dlerror();
     }
-    ~Library() { unload(); }
+    ~Library() { Unload(); }
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
 
-    bool loaded() const { return handle_ != nullptr; }
+    bool Loaded() const { return handle_ != nullptr; }
     template <typename FnPointer>
-    FnPointer fn(const char* name) const {
+    FnPointer Fn(const char* name) const {
         void* p = handle_ ? ::dlsym(handle_, name) : nullptr;
         if (!p) ADD_FAILURE() << "missing " << name;
         return reinterpret_cast<FnPointer>(p);
     }
     // True when the library really left the process.
-    bool unload() {
+    bool Unload() {
         if (handle_) ::dlclose(handle_);
         handle_ = nullptr;
         void* still = ::dlopen(path_.c_str(), RTLD_NOW | RTLD_NOLOAD);
@@ -72,7 +72,7 @@ private:
     void* handle_ = nullptr;
 };
 
-inline void writeText(const std::string& path, const std::string& text) {
+inline void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
@@ -80,18 +80,18 @@ class SimEnvTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        setEnv("RQ36_SIM_STATE", std::string(":memory:") + info->test_suite_name() + "." + info->name());
-        setEnv("RQ36_SIM_INSTANT", "1");
-        unsetEnv("RQ36_SIM_CONFIG");
-        unsetEnv("RQ36_SIM_FAULT");
+        SetEnv("RQ36_SIM_STATE", std::string(":memory:") + info->test_suite_name() + "." + info->name());
+        SetEnv("RQ36_SIM_INSTANT", "1");
+        UnsetEnv("RQ36_SIM_CONFIG");
+        UnsetEnv("RQ36_SIM_FAULT");
     }
     void TearDown() override {
-        unsetEnv("RQ36_SIM_CONFIG");
-        unsetEnv("RQ36_SIM_FAULT");
+        UnsetEnv("RQ36_SIM_CONFIG");
+        UnsetEnv("RQ36_SIM_FAULT");
     }
-    void useConfig(const std::string& text) {
-        writeText(dir_.file("sim.ini"), text);
-        setEnv("RQ36_SIM_CONFIG", dir_.file("sim.ini"));
+    void UseConfig(const std::string& text) {
+        WriteText(dir_.File("sim.ini"), text);
+        SetEnv("RQ36_SIM_CONFIG", dir_.File("sim.ini"));
     }
     TempDir dir_;
 };

@@ -35,14 +35,14 @@ struct Reply {
     int32_t status = -1;
     int32_t replyByte = -1;
     std::vector<int32_t> response = std::vector<int32_t>(ORS_RESPONSE_WORDS, -7);
-    std::string text4() const {
+    std::string Text4() const {
         return std::string{char(response[0]), char(response[1]), char(response[2]), char(response[3])};
     }
 };
 
 using SendFn = int32_t (*)(ors_handle_t, const int32_t*, int32_t*, int32_t*, int32_t*);
 
-Reply request(SendFn send, ors_handle_t h, std::vector<int32_t> msg) {
+Reply Request(SendFn send, ors_handle_t h, std::vector<int32_t> msg) {
     std::vector<int32_t> req(ORS_REQUEST_WORDS, 0);
     std::copy(msg.begin(), msg.end(), req.begin());
     Reply r;
@@ -50,7 +50,7 @@ Reply request(SendFn send, ors_handle_t h, std::vector<int32_t> msg) {
     return r;
 }
 
-ors_init_block lanBlock(const char* ip, int32_t port = 5000, int32_t timeout = 2000, int32_t version = 4) {
+ors_init_block LanBlock(const char* ip, int32_t port = 5000, int32_t timeout = 2000, int32_t version = 4) {
     ors_init_block b{};
     b.words[0] = ORS_INIT_TEXT_OFFSET;
     b.words[1] = port;
@@ -60,13 +60,13 @@ ors_init_block lanBlock(const char* ip, int32_t port = 5000, int32_t timeout = 2
     return b;
 }
 
-std::vector<int32_t> errorWords(int32_t (*error)(uint32_t, int32_t*), uint32_t code) {
+std::vector<int32_t> ErrorWords(int32_t (*error)(uint32_t, int32_t*), uint32_t code) {
     std::vector<int32_t> t(ORS_ERROR_TEXT_WORDS + 4, -1);
     EXPECT_EQ(error(code, t.data()), 0);
     return t;
 }
 
-std::string wordsToBytes(const std::vector<int32_t>& w) {
+std::string WordsToBytes(const std::vector<int32_t>& w) {
     std::string s;
     for (int32_t c : w) {
         if (c == 0) break;
@@ -119,17 +119,17 @@ TEST_F(StandIn, LanInitBlockIsChecked) {
         if (h) ORSE_Done(&h);
         return r;
     };
-    EXPECT_EQ(init(lanBlock("192.168.1.20")), 0);
-    EXPECT_EQ(init(lanBlock("")), 22);
-    EXPECT_EQ(init(lanBlock("192.168.1.300")), 22);
-    EXPECT_EQ(init(lanBlock("192.168.1")), 22);
-    EXPECT_EQ(init(lanBlock("converter")), 22);
-    EXPECT_EQ(init(lanBlock("fe80::1", 5000, 2000, 6)), 0);
-    EXPECT_EQ(init(lanBlock("192.168.1.20", 0)), 23);
-    EXPECT_EQ(init(lanBlock("192.168.1.20", 65536)), 23);
-    EXPECT_EQ(init(lanBlock("192.168.1.20", 5000, 0)), 24);
-    EXPECT_EQ(init(lanBlock("192.168.1.20", 5000, 2000, 5)), 25);
-    ors_init_block b = lanBlock("10.0.0.1");
+    EXPECT_EQ(init(LanBlock("192.168.1.20")), 0);
+    EXPECT_EQ(init(LanBlock("")), 22);
+    EXPECT_EQ(init(LanBlock("192.168.1.300")), 22);
+    EXPECT_EQ(init(LanBlock("192.168.1")), 22);
+    EXPECT_EQ(init(LanBlock("converter")), 22);
+    EXPECT_EQ(init(LanBlock("fe80::1", 5000, 2000, 6)), 0);
+    EXPECT_EQ(init(LanBlock("192.168.1.20", 0)), 23);
+    EXPECT_EQ(init(LanBlock("192.168.1.20", 65536)), 23);
+    EXPECT_EQ(init(LanBlock("192.168.1.20", 5000, 0)), 24);
+    EXPECT_EQ(init(LanBlock("192.168.1.20", 5000, 2000, 5)), 25);
+    ors_init_block b = LanBlock("10.0.0.1");
     b.words[0] = 32;
     EXPECT_EQ(init(b), 11);
     std::memset(b.text, '1', sizeof b.text);  // never terminated
@@ -147,7 +147,7 @@ TEST_F(StandIn, HandlesAreValidated) {
     EXPECT_EQ(ORSD_Done(&h), 12);
     EXPECT_EQ(ORSD_SetConfig(stale, 9600, 500, 2), 12);
     EXPECT_EQ(ORSD_GetConfig(stale, nullptr, nullptr, nullptr), 12);
-    EXPECT_EQ(request(ORSD_Send, stale, {1, 0xC8}).result, 12);
+    EXPECT_EQ(Request(ORSD_Send, stale, {1, 0xC8}).result, 12);
     EXPECT_EQ(ORSD_SetConfig(0x12345678, 9600, 500, 2), 12);
     EXPECT_EQ(ORSD_Done(nullptr), 12);
     // A handle of one library means nothing to another.
@@ -186,7 +186,7 @@ TEST_F(StandIn, EveryVextbusLibraryReachesTheModule) {
     ASSERT_EQ(ORSA_Init(&a, 1), 0);
     ASSERT_EQ(ORSB_Init(&b, 0x300), 0);
     ASSERT_EQ(ORSD_Init(&d), 0);
-    const ors_init_block block = lanBlock("192.168.1.20");
+    const ors_init_block block = LanBlock("192.168.1.20");
     ASSERT_EQ(ORSE_Init(&e, block.words), 0);
     const std::pair<Lib, ors_handle_t> libs[] = {{{"ORSA", ORSA_Send, ORSA_SetConfig, ORSA_Done}, a},
                                                  {{"ORSB", ORSB_Send, ORSB_SetConfig, ORSB_Done}, b},
@@ -196,43 +196,43 @@ TEST_F(StandIn, EveryVextbusLibraryReachesTheModule) {
         ASSERT_EQ(lib.setConfig(h, 9600, 500, 2), 0) << lib.name;
         std::string identity;
         for (int32_t part = 0; part < 3; ++part) {
-            const Reply r = request(lib.send, h, {1, 0xC8, part});
+            const Reply r = Request(lib.send, h, {1, 0xC8, part});
             EXPECT_EQ(r.result, 0);
             ASSERT_EQ(r.status, 0) << lib.name;
             EXPECT_EQ(r.replyByte, 0);
-            identity += r.text4();
+            identity += r.Text4();
             for (int i = 6; i < 16; ++i) EXPECT_EQ(r.response[static_cast<std::size_t>(i)], 0);
             EXPECT_EQ(r.response[16], -7);  // nothing past the 16 response words
         }
         EXPECT_EQ(identity, "RQ-36   1.02") << lib.name;
-        const Reply silent = request(lib.send, h, {2, 0xC8, 0});
+        const Reply silent = Request(lib.send, h, {2, 0xC8, 0});
         EXPECT_EQ(silent.result, 0);
         EXPECT_EQ(silent.status, 4) << lib.name;
         EXPECT_EQ(silent.response[0], 0);
         // Request words above 255 are taken as their low eight bits.
-        EXPECT_EQ(request(lib.send, h, {0x101, 0xC8, 0}).status, 0) << lib.name;
+        EXPECT_EQ(Request(lib.send, h, {0x101, 0xC8, 0}).status, 0) << lib.name;
         ors_handle_t copy = h;
         EXPECT_EQ(lib.done(&copy), 0);
     }
 }
 
 TEST_F(StandIn, ErrorTextsAreWindows1250WithTwoZeros) {
-    const auto t = errorWords(ORSA_Error, 4);
+    const auto t = ErrorWords(ORSA_Error, 4);
     const std::string expected = "Timeout - nep\xF8i\x9Al\x61 \x9E\xE1\x64n\xE1 odpov\xEC\xEF";
-    EXPECT_EQ(wordsToBytes(t), expected);
+    EXPECT_EQ(WordsToBytes(t), expected);
     EXPECT_EQ(t[expected.size()], 0);
     EXPECT_EQ(t[expected.size() + 1], 0);
     EXPECT_EQ(t[expected.size() + 2], -1);
-    EXPECT_EQ(wordsToBytes(errorWords(ORSA_Error, 0)), "V po\xF8\xE1\x64ku");
-    EXPECT_EQ(wordsToBytes(errorWords(ORSE_Error, 99)), "Nezn\xE1m\xFD chybov\xFD k\xF3\x64");
-    EXPECT_EQ(wordsToBytes(errorWords(ORSB_Error, 0xFFFFFFFFu)), "Nezn\xE1m\xFD chybov\xFD k\xF3\x64");
-    EXPECT_EQ(wordsToBytes(errorWords(ORSD_Error, 20)), "Neplatn\xE9 \xE8\xEDslo portu COM");
+    EXPECT_EQ(WordsToBytes(ErrorWords(ORSA_Error, 0)), "V po\xF8\xE1\x64ku");
+    EXPECT_EQ(WordsToBytes(ErrorWords(ORSE_Error, 99)), "Nezn\xE1m\xFD chybov\xFD k\xF3\x64");
+    EXPECT_EQ(WordsToBytes(ErrorWords(ORSB_Error, 0xFFFFFFFFu)), "Nezn\xE1m\xFD chybov\xFD k\xF3\x64");
+    EXPECT_EQ(WordsToBytes(ErrorWords(ORSD_Error, 20)), "Neplatn\xE9 \xE8\xEDslo portu COM");
 }
 
 // ---- faults and timing ---------------------------------------------------
 
 TEST_F(StandIn, FaultNoDevice) {
-    simtest::setEnv("RQ36_SIM_FAULT", "no_device");
+    simtest::SetEnv("RQ36_SIM_FAULT", "no_device");
     ors_handle_t h = 0;
     EXPECT_EQ(ORSD_Init(&h), 30);
     EXPECT_EQ(h, 0);
@@ -240,13 +240,13 @@ TEST_F(StandIn, FaultNoDevice) {
 
 TEST_F(StandIn, FaultSilentModuleAndCorruptedReply) {
     ors_handle_t h = 0;
-    simtest::setEnv("RQ36_SIM_FAULT", "module_silent");
+    simtest::SetEnv("RQ36_SIM_FAULT", "module_silent");
     ASSERT_EQ(ORSA_Init(&h, 1), 0);
-    EXPECT_EQ(request(ORSA_Send, h, {1, 0xC8}).status, 4);
+    EXPECT_EQ(Request(ORSA_Send, h, {1, 0xC8}).status, 4);
     ORSA_Done(&h);
-    simtest::setEnv("RQ36_SIM_FAULT", "corrupt_reply");
+    simtest::SetEnv("RQ36_SIM_FAULT", "corrupt_reply");
     ASSERT_EQ(ORSA_Init(&h, 1), 0);
-    const Reply r = request(ORSA_Send, h, {1, 0xC8});
+    const Reply r = Request(ORSA_Send, h, {1, 0xC8});
     EXPECT_EQ(r.result, 0);
     EXPECT_EQ(r.status, 9);
     EXPECT_EQ(r.response[0], 0);
@@ -254,21 +254,21 @@ TEST_F(StandIn, FaultSilentModuleAndCorruptedReply) {
 }
 
 TEST_F(StandIn, FaultModuleStoresAnotherByte) {
-    simtest::setEnv("RQ36_SIM_FAULT", "write_mismatch");
+    simtest::SetEnv("RQ36_SIM_FAULT", "write_mismatch");
     ors_handle_t h = 0;
     ASSERT_EQ(ORSA_Init(&h, 1), 0);
-    EXPECT_EQ(request(ORSA_Send, h, {1, 0x67, 0, 0, 2, 2, 6, 6}).status, 0);
-    EXPECT_EQ(request(ORSA_Send, h, {1, 0x66, 0, 0, 2, 2, 0, 0}).response[2], 7);
+    EXPECT_EQ(Request(ORSA_Send, h, {1, 0x67, 0, 0, 2, 2, 6, 6}).status, 0);
+    EXPECT_EQ(Request(ORSA_Send, h, {1, 0x66, 0, 0, 2, 2, 0, 0}).response[2], 7);
     ORSA_Done(&h);
 }
 
 TEST_F(StandIn, SendTakesTheLineTime) {
-    simtest::setEnv("RQ36_SIM_INSTANT", "0");
+    simtest::SetEnv("RQ36_SIM_INSTANT", "0");
     ors_handle_t h = 0;
     ASSERT_EQ(ORSA_Init(&h, 1), 0);
     ASSERT_EQ(ORSA_SetConfig(h, 9600, 500, 0), 0);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(request(ORSA_Send, h, {1, 0xC8}).status, 0);
+    EXPECT_EQ(Request(ORSA_Send, h, {1, 0xC8}).status, 0);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_GE(took, std::chrono::microseconds(25200));
     EXPECT_LT(took, std::chrono::seconds(2));

@@ -50,7 +50,7 @@ private slots:
         };
     }
 
-    void designStateAndNoRecord() {
+    void DesignStateAndNoRecord() {
         TForm6 d(nullptr);
         d.UseLink(&module_);
         QCOMPARE(d.windowTitle(), QStringLiteral("Kalibrace vstupů"));
@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(Child<QPlainTextEdit>(&d, "Memo1")->toPlainText(), kPrompt);
     }
 
-    void notConnectedSendsNothing() {
+    void NotConnectedSendsNothing() {
         rq36::ConnectionSettings idle;
         TForm6 d(&idle);
         d.UseLink(&module_);
@@ -91,7 +91,7 @@ private slots:
         QCOMPARE(d.State(), rq36::kCalibrationIdle);
     }
 
-    void startDuringACalibrationAndTheLiveValue() {
+    void StartDuringACalibrationAndTheLiveValue() {
         TForm6 d(&connected_);
         d.UseLink(&module_);
         Child<QComboBox>(&d, "ComboBox2")->setCurrentIndex(3);
@@ -127,7 +127,7 @@ private slots:
         QCOMPARE(d.State(), rq36::kCurrentReferenceStep);
     }
 
-    void cancelClosesInEveryStateAndSendsNothing() {
+    void CancelClosesInEveryStateAndSendsNothing() {
         for (int steps = 0; steps < 3; ++steps) {
             TForm6 d(&connected_);
             d.UseLink(&module_);

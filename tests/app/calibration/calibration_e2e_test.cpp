@@ -45,20 +45,20 @@ void Click(QWidget* dialog, const char* button) { Child<QPushButton>(dialog, but
 struct Module {
     rq36::ConnectionSettings& settings;
     bool Outputs(std::uint32_t bits) {
-        return rq36::SendCommand(settings, rq36::WriteRegisterCommand(rq36::kRegDigital, bits)).ok();
+        return rq36::SendCommand(settings, rq36::WriteRegisterCommand(rq36::kRegDigital, bits)).Ok();
     }
     std::uint8_t Config(std::uint8_t bank, std::uint8_t address) {
         const rq36::ModuleReply reply = rq36::SendCommand(settings, rq36::ReadConfigByteCommand(bank, address));
-        return reply.ok() ? reply.r[2] : 0xEE;
+        return reply.Ok() ? reply.r[2] : 0xEE;
     }
     bool SetConfig(std::uint8_t bank, std::uint8_t address, std::uint8_t value) {
-        return rq36::SendCommand(settings, rq36::WriteConfigByteCommand(bank, address, value)).ok();
+        return rq36::SendCommand(settings, rq36::WriteConfigByteCommand(bank, address, value)).Ok();
     }
     // The calibrated reading in volts or milliamperes.
     double Reading(int input, bool current) {
         const rq36::ModuleReply reply =
             rq36::SendCommand(settings, rq36::ReadRegisterCommand(rq36::AnalogInputRegister(input)));
-        return reply.ok() ? rq36::DecodeScaledValue(reply.r) * (current ? 1000.0 : 1.0) : NAN;
+        return reply.Ok() ? rq36::DecodeScaledValue(reply.r) * (current ? 1000.0 : 1.0) : NAN;
     }
     std::vector<std::uint8_t> Slot(int input, int range) {
         std::vector<std::uint8_t> bytes;
@@ -123,7 +123,7 @@ private slots:
         if (rq36::InterfaceLoaded()) rq36::CloseInterface(0, &handle);
     }
 
-    void calibratedReadingIsAccurate_data() {
+    void CalibratedReadingIsAccurate_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("input");
         QTest::addColumn<int>("range");
@@ -138,7 +138,7 @@ private slots:
                 << kind << 5 << 6 << QStringLiteral("22,5") << 22.5 << QByteArray("\x0F\x00\x10\x27\x86", 5);
         }
     }
-    void calibratedReadingIsAccurate() {
+    void CalibratedReadingIsAccurate() {
         QFETCH(int, kind);
         QFETCH(int, input);
         QFETCH(int, range);
@@ -201,12 +201,12 @@ private slots:
         window.close();
     }
 
-    void communicationFailureAtByte4KeepsTheStep_data() {
+    void CommunicationFailureAtByte4KeepsTheStep_data() {
         QTest::addColumn<int>("kind");
         QTest::newRow("ORSA") << 0;
         QTest::newRow("ORS-G") << 6;
     }
-    void communicationFailureAtByte4KeepsTheStep() {
+    void CommunicationFailureAtByte4KeepsTheStep() {
         QFETCH(int, kind);
         // AIN1 on 2 V DC: bank 30, slot 128 + 16 = 144; byte 4 at 148.  The
         // first write there clears it beforehand; the second one fails.
@@ -246,7 +246,7 @@ private slots:
         window.close();
     }
 
-    void moduleKeepingAnotherRangeByteStaysIdle() {
+    void ModuleKeepingAnotherRangeByteStaysIdle() {
         qputenv("RQ36_SIM_FAULT", "read_value=bank:0 addr:0x04 value:0x07");
         TForm1 window(nullptr, Hooks());
         window.show();

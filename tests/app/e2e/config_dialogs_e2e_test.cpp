@@ -83,14 +83,14 @@ private slots:
         qunsetenv("RQ36_SIM_FAULT");
     }
 
-    void readWriteReadBack_data() {
+    void ReadWriteReadBack_data() {
         QTest::addColumn<int>("kind");
         QTest::newRow("COM port") << 0;
         QTest::newRow("ORS-G") << 6;
     }
     // Every byte makes the whole trip: written, read back by the transfer,
     // then read again by a new dialog; "Ok" keeps what the window shows.
-    void readWriteReadBack() {
+    void ReadWriteReadBack() {
         QFETCH(int, kind);
         QVERIFY(Open(kind));
         {
@@ -126,7 +126,7 @@ private slots:
     }
 
     // Through the menu: "Ok" stores, and the dialog opened again shows it.
-    void okThenReopenThroughTheMenu() {
+    void OkThenReopenThroughTheMenu() {
         QVERIFY(Open(0));
         QTemporaryDir dir;
         rq36::MainWindowHooks hooks;
@@ -155,7 +155,7 @@ private slots:
     // A new address is stored at once but taken by the module only when it
     // restarts: until then it answers at the old one, afterwards only at the
     // new one.
-    void newAddressAnswersAfterRestart() {
+    void NewAddressAnswersAfterRestart() {
         QVERIFY(Open(6));
         // The module outlives the unloaded libraries only in a state file.
         QTemporaryDir dir;
@@ -177,7 +177,7 @@ private slots:
     // The module's faults: a failed third read, a failed write of 0x03, a
     // failed fifth read of the digital options, bytes the module reads as
     // something else.
-    void moduleFaults() {
+    void ModuleFaults() {
         QVERIFY(Open(0,
                      "fail_request=cmd:0x66 addr:0x02 nth:2,fail_request=cmd:0x67 addr:0x03,"
                      "fail_request=cmd:0x66 addr:0x21 nth:2,read_value=addr:0x05 value:0x11"));
@@ -206,7 +206,7 @@ private slots:
         QCOMPARE(readBack.d->Working()[11], 0xFF);  // negation bytes unchanged
     }
 
-    void moduleReturningFE() {
+    void ModuleReturningFe() {
         QVERIFY(Open(6, "read_value=addr:0x21 value:0xFE"));
         Dialog<TForm14> digital(record_);
         QCOMPARE(digital.Click("Button2"), kRead);

@@ -85,12 +85,12 @@ private slots:
         if (rq36::InterfaceLoaded()) rq36::CloseInterface(0, &handle);
     }
 
-    void everyKindWithDefaultSettings_data() {
+    void EveryKindWithDefaultSettings_data() {
         QTest::addColumn<int>("kind");
         for (int kind = 0; kind < 7; ++kind)
             if (kind != kModbusKind) QTest::addRow("kind %d", kind) << kind;
     }
-    void everyKindWithDefaultSettings() {
+    void EveryKindWithDefaultSettings() {
         QFETCH(int, kind);
         TForm1 window(nullptr, Hooks());
         window.show();
@@ -116,7 +116,7 @@ private slots:
         QCOMPARE(int(reread.InterfaceKind), kind);
     }
 
-    void reconnectingThroughAnotherKind() {
+    void ReconnectingThroughAnotherKind() {
         TForm1 window(nullptr, Hooks());
         window.show();
         QVERIFY(Connect(window, {0, {}, -1}).startsWith(kSuccess));
@@ -129,7 +129,7 @@ private slots:
 
     // The box in the dialog: ORSG's window opens with the connection, shows
     // the identification requests, and goes when the connection closes.
-    void orsgDiagnosticWindowLivesWithTheConnection() {
+    void OrsgDiagnosticWindowLivesWithTheConnection() {
         TForm1 window(nullptr, Hooks());
         window.show();
         QVERIFY(Connect(window, {6, {}, -1, true}).startsWith(kSuccess));
@@ -147,7 +147,7 @@ private slots:
         QVERIFY(!diagnostic);
     }
 
-    void wrongSpeedOrAddressGivesTheLibrarysText_data() {
+    void WrongSpeedOrAddressGivesTheLibrarysText_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("address");
         QTest::addColumn<int>("speedIndex");
@@ -157,7 +157,7 @@ private slots:
             QTest::addRow("kind %d, address 5", kind) << kind << QStringLiteral("5") << -1;
         }
     }
-    void wrongSpeedOrAddressGivesTheLibrarysText() {
+    void WrongSpeedOrAddressGivesTheLibrarysText() {
         QFETCH(int, kind);
         QFETCH(QString, address);
         QFETCH(int, speedIndex);
@@ -178,12 +178,12 @@ private slots:
         QCOMPARE(window.PanelText(2), QStringLiteral(" Rychlost"));
     }
 
-    void missingCardGivesTheLibrarysText_data() {
+    void MissingCardGivesTheLibrarysText_data() {
         QTest::addColumn<int>("kind");
         QTest::newRow("ORS-G") << 6;
         QTest::newRow("ORS-C") << 2;
     }
-    void missingCardGivesTheLibrarysText() {
+    void MissingCardGivesTheLibrarysText() {
         QFETCH(int, kind);
         qputenv("RQ36_SIM_FAULT", "no_card");
         TForm1 window(nullptr, Hooks());
@@ -199,7 +199,7 @@ private slots:
         window.close();
     }
 
-    void missingComDeviceGivesTheLibrarysText() {
+    void MissingComDeviceGivesTheLibrarysText() {
         qputenv("RQ36_SIM_FAULT", "no_device");
         TForm1 window(nullptr, Hooks());
         window.show();

@@ -94,8 +94,8 @@ private slots:
         if (rq36::InterfaceLoaded()) rq36::CloseInterface(0, &handle);
     }
 
-    void analogValuesAndUnits_data() { Kinds(); }
-    void analogValuesAndUnits() {
+    void AnalogValuesAndUnits_data() { Kinds(); }
+    void AnalogValuesAndUnits() {
         QFETCH(int, kind);
         TForm1 window(nullptr, Hooks());
         Connect(window, kind);
@@ -127,7 +127,7 @@ private slots:
 
     // The library's own text for a failed combined value; the input rows
     // are written, the combined ones wait for the next tick.
-    void failedCombinedReadLeavesTheCombinedRows() {
+    void FailedCombinedReadLeavesTheCombinedRows() {
         qputenv("RQ36_SIM_FAULT", "fail_request=cmd:0x00 sel:0x13 nth:1 status:4 times:1");
         TForm1 window(nullptr, Hooks());
         Connect(window, 6);
@@ -143,8 +143,8 @@ private slots:
         window.close();
     }
 
-    void countersStartStopClearPreset_data() { Kinds(); }
-    void countersStartStopClearPreset() {
+    void CountersStartStopClearPreset_data() { Kinds(); }
+    void CountersStartStopClearPreset() {
         QFETCH(int, kind);
         TForm1 window(nullptr, Hooks());
         Connect(window, kind);
@@ -177,8 +177,8 @@ private slots:
         window.close();
     }
 
-    void digitalInputsFollowTheOutputsThroughTheNegations_data() { Kinds(); }
-    void digitalInputsFollowTheOutputsThroughTheNegations() {
+    void DigitalInputsFollowTheOutputsThroughTheNegations_data() { Kinds(); }
+    void DigitalInputsFollowTheOutputsThroughTheNegations() {
         QFETCH(int, kind);
         TForm1 window(nullptr, Hooks());
         Connect(window, kind);
@@ -205,8 +205,8 @@ private slots:
         window.close();
     }
 
-    void statusBitsClearAndRestart_data() { Kinds(); }
-    void statusBitsClearAndRestart() {
+    void StatusBitsClearAndRestart_data() { Kinds(); }
+    void StatusBitsClearAndRestart() {
         QFETCH(int, kind);
         TForm1 window(nullptr, Hooks());
         Connect(window, kind);

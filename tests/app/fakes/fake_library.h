@@ -28,8 +28,8 @@ public:
     FakeLibrary(const FakeLibrary&) = delete;
     FakeLibrary& operator=(const FakeLibrary&) = delete;
 
-    bool ok() const { return script_ != nullptr; }
-    FakeOrsScript& script() { return *script_; }
+    bool Ok() const { return script_ != nullptr; }
+    FakeOrsScript& Script() { return *script_; }
 
     // The module's identity: eight characters of name, four of version.
     void SetIdentity(const char* identity) {
@@ -39,7 +39,7 @@ public:
     void WatchAtDone(const std::string& path) {
         std::snprintf(script_->watchPath, sizeof script_->watchPath, "%s", path.c_str());
     }
-    std::string watched() const { return script_->watched; }
+    std::string Watched() const { return script_->watched; }
 
     // The calls received so far, one per entry ("Init 1", "Done", ...).
     std::vector<std::string> Calls() const {

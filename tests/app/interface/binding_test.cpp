@@ -49,29 +49,29 @@ TEST(BindingNames, BareNameSearchAndTheCurrentDirectory) {
 
 TEST_F(Binding, OneWordInitConfigureAndClose) {
     FakeLibrary lib('A');
-    ASSERT_TRUE(lib.ok());
+    ASSERT_TRUE(lib.Ok());
     params_[0] = 3;
     params_[1] = 99;
     ors_handle_t handle = 0;
     ASSERT_EQ(BindInterface(0, &handle, params_.data()), 0);
     EXPECT_EQ(handle, 0x5A5A);
-    EXPECT_EQ(lib.script().initCalls, 1);
-    EXPECT_EQ(lib.script().initParam, 3);
-    EXPECT_EQ(lib.script().versionCalls, 0);  // bound, never called
+    EXPECT_EQ(lib.Script().initCalls, 1);
+    EXPECT_EQ(lib.Script().initParam, 3);
+    EXPECT_EQ(lib.Script().versionCalls, 0);  // bound, never called
     EXPECT_TRUE(InterfaceLoaded());
 
-    lib.script().setConfigResult = 7;
+    lib.Script().setConfigResult = 7;
     EXPECT_EQ(ConfigureInterface(0, handle, 1200, 1000, 2, 1), 7);
-    EXPECT_EQ(lib.script().lastHandle, 0x5A5A);
-    EXPECT_EQ(lib.script().setConfigArgs[0], 1200);
-    EXPECT_EQ(lib.script().setConfigArgs[1], 1000);
-    EXPECT_EQ(lib.script().setConfigArgs[2], 2);
+    EXPECT_EQ(lib.Script().lastHandle, 0x5A5A);
+    EXPECT_EQ(lib.Script().setConfigArgs[0], 1200);
+    EXPECT_EQ(lib.Script().setConfigArgs[1], 1000);
+    EXPECT_EQ(lib.Script().setConfigArgs[2], 2);
     EXPECT_EQ(ConfigureInterface(5, handle, 1200, 1000, 2, 1), 10);  // no Modbus shape bound
     EXPECT_EQ(ConfigureInterface(9, handle, 1200, 1000, 2, 1), 10);
 
-    lib.script().doneResult = 4;
+    lib.Script().doneResult = 4;
     EXPECT_EQ(CloseInterface(0, &handle), 4);
-    EXPECT_EQ(lib.script().doneCalls, 1);
+    EXPECT_EQ(lib.Script().doneCalls, 1);
     EXPECT_EQ(handle, 0);
     EXPECT_FALSE(InterfaceLoaded());
 
@@ -82,63 +82,63 @@ TEST_F(Binding, OneWordInitConfigureAndClose) {
     EXPECT_EQ(SendFrame(0, 0x5A5A, request.data(), response.data(), reply, status), 10);
     EXPECT_EQ(ConfigureInterface(0, 0x5A5A, 9600, 500, 2, 1), 10);
     EXPECT_EQ(CloseInterface(0, &handle), 10);
-    EXPECT_EQ(lib.script().doneCalls, 1);
-    EXPECT_EQ(lib.script().sendCalls, 0);
+    EXPECT_EQ(lib.Script().doneCalls, 1);
+    EXPECT_EQ(lib.Script().sendCalls, 0);
 }
 
 TEST_F(Binding, HandleOnlyInit) {
     FakeLibrary lib('C');
-    ASSERT_TRUE(lib.ok());
+    ASSERT_TRUE(lib.Ok());
     params_.fill(5);
     ors_handle_t handle = 0;
     EXPECT_EQ(BindInterface(2, &handle, params_.data()), 0);
-    EXPECT_EQ(lib.script().initCalls, 1);
-    EXPECT_EQ(lib.script().initBlockSeen, 0);
+    EXPECT_EQ(lib.Script().initCalls, 1);
+    EXPECT_EQ(lib.Script().initBlockSeen, 0);
     EXPECT_EQ(handle, 0x5A5A);
 }
 
 TEST_F(Binding, BlockInitCarriesWordsAndAddressText) {
     FakeLibrary e('E');
-    ASSERT_TRUE(e.ok());
+    ASSERT_TRUE(e.Ok());
     params_ = {0, 5000, 1000, 4};
     ors_handle_t handle = 0;
     ASSERT_EQ(BindInterface(4, &handle, params_.data(), "192.168.7.2"), 0);
-    EXPECT_EQ(e.script().initBlockSeen, 1);
-    EXPECT_EQ(e.script().initWords[0], ORS_INIT_TEXT_OFFSET);
-    EXPECT_EQ(e.script().initWords[1], 5000);
-    EXPECT_EQ(e.script().initWords[2], 1000);
-    EXPECT_EQ(e.script().initWords[3], 4);
-    EXPECT_STREQ(e.script().initText, "192.168.7.2");
+    EXPECT_EQ(e.Script().initBlockSeen, 1);
+    EXPECT_EQ(e.Script().initWords[0], ORS_INIT_TEXT_OFFSET);
+    EXPECT_EQ(e.Script().initWords[1], 5000);
+    EXPECT_EQ(e.Script().initWords[2], 1000);
+    EXPECT_EQ(e.Script().initWords[3], 4);
+    EXPECT_STREQ(e.Script().initText, "192.168.7.2");
     CloseInterface(4, &handle);
 
     // A text longer than the block holds is cut, still zero-terminated.
     const std::string longText(400, 'x');
     ASSERT_EQ(BindInterface(4, &handle, params_.data(), longText), 0);
-    EXPECT_EQ(std::string(e.script().initText), std::string(ORS_INIT_TEXT_MAX, 'x'));
+    EXPECT_EQ(std::string(e.Script().initText), std::string(ORS_INIT_TEXT_MAX, 'x'));
     CloseInterface(4, &handle);
 
     FakeLibrary g('G');
-    ASSERT_TRUE(g.ok());
+    ASSERT_TRUE(g.Ok());
     params_ = {0, 0, 0, 3};
     ASSERT_EQ(BindInterface(6, &handle, params_.data()), 0);
-    EXPECT_EQ(g.script().initWords[0], 0);
-    EXPECT_EQ(g.script().initWords[3], 3);
+    EXPECT_EQ(g.Script().initWords[0], 0);
+    EXPECT_EQ(g.Script().initWords[3], 3);
     EXPECT_EQ(ConfigureInterface(6, handle, 9600, 500, 2, 0), 0);
-    EXPECT_EQ(g.script().setConfigCalls, 1);
+    EXPECT_EQ(g.Script().setConfigCalls, 1);
 }
 
 TEST_F(Binding, ModbusShapes) {
     FakeLibrary f('F');
-    ASSERT_TRUE(f.ok());
+    ASSERT_TRUE(f.Ok());
     params_[0] = 2;
     ors_handle_t handle = 0;
     ASSERT_EQ(BindInterface(5, &handle, params_.data()), 0);
-    EXPECT_EQ(f.script().initParam, 2);
+    EXPECT_EQ(f.Script().initParam, 2);
     EXPECT_EQ(ConfigureInterface(5, handle, 19200, 500, 2, 2), 0);
-    EXPECT_EQ(f.script().setConfigArgs[0], 19200);
-    EXPECT_EQ(f.script().setConfigArgs[3], 2);
+    EXPECT_EQ(f.Script().setConfigArgs[0], 19200);
+    EXPECT_EQ(f.Script().setConfigArgs[3], 2);
     EXPECT_EQ(ConfigureInterface(0, handle, 19200, 500, 2, 2), 10);  // the Vextbus-2 shape is not bound
-    EXPECT_EQ(f.script().setConfigCalls, 1);
+    EXPECT_EQ(f.Script().setConfigCalls, 1);
 }
 
 TEST_F(Binding, MissingFunctionUnloadsTheLibrary) {
@@ -164,11 +164,11 @@ TEST_F(Binding, FailedInitStaysLoadedUntilTheNextBind) {
     ors_handle_t handle = 0;
     {
         FakeLibrary lib('A');
-        ASSERT_TRUE(lib.ok());
-        lib.script().initResult = 5;
+        ASSERT_TRUE(lib.Ok());
+        lib.Script().initResult = 5;
         EXPECT_EQ(BindInterface(0, &handle, params_.data()), 5);
         EXPECT_EQ(handle, 0);
-        EXPECT_EQ(lib.script().doneCalls, 0);
+        EXPECT_EQ(lib.Script().doneCalls, 0);
     }
     EXPECT_TRUE(InterfaceLoaded());
     EXPECT_TRUE(platform::LibraryIsLoaded(FakeLibraryPath('A')));

@@ -76,7 +76,7 @@ private slots:
         QVERIFY(!rq36::InterfaceLoaded());
     }
 
-    void controlsAndFormShow() {
+    void ControlsAndFormShow() {
         Fixture f;
         QCOMPARE(f.dialog->windowTitle(), QStringLiteral(" Připojení modulu"));
         QCOMPARE(f.Get<QComboBox>("ComboBox2")->count(), 7);
@@ -98,7 +98,7 @@ private slots:
         QVERIFY(!f.Get<QRadioButton>("RadioButton2")->isVisible());
     }
 
-    void formShowFillsTheRecordsKind() {
+    void FormShowFillsTheRecordsKind() {
         ConnectionSettings record;
         rq36::SetDefaults(&record);
         record.InterfaceKind = 4;
@@ -140,7 +140,7 @@ private slots:
         QCOMPARE(dialog.findChild<QLabel*>("Label6")->text(), QStringLiteral("Parita"));
     }
 
-    void withoutRecordTheButtonDoesNothing() {
+    void WithoutRecordTheButtonDoesNothing() {
         TFormPripojeni dialog(nullptr);
         dialog.show();
         QTest::mouseClick(dialog.findChild<QPushButton*>("Button1"), Qt::LeftButton);
@@ -148,7 +148,7 @@ private slots:
         QVERIFY(!rq36::InterfaceLoaded());
     }
 
-    void successIdentifiesTheModule() {
+    void SuccessIdentifiesTheModule() {
         Fake fake;
         Fixture f;
         f.Type("Edit1", QStringLiteral("300"));
@@ -181,7 +181,7 @@ private slots:
         QCOMPARE(f.Panel(), QStringLiteral("V pořádku"));
     }
 
-    void identityIsAlwaysFifteenCharacters() {
+    void IdentityIsAlwaysFifteenCharacters() {
         Fake fake;
         fake.SetIdentity("AB      1.2");
         Fixture f;
@@ -191,7 +191,7 @@ private slots:
         QCOMPARE(f.Panel(), kSuccessPrefix + QStringLiteral("AB       v.1.2 "));
     }
 
-    void forcedRepaintsShowProgressAndSuccessAtOnce() {
+    void ForcedRepaintsShowProgressAndSuccessAtOnce() {
         Fake fake;
         Fixture f;
         QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
@@ -202,7 +202,7 @@ private slots:
         QCOMPARE(recorder.texts.last(), kSuccessPrefix + QStringLiteral("RQ-36    v.1.00"));
     }
 
-    void addressEdgeCases_data() {
+    void AddressEdgeCases_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::newRow("256") << "256"
@@ -210,7 +210,7 @@ private slots:
         QTest::newRow("not a number") << "abc"
                                       << "0";
     }
-    void addressEdgeCases() {
+    void AddressEdgeCases() {
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         Fake fake;
@@ -222,7 +222,7 @@ private slots:
         QCOMPARE(fake.CallList().at(2), QStringLiteral("Send %1 200 0").arg(shown));
     }
 
-    void replyTimeoutFollowsTheSpeed() {
+    void ReplyTimeoutFollowsTheSpeed() {
         Fake fake;
         Fixture f;
         f.Get<QComboBox>("ComboBox1")->setCurrentIndex(1);
@@ -237,7 +237,7 @@ private slots:
 
     // ---- the failure table ----
 
-    void noInterfaceSelected() {
+    void NoInterfaceSelected() {
         Fake fake;
         Fixture f;
         f.Click();
@@ -255,7 +255,7 @@ private slots:
         QCOMPARE(f.record.InterfaceKind, 0);
     }
 
-    void lanConverterParameters_data() {
+    void LanConverterParameters_data() {
         QTest::addColumn<QString>("ip");
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("timeout");
@@ -277,7 +277,7 @@ private slots:
                                        << "70000"
                                        << "Neplatný UDP timeout";
     }
-    void lanConverterParameters() {
+    void LanConverterParameters() {
         QFETCH(QString, ip);
         QFETCH(QString, port);
         QFETCH(QString, timeout);
@@ -298,7 +298,7 @@ private slots:
         QCOMPARE(f.record.UdpPort, status.endsWith(QStringLiteral("timeout")) ? 6000 : 5000);
     }
 
-    void lanConverterReachesTheLibrary() {
+    void LanConverterReachesTheLibrary() {
         Fake fake('E');
         Fixture f;
         f.SelectKind(4);
@@ -312,11 +312,11 @@ private slots:
         QCOMPARE(f.record.UdpTimeout, 1000);  // raised
         QCOMPARE(f.record.IpVersion, 4);
         const std::array<std::int32_t, 4> words = {ORS_INIT_TEXT_OFFSET, 0, 1000, 4};
-        QVERIFY(std::equal(words.begin(), words.end(), fake.script().initWords));
-        QCOMPARE(QString::fromLatin1(fake.script().initText), QStringLiteral("10.9.8.7"));
+        QVERIFY(std::equal(words.begin(), words.end(), fake.Script().initWords));
+        QCOMPARE(QString::fromLatin1(fake.Script().initText), QStringLiteral("10.9.8.7"));
     }
 
-    void libraryMissing() {
+    void LibraryMissing() {
         Fake fake;
         Fixture f;
         f.SelectKind(3);
@@ -327,7 +327,7 @@ private slots:
         QCOMPARE(f.record.InterfaceKind, 3);
     }
 
-    void functionMissing() {
+    void FunctionMissing() {
         Fake fake('B');  // everything but Version
         Fixture f;
         f.SelectKind(1);
@@ -338,9 +338,9 @@ private slots:
         QVERIFY(!f.record.Connected);
     }
 
-    void initFailing() {
+    void InitFailing() {
         Fake fake;
-        fake.script().initResult = 3;
+        fake.Script().initResult = 3;
         Fixture f;
         f.Click();
         QCOMPARE(f.Panel(), kInitError + QStringLiteral("fake chyba 3"));
@@ -350,9 +350,9 @@ private slots:
         QCOMPARE(f.record.LibraryHandle, ors_handle_t{0});
     }
 
-    void setConfigFailingLeavesTheRecordAsSaid() {
+    void SetConfigFailingLeavesTheRecordAsSaid() {
         Fake fake;
-        fake.script().setConfigResult = 4;
+        fake.Script().setConfigResult = 4;
         Fixture f;
         f.Type("Edit1", QStringLiteral("9"));
         f.Get<QComboBox>("ComboBox1")->setCurrentIndex(7);
@@ -375,17 +375,17 @@ private slots:
         QCOMPARE(f.record.StatusText, QStringLiteral("Připojení modulu dosud neinicializováno"));
     }
 
-    void identificationFailing_data() {
+    void IdentificationFailing_data() {
         QTest::addColumn<int>("sends");
         QTest::newRow("first") << 1;
         QTest::newRow("second") << 2;
         QTest::newRow("third") << 3;
     }
-    void identificationFailing() {
+    void IdentificationFailing() {
         QFETCH(int, sends);
         Fake fake;
-        fake.script().failSendAt = sends;
-        fake.script().failStatus = 7;
+        fake.Script().failSendAt = sends;
+        fake.Script().failStatus = 7;
         Fixture f;
         f.Click();
         QCOMPARE(f.Panel(), QStringLiteral("fake chyba 7"));  // the text alone
@@ -397,9 +397,9 @@ private slots:
         QCOMPARE(f.record.ModuleIdentity, QStringLiteral("???"));
     }
 
-    void initWithoutHandleIsNoConnection() {
+    void InitWithoutHandleIsNoConnection() {
         Fake fake;
-        fake.script().initHandle = 0;  // Init succeeds but gives no handle
+        fake.Script().initHandle = 0;  // Init succeeds but gives no handle
         Fixture f;
         f.Click();
         QCOMPARE(f.Panel(), QStringLiteral("fake chyba 10"));
@@ -410,7 +410,7 @@ private slots:
         QCOMPARE(f.record.ModuleIdentity, QStringLiteral("???"));
     }
 
-    void secondClickClosesTheOldConnectionFirst() {
+    void SecondClickClosesTheOldConnectionFirst() {
         Fake fake;
         Fixture f;
         f.Click();
@@ -431,7 +431,7 @@ private slots:
         QCOMPARE(f.record.ModuleIdentity, QStringLiteral("RQ-36    v.1.00"));
     }
 
-    void isaBaseAddressForms_data() {
+    void IsaBaseAddressForms_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("value");
@@ -440,7 +440,7 @@ private slots:
         QTest::newRow("five characters") << "0x2A0"
                                          << "300h" << 0x300;
     }
-    void isaBaseAddressForms() {
+    void IsaBaseAddressForms() {
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         QFETCH(int, value);
@@ -456,7 +456,7 @@ private slots:
         QCOMPARE(f.Get<QLineEdit>("Edit2")->text(), shown);
     }
 
-    void cardChannelGoesIntoWordThree() {
+    void CardChannelGoesIntoWordThree() {
         Fake fake('G');
         Fixture f;
         f.SelectKind(6);
@@ -467,11 +467,11 @@ private slots:
         QCOMPARE(f.record.InterfaceKind, 6);
         const std::array<std::int32_t, ORS_INIT_WORDS> words = {0, 0, 0, 3};
         QVERIFY(std::equal(words.begin(), words.end(), f.record.InitParams.begin()));
-        QVERIFY(std::equal(words.begin(), words.end(), fake.script().initWords));
+        QVERIFY(std::equal(words.begin(), words.end(), fake.Script().initWords));
         QVERIFY(!f.Get<QCheckBox>("CheckBox1")->isChecked());
     }
 
-    void diagnosticWindowBoxSetsBit8OfWord15() {
+    void DiagnosticWindowBoxSetsBit8OfWord15() {
         Fake fake('G');
         Fixture f;
         f.SelectKind(6);
@@ -480,7 +480,7 @@ private slots:
         f.Click();
         QVERIFY(f.record.Connected);
         QVERIFY(f.record.OrsgDiagnosticWindow);
-        QCOMPARE(fake.script().initWords[15], 0x100);
+        QCOMPARE(fake.Script().initWords[15], 0x100);
         f.Open();
         QVERIFY(f.Get<QCheckBox>("CheckBox1")->isChecked());
         f.SelectKind(5);
@@ -489,7 +489,7 @@ private slots:
 
     // ---- the picture ----
 
-    void sharedPlacesNeitherOverlapNorLeaveGaps() {
+    void SharedPlacesNeitherOverlapNorLeaveGaps() {
         Fixture f;
         const QString folder = QStringLiteral(RQ36_UI_SHOTS_DIR);
         QDir().mkpath(folder);

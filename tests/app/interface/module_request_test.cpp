@@ -22,7 +22,7 @@ class Request : public ::testing::Test {
 protected:
     void Open(char letter, std::uint8_t kind) {
         lib_ = std::make_unique<FakeLibrary>(letter);
-        ASSERT_TRUE(lib_->ok());
+        ASSERT_TRUE(lib_->Ok());
         SetInterfaceLibraryFolder(RQ36_FAKE_ORS_DIR);
         std::array<std::int32_t, ORS_INIT_WORDS> params{};
         ASSERT_EQ(BindInterface(kind, &handle_, params.data()), 0);
@@ -36,7 +36,7 @@ protected:
         ModuleRequest(kind_, handle_, 1, command, d0, in.d1, in.d2, in.d3, in.d4, in.d5, in.status, response);
         return in;
     }
-    FakeOrsScript& script() { return lib_->script(); }
+    FakeOrsScript& Script() { return lib_->Script(); }
 
     std::unique_ptr<FakeLibrary> lib_;
     ors_handle_t handle_ = 0;
@@ -50,13 +50,13 @@ std::vector<std::int32_t> Words(std::initializer_list<std::int32_t> list) { retu
 
 TEST_F(Request, VextbusRequestAndReply) {
     Open('A', 0);
-    script().replyByte = 0x1AB;
+    Script().replyByte = 0x1AB;
     const std::int32_t r[] = {0x11, 0x122, 0x33, 0x44, 0x55};
-    std::copy(std::begin(r), std::end(r), script().response);
+    std::copy(std::begin(r), std::end(r), Script().response);
     const Bytes out = Send(0x66, 0, {9, 0x3F, 0x3F, 4, 5, 77}, response_.data());
-    EXPECT_EQ(std::vector<std::int32_t>(script().request, script().request + 8),
+    EXPECT_EQ(std::vector<std::int32_t>(Script().request, Script().request + 8),
               Words({1, 0x66, 0, 9, 0x3F, 0x3F, 4, 5}));
-    EXPECT_EQ(script().lastHandle, 0x5A5A);
+    EXPECT_EQ(Script().lastHandle, 0x5A5A);
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(out.d1, 0xAB);  // low 8 bits
     EXPECT_EQ(out.d2, 0x11);
@@ -73,7 +73,7 @@ TEST_F(Request, ZeroHandleSendsAndWritesNothing) {
     Open('A', 0);
     Bytes in{1, 2, 3, 4, 5, 6};
     ModuleRequest(0, 0, 1, 0x66, 0, in.d1, in.d2, in.d3, in.d4, in.d5, in.status, response_.data());
-    EXPECT_EQ(script().sendCalls, 0);
+    EXPECT_EQ(Script().sendCalls, 0);
     EXPECT_EQ(in.d1, 1);
     EXPECT_EQ(in.d5, 5);
     EXPECT_EQ(in.status, 6);
@@ -81,16 +81,16 @@ TEST_F(Request, ZeroHandleSendsAndWritesNothing) {
 
 TEST_F(Request, EveryFailureZeroesTheReplyBytes) {
     Open('A', 0);
-    script().response[0] = 0x42;
-    script().replyByte = 0x42;
+    Script().response[0] = 0x42;
+    Script().replyByte = 0x42;
     struct Case {
         std::int32_t result, status;
         std::uint8_t expected;
     };
     for (const Case c : {Case{0, 3, 3}, Case{7, 0, 7}, Case{12, 3, 12}, Case{0, 0x102, 2}, Case{0, 0x100, 255},
                          Case{0, -1, 255}, Case{0x300, 0, 255}}) {
-        script().sendResult = c.result;
-        script().sendStatus = c.status;
+        Script().sendResult = c.result;
+        Script().sendStatus = c.status;
         const Bytes out = Send(0x67, 0, {9, 9, 9, 9, 9, 0}, response_.data());
         EXPECT_EQ(out.status, c.expected) << c.result << "/" << c.status;
         EXPECT_EQ(out.d1 | out.d2 | out.d3 | out.d4 | out.d5, 0) << c.result << "/" << c.status;
@@ -103,21 +103,21 @@ TEST_F(Request, RequestOfTheWrongShapeIsNotBound) {
     const Bytes out = Send(0x66, 0, {1, 1, 1, 1, 1, 0}, response_.data());
     EXPECT_EQ(out.status, 10);
     EXPECT_EQ(out.d2, 0);
-    EXPECT_EQ(script().sendCalls, 0);
+    EXPECT_EQ(Script().sendCalls, 0);
     kind_ = 0;
 }
 
 TEST_F(Request, ModbusWrapping) {
     Open('F', 5);
-    script().frame[2] = 0;
-    script().frame[3] = 8;
-    script().frame[7] = 0x99;
-    for (int i = 8; i < 16; ++i) script().frame[i] = 0x10 + i;
-    script().frame[16] = 0x77;  // beyond the count: not copied
-    script().replyCount = 3;    // not used
+    Script().frame[2] = 0;
+    Script().frame[3] = 8;
+    Script().frame[7] = 0x99;
+    for (int i = 8; i < 16; ++i) Script().frame[i] = 0x10 + i;
+    Script().frame[16] = 0x77;  // beyond the count: not copied
+    Script().replyCount = 3;    // not used
     const Bytes out = Send(0x66, 0, {0, 5, 5, 0, 0, 0}, response_.data());
-    EXPECT_EQ(script().requestCount, 12);
-    EXPECT_EQ(std::vector<std::int32_t>(script().request, script().request + 12),
+    EXPECT_EQ(Script().requestCount, 12);
+    EXPECT_EQ(std::vector<std::int32_t>(Script().request, Script().request + 12),
               Words({1, 69, 0, 8, 1, 0x66, 0, 0, 5, 5, 0, 0}));
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(out.d1, 0x99);
@@ -126,7 +126,7 @@ TEST_F(Request, ModbusWrapping) {
     for (int i = 0; i < 8; ++i) EXPECT_EQ(response_[i], 0x18 + i);
     EXPECT_EQ(response_[8], -7);
 
-    script().sendStatus = 4;
+    Script().sendStatus = 4;
     response_.assign(ORS_RESPONSE_WORDS, -7);
     const Bytes failed = Send(0x66, 0, {1, 1, 1, 1, 1, 0}, response_.data());
     EXPECT_EQ(failed.status, 4);
@@ -136,9 +136,9 @@ TEST_F(Request, ModbusWrapping) {
 
 TEST_F(Request, ModbusCountBoundedByBothBuffers) {
     Open('F', 5);
-    for (int i = 0; i < ORS_MODBUS_FRAME_WORDS; ++i) script().frame[i] = 0x5A;
-    script().frame[2] = 0xFF;
-    script().frame[3] = 0xFF;  // claims 65535 bytes
+    for (int i = 0; i < ORS_MODBUS_FRAME_WORDS; ++i) Script().frame[i] = 0x5A;
+    Script().frame[2] = 0xFF;
+    Script().frame[3] = 0xFF;  // claims 65535 bytes
     // Exactly the size the caller owes: any write past it is caught.
     std::vector<std::int32_t> exact(ORS_RESPONSE_WORDS, 0);
     EXPECT_EQ(Send(0x66, 0, {}, exact.data()).status, 0);
@@ -146,8 +146,8 @@ TEST_F(Request, ModbusCountBoundedByBothBuffers) {
 
     // Nonsense counts: negative, or huge words.
     for (auto [hi, lo] : {std::pair{-1, 0}, std::pair{0x7FFFFFFF, 0x7FFFFFFF}, std::pair{0, -5}}) {
-        script().frame[2] = hi;
-        script().frame[3] = lo;
+        Script().frame[2] = hi;
+        Script().frame[3] = lo;
         std::vector<std::int32_t> buffer(ORS_RESPONSE_WORDS, 1);
         Send(0x66, 0, {}, buffer.data());
         const bool copied = buffer[0] == 0x5A;
@@ -157,10 +157,10 @@ TEST_F(Request, ModbusCountBoundedByBothBuffers) {
 
 TEST_F(Request, ShortModbusReplyLeavesNoEarlierReplyBytes) {
     Open('F', 5);
-    script().frame[3] = 8;
-    for (int i = 8; i < 16; ++i) script().frame[i] = 0x40 + i;
+    Script().frame[3] = 8;
+    for (int i = 8; i < 16; ++i) Script().frame[i] = 0x40 + i;
     Send(0xC8, 0, {}, response_.data());
-    script().frame[3] = 1;  // one byte only: r1..r3 have none
+    Script().frame[3] = 1;  // one byte only: r1..r3 have none
     const Bytes out = Send(0xC8, 2, {}, response_.data());
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(out.d2, 0x48);
@@ -191,14 +191,14 @@ TEST(ErrorTexts, LibraryCodesWithoutLibrary) {
 
 TEST_F(Request, LibraryErrorTexts) {
     Open('A', 0);
-    std::snprintf(script().errorText, sizeof script().errorText, "%s", "chyba \xE8tvrt\xE1");  // Windows-1250
-    script().errorResult = 0;
+    std::snprintf(Script().errorText, sizeof Script().errorText, "%s", "chyba \xE8tvrt\xE1");  // Windows-1250
+    Script().errorResult = 0;
     EXPECT_EQ(StatusMessage(0, 10), QString::fromUtf8("chyba čtvrtá"));
-    EXPECT_EQ(script().lastErrorCode, 10u);
+    EXPECT_EQ(Script().lastErrorCode, 10u);
     EXPECT_EQ(StatusMessage(0, 99), QString::fromUtf8("chyba čtvrtá"));
 
     // A text without its terminating zero is read no further than word 99.
-    script().errorMode = FAKE_ERROR_UNTERMINATED;
+    Script().errorMode = FAKE_ERROR_UNTERMINATED;
     std::vector<std::int32_t> text(ORS_TEXT_WORDS, 'B');
     ErrorText(0, 3, text.data());
     EXPECT_EQ(WordsToText(text.data()), QString(100, 'A'));

@@ -69,7 +69,7 @@ private slots:
     }
     void cleanup() { ModuleDialog::UseLinkForNewDialogs(nullptr); }
 
-    void withoutConnectionEveryViewSaysSoAndKeepsPolling() {
+    void WithoutConnectionEveryViewSaysSoAndKeepsPolling() {
         rq36::ConnectionSettings closed;
         rq36::SetDefaults(&closed);
         TForm3 analog(&closed);
@@ -98,7 +98,7 @@ private slots:
     // "Cancel" pressed while a tick waits for the module: the tick sends its
     // remaining requests, then the dialog closes; the window's menu item
     // returns, and nothing touches the dialog after it is gone.
-    void cancelDuringATickClosesAfterTheTick() {
+    void CancelDuringATickClosesAfterTheTick() {
         TForm1 window;
         rq36::ConnectionSettings& record = *window.Settings();
         record.Connected = true;
@@ -120,7 +120,7 @@ private slots:
         QVERIFY(timerOffDuringTick);
     }
 
-    void statusViewShowsEveryBitAndClears() {
+    void StatusViewShowsEveryBitAndClears() {
         module_.answer = [](const rq36::ModuleCommand& c) {
             rq36::ModuleReply reply;
             if (c.command == rq36::kCmdReadStatusRegister) reply.r = {0x52, 0x00, 0x00, 0x80};
@@ -154,7 +154,7 @@ private slots:
         Shoot(&view, QStringLiteral("status_register"));
     }
 
-    void digitalViewsReadTwoBitsAndWriteTheTickedOutputs() {
+    void DigitalViewsReadTwoBitsAndWriteTheTickedOutputs() {
         module_.answer = [](const rq36::ModuleCommand&) { return rq36::ModuleReply{0, 0, {0xFE, 0, 0, 0}}; };
         TFormOkamDIN inputs(&connected_);
         inputs.Timer1Timer();
@@ -179,7 +179,7 @@ private slots:
         Shoot(&outputs, QStringLiteral("digital_outputs"));
     }
 
-    void analogAndCounterViewsFitTheLongestValues() {
+    void AnalogAndCounterViewsFitTheLongestValues() {
         TForm3 analog(&connected_);
         for (int row = 0; row < rq36::AnalogTick::kRows; ++row)
             analog.ValueLabel(row)->setText(QStringLiteral("-12345.678 mA"));

@@ -77,7 +77,7 @@ TEST(CommandSet, BoundLinkWithoutHandleNeverSucceeds) {
     ConnectionSettings s;
     SetDefaults(&s);
     const ModuleReply reply = SendCommand(s, ReadConfigByteCommand(0, 0x3F));
-    EXPECT_FALSE(reply.ok());
+    EXPECT_FALSE(reply.Ok());
     EXPECT_EQ(reply.status, 10);
     EXPECT_EQ(reply.r, (std::array<std::uint8_t, 4>{}));
 }

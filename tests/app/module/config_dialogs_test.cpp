@@ -60,7 +60,7 @@ private slots:
     // The pattern, on the address dialog: FormShow shows the record's image,
     // "Přečíst" fills the working copy and the window, "Ok" keeps it in the
     // record, "Cancel" keeps nothing, and nothing is sent by either.
-    void readOkAndCancel() {
+    void ReadOkAndCancel() {
         Fixture<TForm12> f;
         f.record.ConfigImage[0] = 9;
         f.dialog->hide();
@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(g.record.ConfigImage[0], 1);  // "Cancel" after "Zapsat": module written, record not
     }
 
-    void addressValidation_data() {
+    void AddressValidation_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("expected");  // -1: refused
         QTest::newRow("0") << "0" << 0;
@@ -109,7 +109,7 @@ private slots:
         QTest::newRow("empty") << "" << -1;
         QTest::newRow("letters") << "abc" << -1;
     }
-    void addressValidation() {
+    void AddressValidation() {
         QFETCH(QString, text);
         QFETCH(int, expected);
         Fixture<TForm12> f;
@@ -129,7 +129,7 @@ private slots:
 
     // The parity follows the protocol at once; an invalid address refuses
     // the change; the working copy keeps its parity either way.
-    void parityFollowsProtocol() {
+    void ParityFollowsProtocol() {
         Fixture<TForm12> f;
         auto* protocol = f.Get<QComboBox>("ComboBox2");
         auto* parity = f.Get<QComboBox>("ComboBox3");
@@ -150,7 +150,7 @@ private slots:
 
     // Codes no list entry stands for show an empty list and are written back
     // as they were: never a code the user did not choose.
-    void codesOutsideTheLists() {
+    void CodesOutsideTheLists() {
         Fixture<TForm12> f;
         f.Byte(0x3E) = 11;  // speed code of no list entry
         f.Byte(0x3C) = 5;
@@ -176,7 +176,7 @@ private slots:
         QCOMPARE(r.Byte(0x02), 0x0E);
     }
 
-    void rangeWriteOrder() {
+    void RangeWriteOrder() {
         Fixture<TForm13> f;
         const int codes[] = {13, 0, 6, 7, 12, 5};
         for (int i = 0; i < 6; ++i)
@@ -194,7 +194,7 @@ private slots:
 
     // Only bits 0 and 1 of port 0 are shown; "Ok" drops the rest and
     // "Zapsat" writes 0 to ports 1 to 3 whatever was read there.
-    void digitalOptions() {
+    void DigitalOptions() {
         Fixture<TForm14> f;
         QVERIFY(f.Get<QCheckBox>("CheckBox1")->isChecked() && f.Get<QCheckBox>("CheckBox34")->isChecked());
         QVERIFY(!f.Get<QCheckBox>("CheckBox65")->isChecked());
@@ -210,7 +210,7 @@ private slots:
         QCOMPARE(f.record.ConfigImage[11], 0x02);
     }
 
-    void notConnectedSendsNothing() {
+    void NotConnectedSendsNothing() {
         Fixture<TForm14> f(false);
         f.Click("Button2");
         QCOMPARE(f.Status(), kNotConnected);
@@ -227,7 +227,7 @@ private slots:
     // "Cancel" in the middle of a transfer: the byte in hand is finished (a
     // written byte is still read back), nothing after it is sent, and the
     // dialog closes when the transfer has returned.
-    void cancelDuringATransfer() {
+    void CancelDuringATransfer() {
         Fixture<TForm14> f;
         f.module.onSend = [&f](const rq36::ModuleCommand&) {
             if (f.module.sent.size() == 3) QTimer::singleShot(0, f.dialog.get(), [&f] { f.Click("Button4"); });
@@ -248,7 +248,7 @@ private slots:
         QCOMPARE(g.Status(), QString::fromUtf8(" Konfigurace zapsána."));
     }
 
-    void restartTwice() {
+    void RestartTwice() {
         Fixture<TFormRestartModulu> f;
         f.Click("Button1");
         QCOMPARE(f.Status(), QString::fromUtf8(" Modul restartován."));
@@ -265,7 +265,7 @@ private slots:
     }
 
     // Each dialog as a user sees it: captions, nothing clipped.
-    void screenshots() {
+    void Screenshots() {
         const QString folder = QStringLiteral(RQ36_UI_SHOTS_DIR);
         QDir().mkpath(folder);
         Fixture<TForm12> a;

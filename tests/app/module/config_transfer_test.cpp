@@ -21,7 +21,7 @@ public:
             log.push_back((c.command == kCmdWriteConfigByte ? "write " : "read ") + std::to_string(c.data[1]));
         };
     }
-    std::array<std::uint8_t, 256>& bank0() { return memory[0]; }
+    std::array<std::uint8_t, 256>& Bank0() { return memory[0]; }
 };
 
 class RecordingHost : public TransferHost {
@@ -72,10 +72,10 @@ TEST_F(Transfer, TextsAreExact) {
 }
 
 TEST_F(Transfer, ReadProgressForFourSixAndTwelveBytes) {
-    module.bank0()[0x3F] = 33;
-    module.bank0()[0x3E] = 6;
-    module.bank0()[0x3C] = 2;
-    module.bank0()[0x3B] = 1;
+    module.Bank0()[0x3F] = 33;
+    module.Bank0()[0x3E] = 6;
+    module.Bank0()[0x3C] = 2;
+    module.Bank0()[0x3B] = 1;
     EXPECT_EQ(ReadConfigBytes(module, host, kCommunicationSlots, working), TransferResult::Done);
     EXPECT_EQ(host.statuses, Progress(true, {25, 50, 75, 100}));
     EXPECT_EQ(working[0], 33);
@@ -92,7 +92,7 @@ TEST_F(Transfer, ReadProgressForFourSixAndTwelveBytes) {
     EXPECT_EQ(host.statuses, Progress(true, {16, 33, 50, 66, 83, 100}));
 
     host.statuses.clear();
-    for (const ConfigByteSlot& s : kDigitalOptionSlots) module.bank0()[s.address] = s.address;
+    for (const ConfigByteSlot& s : kDigitalOptionSlots) module.Bank0()[s.address] = s.address;
     EXPECT_EQ(ReadConfigBytes(module, host, kDigitalOptionSlots, working), TransferResult::Done);
     EXPECT_EQ(host.statuses, Progress(true, {8, 16, 25, 33, 41, 50, 58, 66, 75, 83, 91, 100}));
     EXPECT_EQ(working[23], 0x20);
@@ -123,7 +123,7 @@ TEST_F(Transfer, ReadPacing) {
 }
 
 TEST_F(Transfer, ReadStopsAtAFailedRequest) {
-    for (const ConfigByteSlot& s : kAnalogRangeSlots) module.bank0()[s.address] = 9;
+    for (const ConfigByteSlot& s : kAnalogRangeSlots) module.Bank0()[s.address] = 9;
     module.failAt = 3;
     module.failStatus = 5;
     EXPECT_EQ(ReadConfigBytes(module, host, kAnalogRangeSlots, working), TransferResult::RequestFailed);
@@ -148,8 +148,8 @@ TEST_F(Transfer, WriteWithReadBack) {
     EXPECT_EQ(module.sent[0].data, (std::array<std::uint8_t, 5>{0, 0x20, 0x20, 1, 1}));
     EXPECT_EQ(module.sent[1].command, kCmdReadConfigByte);
     EXPECT_EQ(module.sent[1].data, (std::array<std::uint8_t, 5>{0, 0x20, 0x20, 0, 0}));
-    EXPECT_EQ(module.bank0()[0x21], 0xFE);
-    EXPECT_EQ(module.bank0()[0x2B], 0xFF);
+    EXPECT_EQ(module.Bank0()[0x21], 0xFE);
+    EXPECT_EQ(module.Bank0()[0x2B], 0xFF);
 
     log.clear();
     WriteConfigBytes(module, host, std::span(kDigitalOptionSlots).first(1), working);
@@ -197,8 +197,8 @@ TEST_F(Transfer, WriteUsesTheCopyTakenAtTheStart) {
     working[4] = 7;
     host.onEvents = [this] { working[5] = 0xEE; };  // the user edits while it runs
     EXPECT_EQ(WriteConfigBytes(module, host, kAnalogRangeSlots, working), TransferResult::Done);
-    EXPECT_EQ(module.bank0()[0x00], 7);
-    EXPECT_EQ(module.bank0()[0x01], 0);
+    EXPECT_EQ(module.Bank0()[0x00], 7);
+    EXPECT_EQ(module.Bank0()[0x01], 0);
 }
 
 TEST_F(Transfer, NotConnectedOrBadRunSendsNothing) {
