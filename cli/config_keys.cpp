@@ -67,7 +67,7 @@ std::optional<std::uint8_t> ParseKeyValue(const ConfigKey& key, const QString& t
         if (SpeedFromIndex(code) != *speed || code < kFirstModuleSpeedCode) return std::nullopt;
         return static_cast<std::uint8_t>(code);
     }
-    case KeyKind::Parity: return WordIndex(kParityWords, text);
+    case KeyKind::Parity: return ParityOfWord(text);
     case KeyKind::Protocol: return WordIndex(kProtocolWords, text);
     case KeyKind::Range:
         if (const auto v = ParseIntegerIn(text, 0, kRangeCodes - 1)) return static_cast<std::uint8_t>(*v);
@@ -90,6 +90,8 @@ QString KeyAccepts(const ConfigKey& key) {
     }
     return {};
 }
+
+std::optional<std::uint8_t> ParityOfWord(const QString& word) { return WordIndex(kParityWords, word); }
 
 bool KeyValueIsWord(const ConfigKey& key, std::uint8_t byte) {
     return (key.kind == KeyKind::Parity && byte < kParityWords.size()) ||

@@ -33,6 +33,10 @@ QString KeyAccepts(const ConfigKey& key);
 // The byte as the command line writes it ("9600", "even", "3"); a byte the
 // key does not know is written as its number.
 QString KeyValueText(const ConfigKey& key, std::uint8_t byte);
+// The parity words in the record's order (0 even, 1 odd, 2 none): the
+// `parity` key and the --parity option.
+std::optional<std::uint8_t> ParityOfWord(const QString& word);
+
 // True when the value is a word, not a number (json quotes it).
 bool KeyValueIsWord(const ConfigKey& key, std::uint8_t byte);
 

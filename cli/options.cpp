@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "cli.h"
+#include "config_keys.h"
 #include "int_text.h"
 #include "interface/connection_logic.h"
 
@@ -14,8 +15,6 @@ namespace {
 // --interface names, index = kind.
 constexpr std::array<const char*, kInterfaceKinds> kKindNames = {"com",  "orsb",   "orsc", "orsd",
                                                                  "orse", "modbus", "orsg"};
-// --parity names, index = the record's parity (0 even, 1 odd, 2 none).
-constexpr std::array<const char*, 3> kParityNames = {"even", "odd", "none"};
 
 // The options that take a value, and what they accept.
 using Setter = bool (*)(CliOptions&, const QString&);
@@ -98,8 +97,8 @@ const std::array<ValueOption, 16> kValueOptions = {{
     {"--speed", SetSpeed, "600, 1200, 2400, 4800, 9600, 19200, 38400, 57600 nebo 115200"},
     {"--parity",
      [](CliOptions& o, const QString& v) {
-         const std::optional<int> index = IndexOfName(kParityNames, v);
-         return index && (o.parityIndex = index, true);
+         const std::optional<std::uint8_t> index = ParityOfWord(v);
+         return index && (o.parityIndex = *index, true);
      },
      "none, even nebo odd"},
     {"--timeout", SetInt<&CliOptions::timeoutMs, 1, 60000>, "1 až 60000"},

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include "cli.h"
@@ -80,6 +82,17 @@ TEST(CliCommandTableTest, ReservedNamesAreKnownButNotYetAvailable) {
     EXPECT_EQ(FindCommand(QStringLiteral("snapshot"))->prepare, nullptr);
     EXPECT_EQ(FindCommand(QStringLiteral("scna")), nullptr);
     EXPECT_EQ(HelpText().count(QLatin1Char('\n')) <= 24, true);  // one screen
+}
+
+TEST(CliCompletionTest, OffersEveryCommandKeyAndChannelOfTheTables) {
+    QFile file(QStringLiteral(RQ36_COMPLETION_FILE));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList words = QString::fromUtf8(file.readAll()).split(QRegularExpression(QStringLiteral("[\\s\"=]+")));
+    for (const QString& command : CommandNames()) EXPECT_TRUE(words.contains(command)) << command.toStdString();
+    for (const ConfigKey& key : ConfigKeys()) EXPECT_TRUE(words.contains(key.name)) << key.name.toStdString();
+    const ReadPlan analog = *ParseReadArguments({}, nullptr);
+    for (const ReadChannel& c : analog.channels) EXPECT_TRUE(words.contains(c.name));
+    for (const char* c : {"c53", "cnt1", "din", "status"}) EXPECT_TRUE(words.contains(QLatin1String(c))) << c;
 }
 
 TEST(CliConfigKeysTest, ValuesParseAndPrintBothWays) {
