@@ -67,9 +67,14 @@ public:
             if (!Write(csv, time, row)) return kExitOk;
             if (plan_.count != 0 && n + 1 == plan_.count) break;
             next += interval;
-            const auto wait =
-                std::chrono::duration_cast<std::chrono::milliseconds>(next - std::chrono::steady_clock::now());
-            if (wait.count() > 0) SleepUnlessInterrupted(static_cast<int>(wait.count()));
+            const auto now = std::chrono::steady_clock::now();
+            if (next > now) {
+                SleepUnlessInterrupted(
+                    static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(next - now).count()));
+            } else {
+                // Behind (a slow line, or interval 0): no burst to catch up.
+                next = now;
+            }
         }
         return kExitOk;
     }
