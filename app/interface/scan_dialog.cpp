@@ -264,7 +264,7 @@ void TFormVyhledani::PripojitClick() {
     if (m.parity >= 0) inputs.parityIndex = m.parity;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     rq36::InitializeConnection(*settings_, inputs,
-                               [this](const QString& text, bool repaintNow) { SetStatus(Blank(text), repaintNow); });
+                               [this](const QString& text, bool repaintNow) { SetStatus(text, repaintNow); });
     QApplication::restoreOverrideCursor();
 }
 
