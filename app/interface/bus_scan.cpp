@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "interface/binding.h"
@@ -160,14 +161,22 @@ std::int32_t BoundScanLine::Open() {
         open_ = true;
         return 0;
     }
-    if (KindInfo(kind) == nullptr) return ORS_ERR_NOT_BOUND;
+    openError_.clear();
+    if (KindInfo(kind) == nullptr) {
+        openError_ = QString::fromUtf8(kStatusUnknownKind);
+        return ORS_ERR_NOT_BOUND;
+    }
     // The library is opened with the record's parameters, read as the
     // connection reads them, into a copy: the record stays as it is.
     ConnectionSettings scratch = settings_;
     scratch.InitParams.fill(0);
     ConnectionOutcome ignored;
     std::string initText;
-    if (ReadKindParameters(scratch, InputsFromSettings(settings_), ignored, initText)) return ORS_ERR_NOT_BOUND;
+    if (const std::optional<QString> refused =
+            ReadKindParameters(scratch, InputsFromSettings(settings_), ignored, initText)) {
+        openError_ = *refused;
+        return ORS_ERR_NOT_BOUND;
+    }
     handle_ = 0;
     const std::int32_t bound = BindInterface(kind, &handle_, scratch.InitParams.data(), initText);
     if (bound != 0) {
@@ -218,7 +227,11 @@ void BoundScanLine::Close() {
     ownsLibrary_ = false;
 }
 
-QString BoundScanLine::Text(std::int32_t code) { return StatusMessage(settings_.InterfaceKind, code); }
+QString BoundScanLine::Text(std::int32_t code) {
+    // A parameter the connection refuses has the connection's own text.
+    if (!openError_.isEmpty()) return openError_;
+    return StatusMessage(settings_.InterfaceKind, code);
+}
 
 // ---- BusScan ----------------------------------------------------------------------------
 

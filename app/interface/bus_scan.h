@@ -145,6 +145,7 @@ private:
     ors_handle_t handle_ = 0;
     bool ownsLibrary_ = false;
     bool open_ = false;
+    QString openError_;
 };
 
 // Whether a request's status says only that nothing (valid) answered at that

@@ -202,6 +202,20 @@ TEST(BusScan, AFailingInterfaceEndsTheScanAtOnceWithItsText) {
     EXPECT_EQ(failed.error, QStringLiteral("text 33"));
     EXPECT_EQ(busy.requests, 3);
     EXPECT_EQ(busy.log.back(), "Close");
+
+    // Through the record's interface: a library that is not there, and a
+    // parameter the connection refuses, each with the program's text.
+    SetInterfaceLibraryFolder(RQ36_FAKE_ORS_DIR);
+    ConnectionSettings s;
+    SetDefaults(&s);
+    s.InterfaceKind = kKindOrsD;
+    EXPECT_EQ(RunBusScan(s, Plan(AllAddresses(), {9600}), {}).error,
+              QStringLiteral("chyba inicializace knihovny ORSD.DLL"));
+    s.InterfaceKind = kKindOrsE;
+    s.IpAddress.clear();
+    EXPECT_EQ(RunBusScan(s, Plan(AllAddresses(), {9600}), {}).error, QStringLiteral("Neplatná IP adresa"));
+    EXPECT_FALSE(InterfaceLoaded());
+    SetInterfaceLibraryFolder({});
 }
 
 // Through a stand-in library: an open connection is used and gets its own
