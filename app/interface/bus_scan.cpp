@@ -96,14 +96,14 @@ std::int32_t ScanTryTimeoutMs(bool modbus, std::int32_t speed, std::int32_t extr
 }
 
 double ScanSweepSeconds(const ScanPlan& plan, bool modbus) {
-    const std::size_t groups = plan.speeds.size() * (modbus ? std::max<std::size_t>(1, plan.parities.size()) : 1);
+    // Modbus RTU tries every speed at each parity (all three when none are
+    // named, as BusScan does); Vextbus-2 once.
+    double passes = 1.0;
+    if (modbus) passes = plan.parities.empty() ? kParityCount : static_cast<double>(plan.parities.size());
     double ms = 0.0;
-    for (std::int32_t speed : plan.speeds) {
-        ms += (ScanRequestLineMs(modbus, speed) + ScanTryTimeoutMs(modbus, speed, plan.extraTimeoutMs)) *
-              static_cast<double>(plan.addresses.size());
-    }
-    if (!plan.speeds.empty()) ms *= static_cast<double>(groups) / static_cast<double>(plan.speeds.size());
-    return ms / 1000.0;
+    for (std::int32_t speed : plan.speeds)
+        ms += ScanRequestLineMs(modbus, speed) + ScanTryTimeoutMs(modbus, speed, plan.extraTimeoutMs);
+    return ms * passes * static_cast<double>(plan.addresses.size()) / 1000.0;
 }
 
 QString ScanEndText(const ScanOutcome& outcome) {
@@ -237,7 +237,10 @@ QString BoundScanLine::Text(std::int32_t code) {
 
 BusScan::BusScan(ScanLine& line, ScanPlan plan) : line_(line), plan_(std::move(plan)), modbus_(line.Modbus()) {
     if (modbus_ && plan_.parities.empty()) plan_.parities = ParitiesFirst(0);
-    if (plan_.addresses.empty() || plan_.speeds.empty()) phase_ = Phase::Done, outcome_.end = ScanEnd::Completed;
+    if (plan_.addresses.empty() || plan_.speeds.empty()) {
+        phase_ = Phase::Done;
+        outcome_.end = ScanEnd::Completed;
+    }
 }
 
 int BusScan::Groups() const {

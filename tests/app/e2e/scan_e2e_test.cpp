@@ -4,6 +4,7 @@
 // (kind 5), stopping a scan, and connecting to a module found, from the main
 // window's menu to its status bar.
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -91,6 +92,31 @@ private slots:
         rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);
         QApplication::setQuitOnLastWindowClosed(false);
         QDir().mkpath(QStringLiteral(RQ36_UI_SHOTS_DIR));
+    }
+
+    // The controls as the engine's plan: the range, the speeds ticked with
+    // the record's first, the widening; nothing to try starts nothing.
+    void PlanFromTheControls() {
+        rq36::ConnectionSettings record;
+        rq36::SetDefaults(&record);
+        record.Speed = 19200;
+        TFormVyhledani d(&record);
+        d.findChild<QSpinBox*>(QStringLiteral("SpinOd"))->setValue(10);
+        d.findChild<QSpinBox*>(QStringLiteral("SpinDo"))->setValue(12);
+        d.findChild<QSpinBox*>(QStringLiteral("SpinTimeout"))->setValue(30);
+        d.findChild<QCheckBox*>(QStringLiteral("CheckRychlost4800"))->setChecked(false);
+        const rq36::ScanPlan plan = d.Plan();
+        QCOMPARE(plan.addresses, (std::vector<std::uint8_t>{10, 11, 12}));
+        QCOMPARE(plan.speeds, (std::vector<std::int32_t>{19200, 2400, 9600, 38400, 57600, 115200}));
+        QCOMPARE(plan.extraTimeoutMs, 30);
+        QVERIFY(plan.parities.empty());
+        QVERIFY(!d.findChild<QWidget*>(QStringLiteral("GroupParita"))->isVisibleTo(&d));
+
+        d.findChild<QSpinBox*>(QStringLiteral("SpinOd"))->setValue(13);
+        QTest::mouseClick(Button(&d, "ButtonHledat"), Qt::LeftButton);
+        QVERIFY(!d.Scanning());
+        QCOMPARE(d.findChild<QLabel*>(QStringLiteral("Panel1"))->text(),
+                 QStringLiteral(" Zvolte adresy, rychlosti a parity k vyhledání"));
     }
 
     void ThreeModulesOnOneLineAllFound() {
