@@ -72,7 +72,8 @@ int RunScan(Session& s, const ScanArguments& arguments) {
     const ScanPlan plan = ScanPlanFor(arguments, s.Record());
     if (o.format == OutputFormat::Csv && !s.Print(ScanCsvHeader().chopped(1))) return kExitOk;
 
-    ProgressLine progress(StderrIsTerminal() && !o.quiet);
+    // The trace writes its own rows on stderr; the progress line keeps out of them.
+    ProgressLine progress(StderrIsTerminal() && !o.quiet && !o.trace);
     BoundScanLine line(s.Record());
     if (o.cardBus && o.cardSlot) line.ChooseCard(*o.cardBus, *o.cardSlot);
     ScanSink sink;
