@@ -90,14 +90,10 @@ int RunScan(Session& s, const ScanArguments& arguments) {
     };
     const ScanOutcome outcome = RunBusScan(line, plan, sink);
     const QString end = ScanEndText(outcome);
-    if (outcome.end == ScanEnd::Failed) {
+    if (outcome.end == ScanEnd::Failed || outcome.found.empty()) {
+        // The interface's text, or that none was found: the reason for status 1.
         progress.Wipe();
         s.Fail(end);
-        return kExitFailure;
-    }
-    if (outcome.found.empty()) {
-        progress.Wipe();
-        s.Fail(end);  // none found: the reason for status 1
         return kExitFailure;
     }
     if (!readerGone) progress.End(end);
@@ -106,8 +102,7 @@ int RunScan(Session& s, const ScanArguments& arguments) {
 
 bool TakeValue(const QStringList& arguments, qsizetype& i, const QString& name, QString* value) {
     const QString& a = arguments[i];
-    if (a == name) {
-        if (i + 1 >= arguments.size()) return false;
+    if (a == name && i + 1 < arguments.size()) {
         *value = arguments[++i];
         return true;
     }
@@ -163,8 +158,12 @@ std::optional<ScanArguments> ParseScanArguments(const QStringList& arguments, QS
         return std::nullopt;
     };
     const std::vector<std::int32_t> moduleSpeeds = ModuleSpeedsFirst(0);
+    const QStringList valueOptions = {QStringLiteral("--addresses"), QStringLiteral("--speeds"),
+                                      QStringLiteral("--parities"), QStringLiteral("--extra-timeout")};
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString value;
+        if (i + 1 == arguments.size() && valueOptions.contains(arguments[i]))
+            return fail(QStringLiteral("scan: volbě %1 chybí hodnota").arg(arguments[i]));
         if (arguments[i] == QLatin1String("--first")) {
             parsed.first = true;
         } else if (TakeValue(arguments, i, QStringLiteral("--addresses"), &value)) {
