@@ -65,7 +65,8 @@ public:
     // Nothing comes before the first request; after it, what is left of an
     // answer also reaches the wait for silence before the next one.
     ReadResult Read(Bytes& into, Clock::time_point) override {
-        if (!answering_ || script.empty() || script.front().kind == Event::EndOfAnswer || script.front().kind == Event::WriteFails)
+        if (!answering_ || script.empty() || script.front().kind == Event::EndOfAnswer ||
+            script.front().kind == Event::WriteFails)
             return ReadResult::Timeout;
         const Event e = script.front();
         script.pop_front();
