@@ -126,16 +126,16 @@ public:
                 return false;
             }
         }
-        // tcdrain would wait without a limit: watch the output queue empty
+        // tcdrain would wait without a limit: watch the output leave
         // instead, a few characters' time at a time.
         for (;;) {
             int queued = 0;
             if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) return false;
-            if (queued <= 0) return true;
+            if (queued <= 0 && TransmitterEmpty()) return true;
             const Clock::time_point now = Clock::now();
             if (now >= deadline) return GiveUpOutput();
-            const auto step = std::clamp<Clock::duration>(characterTime_ * queued, std::chrono::microseconds(100),
-                                                          std::chrono::milliseconds(20));
+            const auto step = std::clamp<Clock::duration>(
+                characterTime_ * std::max(queued, 1), std::chrono::microseconds(100), std::chrono::milliseconds(20));
             const timespec pause = WaitUntil(std::min(now + step, deadline));
             ::ppoll(nullptr, 0, &pause, nullptr);
         }
@@ -166,6 +166,17 @@ public:
     void DiscardInput() override { ::tcflush(fd_, TCIFLUSH); }
 
 private:
+    // The UART's own transmitter (its FIFO and shift register), where the
+    // driver tells (the 8250 family); elsewhere the driver's queue is all
+    // there is to watch.
+    bool TransmitterEmpty() const {
+#ifdef TIOCSERGETLSR
+        unsigned int lsr = 0;
+        if (::ioctl(fd_, TIOCSERGETLSR, &lsr) == 0) return (lsr & TIOCSER_TEMT) != 0;
+#endif
+        return true;
+    }
+
     // A port that did not take or send the frame in time: what is still
     // queued is dropped, so the next frame does not go out behind it.
     bool GiveUpOutput() {
