@@ -29,7 +29,6 @@ using rq36::Named;
 namespace {
 
 constexpr int kLastSpeedCode = 8;
-constexpr int kMaxExtraTimeoutMs = 5000;
 
 enum Column { kColAddress, kColSpeed, kColParity, kColIdentity, kColTries, kColumns };
 
@@ -64,7 +63,7 @@ TFormVyhledani::TFormVyhledani(rq36::ConnectionSettings* settings, QWidget* pare
     range->addSpacing(16);
     range->addWidget(new QLabel(QStringLiteral("Prodloužení timeoutu"), this));
     SpinTimeout = Named(new QSpinBox(this), "SpinTimeout");
-    SpinTimeout->setRange(0, kMaxExtraTimeoutMs);
+    SpinTimeout->setRange(0, rq36::kScanMaxExtraTimeoutMs);
     SpinTimeout->setSuffix(QStringLiteral(" ms"));
     SpinTimeout->setToolTip(QStringLiteral("Přidá se k timeoutu každého pokusu (pomalý převodník)"));
     range->addWidget(SpinTimeout);
