@@ -13,6 +13,7 @@
 
 #include "connection_settings.h"
 #include "interface/interface_kinds.h"
+#include "module/command_set.h"
 
 namespace rq36 {
 
@@ -124,9 +125,7 @@ using StatusSink = std::function<void(const QString& text, bool repaintNow)>;
 ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const ConnectionInputs& inputs,
                                        const StatusSink& status);
 
-// The four characters of one identification reply (Windows-1250 bytes).
-// A control byte shows as '?', so the identity always has fifteen visible
-// characters.
-QString IdentityPart(std::uint8_t r0, std::uint8_t r1, std::uint8_t r2, std::uint8_t r3);
+// IdentityPart, the four characters of one identification reply, is in
+// module/command_set.h.
 
 }  // namespace rq36
