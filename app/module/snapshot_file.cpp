@@ -1,5 +1,6 @@
 #include "module/snapshot_file.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -151,6 +152,11 @@ SnapshotReadResult Reader::Read(const QByteArray& bytes) {
         return Refuse(
             QStringLiteral("neznámá verze souboru „%1“ (program zná verzi %2)").arg(head[1]).arg(kSnapshotVersion));
 
+    // A file cut short lacks its end line: said before anything else, since
+    // its last line is then as likely as not cut in the middle.
+    if (!std::any_of(lines.begin(), lines.end(), [](const QString& l) { return l.trimmed() == QLatin1String("end"); }))
+        return Refuse(QStringLiteral("soubor je neúplný (chybí závěrečný řádek „end“)"));
+
     bool ended = false;
     for (line_ = 2; line_ <= lines.size(); ++line_) {
         QString l = lines[line_ - 1];
@@ -174,8 +180,7 @@ SnapshotReadResult Reader::Read(const QByteArray& bytes) {
         if (!error.isEmpty()) return Refuse(error);
     }
 
-    // A file cut short lacks its end line, or keys and rows before it.
-    if (!ended) return Refuse(QStringLiteral("soubor je neúplný (chybí závěrečný řádek „end“)"));
+    // Keys or rows missing before the end line.
     if (!seen_.count(QStringLiteral("identity"))) return Refuse(QStringLiteral("soubor je neúplný (chybí identity)"));
     if (!seen_.count(QStringLiteral("taken"))) return Refuse(QStringLiteral("soubor je neúplný (chybí taken)"));
     for (const NamedByte& n : NamedBytes())

@@ -1,6 +1,7 @@
 #include "module/snapshot_transfer.h"
 
 #include "module/config_transfer.h"
+#include "module/snapshot_file.h"
 
 namespace rq36 {
 
@@ -165,6 +166,19 @@ RestoreOutcome RestoreSnapshot(ModuleLink& link, const Snapshot& snapshot, const
     }
     if (out.communicationChanged) sink.Note(RestartNoteText().mid(1));
     return stop(SnapshotResult::Done, out.communicationChanged ? WriteDoneText() + RestartNoteText() : WriteDoneText());
+}
+
+RestoreOutcome RestoreSnapshotFile(ModuleLink& link, const QString& path, const RestoreOptions& options,
+                                   SnapshotSink& sink) {
+    const SnapshotReadResult file = ReadSnapshotFile(path);
+    if (!file.snapshot) {
+        RestoreOutcome out;
+        out.result = SnapshotResult::Refused;
+        out.message = u' ' + file.error;
+        sink.ShowStatus(out.message);
+        return out;
+    }
+    return RestoreSnapshot(link, *file.snapshot, options, sink);
 }
 
 std::optional<std::vector<CloneTarget>> CloneTargets(std::uint8_t currentAddress, int start, int step, int count) {

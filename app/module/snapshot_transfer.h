@@ -71,6 +71,11 @@ struct RestoreOutcome {
 RestoreOutcome RestoreSnapshot(ModuleLink& link, const Snapshot& snapshot, const RestoreOptions& options,
                                SnapshotSink& sink);
 
+// The file read first: a file the reader refuses sends nothing (the reason is
+// the outcome's message, result Refused).
+RestoreOutcome RestoreSnapshotFile(ModuleLink& link, const QString& path, const RestoreOptions& options,
+                                   SnapshotSink& sink);
+
 // The note after a change of address, speed, parity or protocol.
 QString RestartNoteText();
 // What differs between the snapshot and the module (the module as "before").
