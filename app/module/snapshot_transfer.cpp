@@ -91,7 +91,7 @@ ModuleComparison CompareWithModule(ModuleLink& link, const Snapshot& snapshot, S
         out.error = module.error;
         return out;
     }
-    out.differences = CompareSnapshots(*module.snapshot, snapshot);
+    out.differences = CompareSnapshots(snapshot, *module.snapshot);
     return out;
 }
 

@@ -78,7 +78,7 @@ RestoreOutcome RestoreSnapshotFile(ModuleLink& link, const QString& path, const 
 
 // The note after a change of address, speed, parity or protocol.
 QString RestartNoteText();
-// What differs between the snapshot and the module (the module as "before").
+// What differs from the snapshot ("before") to the module as it is now.
 struct ModuleComparison {
     std::optional<std::vector<SnapshotDifference>> differences;
     QString error;

@@ -63,3 +63,9 @@ target_compile_definitions(calibration_e2e_test PRIVATE
   RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
 add_dependencies(calibration_e2e_test ORSA ORSG VARNEL_OX952)
 add_dependencies(live_e2e_test ORSA ORSG VARNEL_OX952)
+
+# Snapshots against the simulated module through the COM-port library.
+rq36_gtest(snapshot_e2e_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e/snapshot_e2e_test.cpp
+  LIBS rq36_ui)
+add_dependencies(snapshot_e2e_test ORSA VARNEL_OX952)
