@@ -164,8 +164,9 @@ RestoreOutcome RestoreSnapshot(ModuleLink& link, const Snapshot& snapshot, const
         if (w.bank == kConfigBank && IsCommunicationAddress(w.address)) out.communicationChanged = true;
         sink.ShowStatus(WriteProgressText(Percent(k + 1, plan.size())));
     }
-    if (out.communicationChanged) sink.Note(RestartNoteText().mid(1));
-    return stop(SnapshotResult::Done, out.communicationChanged ? WriteDoneText() + RestartNoteText() : WriteDoneText());
+    // A clone says it once, for all its modules.
+    if (out.communicationChanged && !options.newAddress) sink.Note(RestartNoteText().mid(1));
+    return stop(SnapshotResult::Done, WriteDoneText());
 }
 
 RestoreOutcome RestoreSnapshotFile(ModuleLink& link, const QString& path, const RestoreOptions& options,
@@ -222,7 +223,8 @@ CloneOutcome CloneSnapshot(const std::function<std::unique_ptr<ModuleLink>(std::
                       .arg(t.newAddress)
                       .arg(r.written));
     }
-    out.message = QStringLiteral(" Konfigurace zapsána do %1 modulů.").arg(out.modulesDone) + RestartNoteText();
+    out.message = QStringLiteral(" Konfigurace zapsána do %1 modulů.").arg(out.modulesDone);
+    if (out.modulesDone > 0) sink.Note(RestartNoteText().mid(1));
     sink.ShowStatus(out.message);
     return out;
 }

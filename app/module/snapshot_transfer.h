@@ -65,9 +65,10 @@ struct RestoreOutcome {
     bool communicationChanged = false;
     QString message;  // status text, one blank first
 };
-
 // Reads the module, then writes every byte of the snapshot that differs from
-// it, the communication settings last.
+// it, the communication settings last.  A restore that changed address,
+// speed, parity or protocol notes RestartNoteText() (a clone notes it once,
+// after its last module).
 RestoreOutcome RestoreSnapshot(ModuleLink& link, const Snapshot& snapshot, const RestoreOptions& options,
                                SnapshotSink& sink);
 

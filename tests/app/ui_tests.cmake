@@ -69,3 +69,8 @@ rq36_gtest(snapshot_e2e_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e/snapshot_e2e_test.cpp
   LIBS rq36_ui)
 add_dependencies(snapshot_e2e_test ORSA VARNEL_OX952)
+rq36_qtest(snapshot_dialogs_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/module/snapshot_dialogs_test.cpp ${CMAKE_CURRENT_LIST_DIR}/scripted_module.h
+  LIBS rq36_ui)
+target_include_directories(snapshot_dialogs_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_compile_definitions(snapshot_dialogs_test PRIVATE RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")

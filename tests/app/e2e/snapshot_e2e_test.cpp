@@ -46,6 +46,9 @@ class SnapshotEndToEndTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetInterfaceLibraryFolder(RQ36_BIN_DIR);
+        // Set here: the environment of gtest_discover_tests's PROPERTIES
+        // keeps only its first variable.
+        qputenv("RQ36_SIM_INSTANT", "1");
         qunsetenv("RQ36_SIM_FAULT");
         qunsetenv("RQ36_SIM_CONFIG");
         ASSERT_TRUE(dir.isValid());
@@ -156,7 +159,6 @@ TEST_F(SnapshotEndToEndTest, CloneToThreeModulesOnOneLine) {
     EXPECT_EQ(cloned.result, SnapshotResult::Done) << cloned.message.toStdString();
     EXPECT_EQ(cloned.modulesDone, 3);
     EXPECT_EQ(asked, (std::vector<int>{0, 1, 2}));
-    EXPECT_TRUE(cloned.message.contains(QStringLiteral("Restart modulu")));
 
     Snapshot configuration = saved;
     configuration.calibration.reset();

@@ -179,8 +179,9 @@ TEST_F(SnapshotTest, RestoreWritesOnlyWhatDiffersCommunicationLastCalibrationWhe
     EXPECT_EQ(writes[2].data[1], kCfgModuleAddress);
     EXPECT_EQ(module.memory[0][kCfgModuleAddress], 1);
     EXPECT_EQ(module.memory[31][17], 0x00);  // calibration not asked for
-    EXPECT_EQ(plain.message, QStringLiteral(" Konfigurace zapsána. Nová adresa, rychlost, parita a protokol platí až "
-                                            "po „Restart modulu“."));
+    EXPECT_EQ(plain.message, QStringLiteral(" Konfigurace zapsána."));
+    EXPECT_EQ(sink.notes, QStringList{QStringLiteral("Nová adresa, rychlost, parita a protokol platí až po „Restart "
+                                                     "modulu“.")});
     EXPECT_TRUE(sink.statuses.contains(QStringLiteral(" Probíhá zápis konfigurace do modulu (33 %)")));
 
     RestoreOptions withCalibration;
