@@ -1,5 +1,6 @@
 #include "module/snapshot.h"
 
+#include "interface/connection_logic.h"
 #include "module/range_table.h"
 
 namespace rq36 {
@@ -16,9 +17,8 @@ const std::vector<NamedByte>& NamedBytes() {
         // The module runs at speed codes 2 to 8; parity 0 even, 1 odd, 2 none;
         // protocol 0 Vextbus-2, 1 Modbus RTU.
         v.push_back({kCfgModuleAddress, QStringLiteral("address"), QStringLiteral("Adresa modulu"), 0, 255, false});
-        v.push_back(
-            {kCfgSpeed, QStringLiteral("speed"), QStringLiteral("Rychlost (kód)"), kFirstModuleSpeedCode, 8, false});
-        v.push_back({kCfgParity, QStringLiteral("parity"), QStringLiteral("Parita (kód)"), 0, 2, false});
+        v.push_back({kCfgSpeed, QStringLiteral("speed"), QStringLiteral("Rychlost"), kFirstModuleSpeedCode, 8, false});
+        v.push_back({kCfgParity, QStringLiteral("parity"), QStringLiteral("Parita"), 0, 2, false});
         v.push_back({kCfgProtocol, QStringLiteral("protocol"), QStringLiteral("Protokol (kód)"), 0, 1, false});
         for (int i = 0; i < kAnalogInputs; ++i)
             v.push_back({RangeAddress(i), QStringLiteral("ain%1.range").arg(i), QStringLiteral("AIN%1 rozsah").arg(i),
@@ -78,9 +78,15 @@ void CompareBank(int bank, const SnapshotBank& before, const SnapshotBank& after
 
 QString NamedValueText(const NamedByte& named, std::uint8_t value) {
     if (named.hex) return HexByte(value);
+    // The lists the configuration and connection dialogs show.
+    const auto listed = [value](const QStringList& texts) {
+        return value < texts.size() ? texts[value] : QString::number(value);
+    };
     if (named.address < kCfgRange0 + kAnalogInputs) {
         if (const AnalogRange* range = RangeOf(value)) return QString::fromUtf8(range->listText);
     }
+    if (named.address == kCfgSpeed) return listed(SpeedListTexts());
+    if (named.address == kCfgParity) return listed(ParityListTexts());
     return QString::number(value);
 }
 

@@ -1,5 +1,6 @@
 #include "module/snapshot_transfer.h"
 
+#include "interface/connection_logic.h"
 #include "module/config_transfer.h"
 #include "module/snapshot_file.h"
 
@@ -36,7 +37,7 @@ std::optional<QString> ReadModuleIdentity(ModuleLink& link, QString* error) {
         }
         parts[part] = IdentityPart(reply.r[0], reply.r[1], reply.r[2], reply.r[3]);
     }
-    return parts[0] + parts[1] + QStringLiteral(" v.") + parts[2];
+    return ModuleIdentityText(parts[0], parts[1], parts[2]);
 }
 
 SnapshotRead ReadModuleSnapshot(ModuleLink& link, SnapshotSink& sink, bool withCalibration) {

@@ -105,17 +105,19 @@ TEST_F(SnapshotTest, ComparisonNamesTheNamedBytesAndLocatesTheOthers) {
     Snapshot after = before;
     after.bank0[RangeAddress(3)] = 13;
     after.bank0[InputNegationAddress(1)] = 0x0F;
+    after.bank0[kCfgSpeed] = 8;
     after.bank0[0x80] = 0x12;
     (*after.calibration)[1][8] = 0x00;
     after.bank0[0x81].reset();
     const std::vector<SnapshotDifference> d = CompareSnapshots(before, after);
     QStringList texts;
     for (const SnapshotDifference& x : d) texts << x.text;
-    EXPECT_EQ(texts, (QStringList{QStringLiteral("AIN3 rozsah: +/- 10V DC → 20mA AC"),
-                                  QStringLiteral("Port 1 negace vstupů: FFh → 0Fh"),
-                                  QStringLiteral("Banka 0, adresa 80h: 00h → 12h"),
-                                  QStringLiteral("Banka 0, adresa 81h: 00h → není"),
-                                  QStringLiteral("Banka 31, adresa 08h: 17h → 00h")}));
+    EXPECT_EQ(
+        texts,
+        (QStringList{
+            QStringLiteral("AIN3 rozsah: +/- 10V DC → 20mA AC"), QStringLiteral("Port 1 negace vstupů: FFh → 0Fh"),
+            QStringLiteral("Rychlost: 9600 Bd → 115200 Bd"), QStringLiteral("Banka 0, adresa 80h: 00h → 12h"),
+            QStringLiteral("Banka 0, adresa 81h: 00h → není"), QStringLiteral("Banka 31, adresa 08h: 17h → 00h")}));
 }
 
 TEST_F(SnapshotTest, FileDefectsAreRefusedWithNothingSent) {
