@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringList>
@@ -126,6 +127,7 @@ std::optional<CalibrationBackupFile> ReadCalibrationBackup(const QString& path, 
         if (error) *error = reason;
         return std::nullopt;
     };
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) return fail(QStringLiteral("není obyčejný soubor"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return fail(file.errorString());
     const QByteArray bytes = file.read(kMaxFileBytes + 1);

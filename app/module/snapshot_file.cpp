@@ -5,6 +5,7 @@
 #include <set>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
@@ -254,6 +255,10 @@ bool WriteSnapshotFile(const QString& path, const Snapshot& snapshot, QString* e
 }
 
 SnapshotReadResult ReadSnapshotFile(const QString& path) {
+    // Only a regular file: a device or a named pipe could keep the reader
+    // waiting without end.
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile())
+        return {std::nullopt, QStringLiteral("Soubor konfigurace nelze použít: %1 není obyčejný soubor.").arg(path)};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {std::nullopt, QStringLiteral("Soubor %1 nelze otevřít: %2.").arg(path, file.errorString())};

@@ -159,6 +159,8 @@ TEST_F(SnapshotTest, FileDefectsAreRefusedWithNothingSent) {
     }
     EXPECT_TRUE(module.sent.empty());
     EXPECT_FALSE(RestoreSnapshotFile(module, dir.filePath(QStringLiteral("none")), {}, sink).message.isEmpty());
+    const QString folderRefused = RestoreSnapshotFile(module, dir.path(), {}, sink).message;
+    EXPECT_TRUE(folderRefused.contains(QStringLiteral("obyčejný"))) << folderRefused.toStdString();
     EXPECT_TRUE(module.sent.empty());
 }
 
