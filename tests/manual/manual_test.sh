@@ -30,7 +30,7 @@ Nastavení analogových vstupů
 Nastavení digitálních vstupů/výstupů
 Kalibrace vstupů
 Restart modulu
-Konfigurace v souboru
+Nastavení modulu v souboru
 Záloha kalibračních konstant
 Okamžité hodnoty analogových vstupů
 Okamžité hodnoty čítačů
