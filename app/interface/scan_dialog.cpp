@@ -22,6 +22,7 @@
 #include "interface/connection_logic.h"
 #include "interface/interface_kinds.h"
 #include "named_widget.h"
+#include "settings_file.h"
 
 using rq36::Named;
 
@@ -273,8 +274,9 @@ bool TFormVyhledani::SaveCsv(const QString& path) {
     if (file.open(QIODevice::WriteOnly)) {
         QString text = rq36::ScanCsvHeader();
         for (const rq36::FoundModule& m : found_) text += rq36::ScanCsvLine(m);
-        file.write(text.toUtf8());
-        if (file.commit()) {
+        // Every byte out and checked first: commit() would put a file cut
+        // short by a full disk in place of the old one.
+        if (rq36::WriteOut(file, text.toUtf8()) && file.commit()) {
             SetStatus(Blank(QStringLiteral("Seznam modulů uložen do ") + path));
             return true;
         }
