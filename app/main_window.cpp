@@ -33,6 +33,7 @@
 #include "module/communication_dialog.h"
 #include "module/digital_options_dialog.h"
 #include "module/restart_dialog.h"
+#include "module/snapshot_dialogs.h"
 
 namespace rq36 {
 
@@ -109,6 +110,19 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
             &TForm1::OpenDialog<TForm6>);
     connect(AddItem(settingsMenu, QStringLiteral("Restart modulu"), "Restartmodulu1"), &QAction::triggered, this,
             &TForm1::OpenDialog<TFormRestartModulu>);
+    // Snapshots of the whole configuration in files, and the kept
+    // calibration records.
+    settingsMenu->addSeparator();
+    const auto snapshotItem = [this, settingsMenu](const QString& caption, const char* name, rq36::SnapshotMode mode) {
+        connect(AddItem(settingsMenu, caption, name), &QAction::triggered, this,
+                [this, mode] { rq36::OpenSnapshotDialog(mode, settings_.get(), this); });
+    };
+    snapshotItem(QStringLiteral("Uložit konfiguraci do souboru…"), "UlozitKonfiguraci1", rq36::SnapshotMode::Save);
+    snapshotItem(QStringLiteral("Porovnat s modulem…"), "PorovnatModul1", rq36::SnapshotMode::Compare);
+    snapshotItem(QStringLiteral("Obnovit konfiguraci ze souboru…"), "ObnovitKonfiguraci1", rq36::SnapshotMode::Restore);
+    snapshotItem(QStringLiteral("Klonovat na další moduly…"), "KlonovatModuly1", rq36::SnapshotMode::Clone);
+    connect(AddItem(settingsMenu, QStringLiteral("Obnovit kalibraci ze zálohy…"), "ObnovitKalibraci1"),
+            &QAction::triggered, this, [this] { rq36::RestoreCalibrationBackupItem(settings_.get(), this); });
 
     QMenu* liveMenu = bar->addMenu(QStringLiteral("&Okamžité hodnoty"));
     liveMenu->setObjectName(QStringLiteral("Okamithodnoty1"));

@@ -1,5 +1,6 @@
 #include "module/command_set.h"
 
+#include "cp1250.h"
 #include "interface/module_request.h"
 
 namespace rq36 {
@@ -27,6 +28,19 @@ ModuleCommand WriteConfigByteCommand(std::uint8_t bank, std::uint8_t address, st
 }
 
 ModuleCommand ReadIdentityCommand(std::uint8_t part) { return {kCmdReadIdentity, part, {}}; }
+
+QString IdentityPart(std::uint8_t r0, std::uint8_t r1, std::uint8_t r2, std::uint8_t r3) {
+    QString part;
+    for (std::uint8_t byte : {r0, r1, r2, r3}) {
+        if (byte < 0x20 || byte == 0x7F) {
+            part += QLatin1Char('?');
+            continue;
+        }
+        const char32_t cp = Cp1250ToUnicode(byte);
+        part += QString::fromUcs4(&cp, 1);
+    }
+    return part;
+}
 
 ModuleCommand RestartCommand() { return WriteRegisterCommand(kRegRestart, kRestartValue); }
 

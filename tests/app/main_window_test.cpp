@@ -96,10 +96,13 @@ private slots:
         QCOMPARE(Captions(bar->actions().at(0)->menu()->actions()),
                  (QStringList{QStringLiteral("Připojení modulu…"), QStringLiteral("Vyhledat moduly…")}));
         QVERIFY(bar->actions().at(3)->menu() == nullptr);
-        QCOMPARE(Captions(bar->actions().at(1)->menu()->actions()),
-                 (QStringList{QStringLiteral("Adresa, rychlost"), QStringLiteral("Analogové vstupy"),
-                              QStringLiteral("Digitální vstupy/výstupy"), QStringLiteral("Kalibrace vstupů"),
-                              QStringLiteral("Restart modulu")}));
+        QCOMPARE(
+            Captions(bar->actions().at(1)->menu()->actions()),
+            (QStringList{QStringLiteral("Adresa, rychlost"), QStringLiteral("Analogové vstupy"),
+                         QStringLiteral("Digitální vstupy/výstupy"), QStringLiteral("Kalibrace vstupů"),
+                         QStringLiteral("Restart modulu"), QString(), QStringLiteral("Uložit konfiguraci do souboru…"),
+                         QStringLiteral("Porovnat s modulem…"), QStringLiteral("Obnovit konfiguraci ze souboru…"),
+                         QStringLiteral("Klonovat na další moduly…"), QStringLiteral("Obnovit kalibraci ze zálohy…")}));
         QCOMPARE(Captions(bar->actions().at(2)->menu()->actions()),
                  (QStringList{QStringLiteral("Analogové vstupy"), QStringLiteral("Čítače"),
                               QStringLiteral("Digitální vstupy"), QStringLiteral("Digitální výstupy"),
