@@ -25,7 +25,7 @@ function(rq36_gtest target)
   target_compile_definitions(${target} PRIVATE RQ36_BIN_DIR="${RQ36_BIN_DIR}")
   gtest_discover_tests(${target}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RQ36_SIM_INSTANT=1;RQ36_SIM_STATE=:memory:")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RQ36_SIM_INSTANT=1;RQ36_SIM_STATE=:memory:;RQ36_SIM_PANEL_DIR=off")
 endfunction()
 
 # rq36_qtest(<target> SOURCES ... LIBS ...)
@@ -38,5 +38,5 @@ function(rq36_qtest target)
   target_compile_definitions(${target} PRIVATE RQ36_BIN_DIR="${RQ36_BIN_DIR}")
   add_test(NAME ${target} COMMAND ${target})
   set_tests_properties(${target} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RQ36_SIM_INSTANT=1;RQ36_SIM_STATE=:memory:")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RQ36_SIM_INSTANT=1;RQ36_SIM_STATE=:memory:;RQ36_SIM_PANEL_DIR=off")
 endfunction()
