@@ -20,7 +20,7 @@ namespace {
 constexpr int kRefreshMs = 500;
 constexpr int kFindEvery = 4;  // refreshes between looks for worlds
 constexpr std::array<const char*, 5> kStatusBits = {"fn", "prf", "pwr", "rst", "err24"};
-constexpr std::array<std::pair<const char*, const char*>, 10> kReport = {{{"address", "Adresa"},
+constexpr std::array<std::pair<const char*, const char*>, 11> kReport = {{{"address", "Adresa"},
                                                                           {"speed", "Rychlost [Bd]"},
                                                                           {"parity", "Parita"},
                                                                           {"protocol", "Protokol"},
@@ -29,7 +29,8 @@ constexpr std::array<std::pair<const char*, const char*>, 10> kReport = {{{"addr
                                                                           {"din0", "DIN0"},
                                                                           {"din1", "DIN1"},
                                                                           {"cnt0", "CNT0"},
-                                                                          {"cnt1", "CNT1"}}};
+                                                                          {"cnt1", "CNT1"},
+                                                                          {"status", "Stavový registr"}}};
 
 QComboBox* Choice(const QStringList& items) {
     auto* box = new QComboBox;
@@ -124,6 +125,8 @@ PanelWindow::PanelWindow(QWidget* parent)
     auto* form = new QFormLayout(held);
     for (std::size_t i = 0; i < report_.size(); ++i) {
         report_[i] = new QLabel(QStringLiteral("–"));
+        // Room for the longest value (a counter's ten digits, four hex bytes).
+        report_[i]->setMinimumWidth(report_[i]->fontMetrics().horizontalAdvance(QStringLiteral("4294967295 ")));
         report_[i]->setObjectName(QStringLiteral("report_") + QString::fromLatin1(kReport[i].first));
         form->addRow(QString::fromUtf8(kReport[i].second), report_[i]);
     }
@@ -196,7 +199,6 @@ void PanelWindow::Refresh() {
             report_[i]->setEnabled(true);
             report_[i]->setText(QString::fromStdString(m.Value(kReport[i].first)));
         }
-        report_[7]->setToolTip(QStringLiteral("stavový registr: ") + QString::fromStdString(m.Value("status")));
     }
 }
 

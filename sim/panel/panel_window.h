@@ -33,7 +33,7 @@ private:
     std::array<QComboBox*, 2> din_{};
     std::array<QDoubleSpinBox*, 2> rates_{};
     std::array<QCheckBox*, 5> hold_{};
-    std::array<QLabel*, 10> report_{};
+    std::array<QLabel*, 11> report_{};
     QLabel* message_;
     QTimer* timer_;
     int ticks_ = 0;
