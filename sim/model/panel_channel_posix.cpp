@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -24,6 +25,7 @@ namespace {
 constexpr std::size_t kMaxRequest = 4096;
 constexpr std::size_t kMaxClients = 16;
 constexpr std::size_t kMaxReply = 1 << 20;
+constexpr time_t kSendLimitSeconds = 2;
 
 class Fd {
 public:
@@ -111,7 +113,13 @@ struct PanelServer::Impl {
             if (fds[0].revents) return;  // the end
             if ((fds[1].revents & POLLIN) && clients.size() < kMaxClients) {
                 Fd c(::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
-                if (c.Get() >= 0) clients.push_back({std::move(c), {}});
+                if (c.Get() >= 0) {
+                    // A panel that stops reading loses its channel; the world
+                    // never waits on it for long.
+                    const timeval limit{kSendLimitSeconds, 0};
+                    ::setsockopt(c.Get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+                    clients.push_back({std::move(c), {}});
+                }
             }
             for (std::size_t i = 2; i < fds.size(); ++i) {
                 if (!fds[i].revents) continue;
