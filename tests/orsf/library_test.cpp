@@ -209,8 +209,14 @@ TEST_F(OrsfHostilePeer, EndlessFramesOfOtherStations) {
     ASSERT_EQ(ORSF_SetConfig(h_, kSpeed, kTimeoutMs, 0, 1), 0);
     peer_ = std::thread([this] {
         ReadRequest();
+        // Back to back at the line's pace (a busy bus), so the far side's
+        // buffer never fills while nobody reads.
         const Bytes other = rq36::rtu::ReplyFrame(2, 2, 0xC8, 0, 0, Bytes(16, 0x11));
-        while (!stop_) pty_->Write(other);
+        const auto lineTime = rq36::rtu::CharacterTime(kSpeed) * static_cast<std::int64_t>(other.size());
+        while (!stop_) {
+            pty_->Write(other);
+            std::this_thread::sleep_for(lineTime);
+        }
     });
     EXPECT_EQ(Send(0xC8), 5);
     EXPECT_LT(took_, Bound(0));
