@@ -249,8 +249,16 @@ void TForm1::VyhledatModuly1Click() {
 void TForm1::Konec2Click() { close(); }
 
 void TForm1::Oprogramu1Click() {
-    TFormOProgramu box(this, hooks_.openUrl);
+    TFormOProgramu box(this, hooks_.openUrl, [this](const QString& m) { ShowMessage(m); });
     box.exec();
+}
+
+void TForm1::ShowMessage(const QString& message) {
+    if (hooks_.showMessage) {
+        hooks_.showMessage(message);
+    } else {
+        QMessageBox::information(this, QString::fromUtf8(rq36::kApplicationTitle), message);
+    }
 }
 
 void TForm1::Npovda2Click() {
@@ -260,20 +268,12 @@ void TForm1::Npovda2Click() {
     const QString document = rq36::HelpDocumentPath(QCoreApplication::applicationDirPath());
     if (!document.isEmpty()) {
         const QUrl url = QUrl::fromLocalFile(document);
-        // The outcome is not checked: without a PDF viewer nothing opens.
-        if (hooks_.openUrl) {
-            hooks_.openUrl(url);
-        } else {
-            QDesktopServices::openUrl(url);
-        }
+        // Without a PDF viewer nothing opens: say so, with the file's path.
+        const bool opened = hooks_.openUrl ? hooks_.openUrl(url) : QDesktopServices::openUrl(url);
+        if (!opened) ShowMessage(rq36::OpenFailedText(url));
         return;
     }
-    const QString message = QString::fromUtf8(rq36::kHelpMissingText);
-    if (hooks_.showMessage) {
-        hooks_.showMessage(message);
-    } else {
-        QMessageBox::information(this, QString::fromUtf8(rq36::kApplicationTitle), message);
-    }
+    ShowMessage(QString::fromUtf8(rq36::kHelpMissingText));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -13,10 +13,11 @@ function(rq36_interface_library target)
 endfunction()
 
 # What every test runs with: offscreen windows, instant simulated lines, a
-# module memory that never touches the disk, and a data folder of the build's
-# own (calibration backups never land in the user's home).
+# module memory that never touches the disk, no front-panel sockets (a test
+# of the panel names its own folder), and a data folder of the build's own
+# (calibration backups never land in the user's home).
 set(RQ36_TEST_ENVIRONMENT
-    "QT_QPA_PLATFORM=offscreen;RQ36_SIM_INSTANT=1;RQ36_SIM_STATE=:memory:;XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test_data_home")
+    "QT_QPA_PLATFORM=offscreen;RQ36_SIM_INSTANT=1;RQ36_SIM_STATE=:memory:;RQ36_SIM_PANEL_DIR=off;XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test_data_home")
 
 # rq36_gtest(<target> SOURCES ... LIBS ...)
 # A GoogleTest executable registered with CTest; RQ36_BIN_DIR tells it where

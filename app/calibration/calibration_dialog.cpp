@@ -93,7 +93,7 @@ TForm6::TForm6(rq36::ConnectionSettings* settings, QWidget* parent) : ModuleDial
 }
 
 void TForm6::FormCreate() {
-    Edit2->setText(QStringLiteral("0,0"));
+    Edit2->setText(QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("0"));
     Edit3->clear();
     Memo1->clear();
     Memo1->appendPlainText(QString::fromUtf8(rq36::kCalibrationPromptText));

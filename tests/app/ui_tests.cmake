@@ -57,7 +57,7 @@ rq36_qtest(calibration_dialog_test
 target_include_directories(calibration_dialog_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 rq36_qtest(calibration_e2e_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/calibration/calibration_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
-  LIBS rq36_ui)
+  LIBS rq36_ui rq36_sim_model)
 target_include_directories(calibration_e2e_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes)
 target_compile_definitions(calibration_e2e_test PRIVATE
   RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")

@@ -180,8 +180,8 @@ TEST_F(CalibrationProcedureTest, RefusedEntriesAndReadingsEndTheCalibration) {
     const QString currentEntry = QStringLiteral(
         "Hodnota proudu musí být v rozsahu 18-20mA. Pozor na desetinnou čárku resp. tečku (nastaveno v systému).");
     const Case cases[] = {
-        {0, "9.5", comma, 0, 9000, voltageEntry},  // a point where the separator is a comma
-        {0, "9,5", point, 0, 9000, voltageEntry},        {6, "x", comma, 0, 18000, currentEntry},
+        {0, "9.500,0", comma, 0, 9000, voltageEntry},  // both separators: no number
+        {0, "9,500.0", point, 0, 9000, voltageEntry},    {6, "x", comma, 0, 18000, currentEntry},
         {6, "0,99", comma, 0, 18000, kCurrentBounds},    {6, "25,01", comma, 0, 18000, kCurrentBounds},
         {0, "9,5", comma, 25, 25, kMeasuredError},        // reference equal to zero
         {0, "9,5", comma, 25, 0, kMeasuredError},         // reference exactly 0
