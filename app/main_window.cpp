@@ -73,6 +73,7 @@ template <typename Dialog>
 void TForm1::OpenDialog() {
     if (!settings_) return;
     Dialog dialog(settings_.get(), this);
+    dialog.UseLink(hooks_.moduleLink);
     dialog.exec();
 }
 

@@ -44,12 +44,8 @@ TFormOkamDIN::TFormOkamDIN(rq36::ConnectionSettings* settings, QWidget* parent)
 void TFormOkamDIN::Button1Click() { reject(); }
 
 void TFormOkamDIN::Tick() {
-    const rq36::ModuleReply reply = Link().Send(rq36::ReadRegisterCommand(rq36::kRegDigital));
-    if (reply.Ok()) {
-        Label33->setText(rq36::BitText(reply.r[0], 0));
-        Label34->setText(rq36::BitText(reply.r[0], 1));
-    }
-    SetStatus(QLatin1Char(' ') + Link().StatusText(reply.status));
+    rq36::DigitalInputTick::Run(
+        Link(), *this, [this](int input, const QString& text) { (input == 0 ? Label33 : Label34)->setText(text); });
 }
 
 TFormOkamDOUT::TFormOkamDOUT(rq36::ConnectionSettings* settings, QWidget* parent) : ModuleDialog(settings, parent) {
@@ -74,14 +70,7 @@ TFormOkamDOUT::TFormOkamDOUT(rq36::ConnectionSettings* settings, QWidget* parent
 }
 
 void TFormOkamDOUT::Button1Click() {
-    if (Settings() == nullptr || Busy()) return;
-    if (!ConnectionTest()) return;
-    const BusyScope busy(*this);
-    // The state of both outputs as ticked; the other bits stay 0.
-    const std::uint32_t outputs = (CheckBox1->isChecked() ? 0x01U : 0U) | (CheckBox2->isChecked() ? 0x02U : 0U);
-    const rq36::ModuleReply reply = Link().Send(rq36::WriteRegisterCommand(rq36::kRegDigital, outputs));
-    SetStatus(reply.Ok() ? QString::fromUtf8(rq36::kDataWrittenText)
-                         : QLatin1Char(' ') + Link().StatusText(reply.status));
+    TalkToModule([this] { rq36::WriteDigitalOutputs(Link(), *this, CheckBox1->isChecked(), CheckBox2->isChecked()); });
 }
 
 void TFormOkamDOUT::Button2Click() { reject(); }

@@ -53,22 +53,13 @@ TForm15::TForm15(rq36::ConnectionSettings* settings, QWidget* parent)
 }
 
 void TForm15::Tick() {
-    const rq36::ModuleReply reply = Link().Send(rq36::ReadStatusRegisterCommand());
-    if (reply.Ok()) {
-        for (int index = 0; index < kBits; ++index)
-            values_[static_cast<std::size_t>(index)]->setText(
-                rq36::BitText(reply.r[static_cast<std::size_t>(index / kBitsPerByte)], index % kBitsPerByte));
-    }
-    SetStatus(QLatin1Char(' ') + Link().StatusText(reply.status));
+    rq36::StatusTick::Run(Link(), *this, [this](int index, const QString& text) {
+        values_[static_cast<std::size_t>(index)]->setText(text);
+    });
 }
 
 void TForm15::Button2Click() {
-    if (Settings() == nullptr || Busy()) return;
-    if (!ConnectionTest()) return;
-    const BusyScope busy(*this, false);
-    const rq36::ModuleReply reply = Link().Send(rq36::ClearStatusRegisterCommand());
-    // A cleared register shows on the next tick.
-    if (!reply.Ok()) SetStatus(QLatin1Char(' ') + Link().StatusText(reply.status));
+    TalkToModule([this] { rq36::StatusTick::Clear(Link(), *this); }, Cursor::Normal);
 }
 
 void TForm15::Button1Click() { reject(); }

@@ -29,30 +29,24 @@ void ConfigDialog::FormShow() {
     SetStatus(QStringLiteral(" "));
 }
 
-void ConfigDialog::PrectiData() {
-    const BusyScope busy(*this);
-    rq36::ReadConfigBytes(Link(), *this, run_, working_, pacing_);
-}
+void ConfigDialog::PrectiData() { rq36::ReadConfigBytes(Link(), *this, run_, working_, pacing_); }
 
-void ConfigDialog::ZapisData() {
-    const BusyScope busy(*this);
-    rq36::WriteConfigBytes(Link(), *this, run_, working_, pacing_);
-}
+void ConfigDialog::ZapisData() { rq36::WriteConfigBytes(Link(), *this, run_, working_, pacing_); }
 
 // While a transfer runs the buttons still take clicks (the transfer lets
 // window messages through), but a second transfer is not started inside it.
 void ConfigDialog::Button2Click() {
-    if (Settings() == nullptr || Busy()) return;
-    if (!ConnectionTest()) return;
-    PrectiData();
-    ZapisOkno();
+    TalkToModule([this] {
+        PrectiData();
+        ZapisOkno();
+    });
 }
 
 void ConfigDialog::Button1Click() {
-    if (Settings() == nullptr || Busy()) return;
-    if (!ConnectionTest()) return;
-    PrectiOkno();
-    if (StatusText().size() <= 1) ZapisData();
+    TalkToModule([this] {
+        PrectiOkno();
+        if (StatusText().size() <= 1) ZapisData();
+    });
 }
 
 void ConfigDialog::Button3Click() {

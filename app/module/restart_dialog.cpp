@@ -32,11 +32,14 @@ TFormRestartModulu::TFormRestartModulu(rq36::ConnectionSettings* settings, QWidg
 }
 
 void TFormRestartModulu::Button1Click() {
-    if (Settings() == nullptr || Busy()) return;
-    if (!ConnectionTest()) return;
-    const BusyScope busy(*this);
-    const rq36::ModuleReply reply = Link().Send(rq36::RestartCommand());
-    SetStatus(reply.Ok() ? QString::fromUtf8(rq36::kRestartedText) : u' ' + Link().StatusText(reply.status));
+    TalkToModule([this] {
+        const rq36::ModuleReply reply = Link().Send(rq36::RestartCommand());
+        if (reply.Ok()) {
+            SetStatus(QString::fromUtf8(rq36::kRestartedText));
+        } else {
+            ShowReplyStatus(reply);
+        }
+    });
 }
 
 void TFormRestartModulu::Button2Click() { reject(); }
