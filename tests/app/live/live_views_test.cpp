@@ -74,12 +74,16 @@ private slots:
         TForm4 counters(&closed);
         TFormOkamDIN inputs(&closed);
         TForm15 status(&closed);
+        // The poll rates: analog 400 ms, counters 100 ms, inputs and status 10 ms.
+        QList<int> intervals;
         for (LiveView* view : std::initializer_list<LiveView*>{&analog, &counters, &inputs, &status}) {
+            intervals << view->Timer1->interval();
             view->UseLink(&module_);
             view->Timer1Timer();
             QCOMPARE(Status(view), kNotConnected);
             QVERIFY(view->Timer1->isActive());
         }
+        QCOMPARE(intervals, (QList<int>{400, 100, 10, 10}));
         for (int row = 0; row < rq36::AnalogTick::kRows; ++row) QVERIFY(analog.ValueLabel(row)->text().isEmpty());
         status.findChild<QPushButton*>(QStringLiteral("Button2"))->click();  // "Vynulovat"
         QCOMPARE(Status(&status), kNotConnected);
