@@ -8,7 +8,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
@@ -32,20 +31,6 @@
 #include "module/communication_dialog.h"
 #include "module/digital_options_dialog.h"
 #include "module/restart_dialog.h"
-
-namespace rq36 {
-
-QString SaveFailureMessage(const QString& path, const QString& reason) {
-    // The reason usually names the file already.
-    if (reason.contains(QDir::toNativeSeparators(path)) || reason.contains(path))
-        return QStringLiteral("Nastavení programu se nepodařilo uložit.\n") + reason;
-    QString message =
-        QStringLiteral("Nastavení programu se nepodařilo uložit do souboru %1.").arg(QDir::toNativeSeparators(path));
-    if (!reason.isEmpty()) message += QLatin1Char('\n') + reason;
-    return message;
-}
-
-}  // namespace rq36
 
 namespace {
 

@@ -46,9 +46,6 @@ struct MainWindowHooks {
     ModuleLink* moduleLink = nullptr;
 };
 
-// The message shown when saving the settings failed.
-QString SaveFailureMessage(const QString& path, const QString& reason);
-
 }  // namespace rq36
 
 class TForm1 : public QMainWindow {

@@ -1,9 +1,5 @@
-# Tests of the program's windows and of the connection dialog's logic.  The
-# window tests use the stand-in interface libraries of core_tests.cmake.
-
-rq36_gtest(connection_logic_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/interface/connection_logic_test.cpp
-  LIBS rq36_ui)
+# Tests of the program's windows.  They use the stand-in interface libraries
+# of core_tests.cmake.
 
 rq36_qtest(connection_dialog_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/interface/connection_dialog_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
