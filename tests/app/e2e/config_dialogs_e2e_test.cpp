@@ -47,9 +47,7 @@ struct Dialog {
     explicit Dialog(ConnectionSettings& record) : d(std::make_unique<D>(&record)) { d->show(); }
     template <typename W>
     W* Get(const QString& name) const {
-        W* w = d->template findChild<W*>(name);
-        if (!w) qFatal("control %s missing", qPrintable(name));
-        return w;
+        return rq36::test::Child<W>(d.get(), name);
     }
     QString Click(const char* button) {
         Get<QPushButton>(QString::fromLatin1(button))->click();

@@ -60,11 +60,7 @@ class LiveEndToEndTest : public QObject {
         success_ = QLatin1Char(' ') + rq36::StatusMessage(static_cast<std::uint8_t>(kind), 0);
     }
 
-    rq36::MainWindowHooks Hooks() const {
-        rq36::MainWindowHooks hooks;
-        hooks.settingsPath = dir_.filePath(QStringLiteral("W_rq36.ini"));
-        return hooks;
-    }
+    rq36::MainWindowHooks Hooks() const { return rq36::test::HooksIn(dir_); }
 
     static void Kinds() {
         QTest::addColumn<int>("kind");

@@ -18,6 +18,7 @@
 #include "module/digital_options_dialog.h"
 #include "module/restart_dialog.h"
 #include "scripted_module.h"
+#include "ui_test_support.h"
 
 using rq36::ConnectionSettings;
 using rq36::test::ScriptedModule;
@@ -44,9 +45,7 @@ struct Fixture {
     }
     template <typename W>
     W* Get(const QString& name) const {
-        W* w = dialog->template findChild<W*>(name);
-        if (!w) qFatal("control %s missing", qPrintable(name));
-        return w;
+        return rq36::test::Child<W>(dialog.get(), name);
     }
     void Click(const char* button) { Get<QPushButton>(QString::fromLatin1(button))->click(); }
     QString Status() const { return dialog->StatusText(); }
