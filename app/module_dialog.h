@@ -9,6 +9,8 @@
 #include <memory>
 
 #include <QDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QString>
 
 #include "connection_settings.h"
@@ -16,7 +18,6 @@
 #include "module/module_host.h"
 #include "named_widget.h"
 
-class QHBoxLayout;
 class QLabel;
 class QStatusBar;
 class QVBoxLayout;
@@ -92,6 +93,25 @@ protected:
     // asks for (a fixed dialog border).
     QWidget* Body() const { return body_; }
     QHBoxLayout* ButtonRow() const { return buttons_; }
+
+    // A button of the button row, in the order added: its caption and
+    // object name, never a default button; a click runs `slot`.
+    template <typename D>
+    QPushButton* AddButton(const char* caption, const char* name, void (D::*slot)()) {
+        auto* button = rq36::Named(new QPushButton(QString::fromUtf8(caption), this), name);
+        button->setAutoDefault(false);
+        buttons_->addWidget(button);
+        connect(button, &QPushButton::clicked, static_cast<D*>(this), slot);
+        return button;
+    }
+    // The one button of a view, centred.
+    template <typename D>
+    QPushButton* AddCentredButton(const char* caption, const char* name, void (D::*slot)()) {
+        buttons_->addStretch();
+        QPushButton* button = AddButton(caption, name, slot);
+        buttons_->addStretch();
+        return button;
+    }
     QStatusBar* StatusBar1 = nullptr;
 
 private:

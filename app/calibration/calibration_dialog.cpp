@@ -64,19 +64,11 @@ TForm6::TForm6(rq36::ConnectionSettings* settings, QWidget* parent)
     grid->addWidget(caption("Pokyn", Memo1), 3, 0, 1, 4);
     grid->addWidget(Memo1, 4, 0, 1, 4);
 
-    Button1 = Named(new QPushButton(QStringLiteral("Kalibrace"), this), "Button1");
-    Button2 = Named(new QPushButton(QStringLiteral("Potvrzení"), this), "Button2");
-    Button4 = Named(new QPushButton(QStringLiteral("Zrušit"), this), "Button4");
-    Button3 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button3");
-    for (QPushButton* button : {Button1, Button2, Button4, Button3}) {
-        button->setAutoDefault(false);
-        ButtonRow()->addWidget(button);
-    }
-    ButtonRow()->insertStretch(3);
-    connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm6::Button2Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm6::Button4Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm6::Button3Click);
+    Button1 = AddButton("Kalibrace", "Button1", &TForm6::Button1Click);
+    Button2 = AddButton("Potvrzení", "Button2", &TForm6::Button2Click);
+    Button4 = AddButton("Zrušit", "Button4", &TForm6::Button4Click);
+    ButtonRow()->addStretch();
+    Button3 = AddButton("Cancel", "Button3", &TForm6::Button3Click);
 
     FormCreate();
 }

@@ -33,12 +33,7 @@ TFormOkamDIN::TFormOkamDIN(rq36::ConnectionSettings* settings, QWidget* parent)
     row(0, Label33, "Label33");
     row(1, Label34, "Label34");
 
-    Button1 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button1");
-    Button1->setAutoDefault(false);
-    ButtonRow()->addStretch();
-    ButtonRow()->addWidget(Button1);
-    ButtonRow()->addStretch();
-    connect(Button1, &QPushButton::clicked, this, &TFormOkamDIN::Button1Click);
+    Button1 = AddCentredButton("Cancel", "Button1", &TFormOkamDIN::Button1Click);
 }
 
 void TFormOkamDIN::Button1Click() { reject(); }
@@ -59,14 +54,8 @@ TFormOkamDOUT::TFormOkamDOUT(rq36::ConnectionSettings* settings, QWidget* parent
     column->addWidget(CheckBox1);
     column->addWidget(CheckBox2);
 
-    Button1 = Named(new QPushButton(QStringLiteral("Zapsat"), this), "Button1");
-    Button2 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button2");
-    Button1->setAutoDefault(false);
-    Button2->setAutoDefault(false);
-    ButtonRow()->addWidget(Button1);
-    ButtonRow()->addWidget(Button2);
-    connect(Button1, &QPushButton::clicked, this, &TFormOkamDOUT::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TFormOkamDOUT::Button2Click);
+    Button1 = AddButton("Zapsat", "Button1", &TFormOkamDOUT::Button1Click);
+    Button2 = AddButton("Cancel", "Button2", &TFormOkamDOUT::Button2Click);
 }
 
 void TFormOkamDOUT::Button1Click() {

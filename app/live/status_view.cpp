@@ -42,14 +42,8 @@ TForm15::TForm15(rq36::ConnectionSettings* settings, QWidget* parent)
         }
     }
 
-    Button2 = Named(new QPushButton(QStringLiteral("Vynulovat"), this), "Button2");
-    Button1 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button1");
-    Button1->setAutoDefault(false);
-    Button2->setAutoDefault(false);
-    ButtonRow()->addWidget(Button2);
-    ButtonRow()->addWidget(Button1);
-    connect(Button2, &QPushButton::clicked, this, &TForm15::Button2Click);
-    connect(Button1, &QPushButton::clicked, this, &TForm15::Button1Click);
+    Button2 = AddButton("Vynulovat", "Button2", &TForm15::Button2Click);
+    Button1 = AddButton("Cancel", "Button1", &TForm15::Button1Click);
 }
 
 void TForm15::Tick() {

@@ -21,14 +21,8 @@ TFormRestartModulu::TFormRestartModulu(rq36::ConnectionSettings* settings, QWidg
     layout->setContentsMargins(16, 18, 16, 10);
     layout->addWidget(Label1);
 
-    Button1 = Named(new QPushButton(QStringLiteral("Restartovat"), this), "Button1");
-    Button2 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button2");
-    Button1->setAutoDefault(false);
-    Button2->setAutoDefault(false);
-    ButtonRow()->addWidget(Button1);
-    ButtonRow()->addWidget(Button2);
-    connect(Button1, &QPushButton::clicked, this, &TFormRestartModulu::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TFormRestartModulu::Button2Click);
+    Button1 = AddButton("Restartovat", "Button1", &TFormRestartModulu::Button1Click);
+    Button2 = AddButton("Cancel", "Button2", &TFormRestartModulu::Button2Click);
 }
 
 void TFormRestartModulu::Button1Click() {
