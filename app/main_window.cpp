@@ -30,6 +30,7 @@
 #include "module/analog_range_dialog.h"
 #include "module/communication_dialog.h"
 #include "module/digital_options_dialog.h"
+#include "module/module_host.h"
 #include "module/restart_dialog.h"
 
 namespace {
@@ -170,7 +171,7 @@ void TForm1::FormCreate() {
         settings_.reset(new (std::nothrow) rq36::ConnectionSettings);
     }
     if (!settings_) {
-        panels_[3]->setText(QStringLiteral(" ") + QString::fromUtf8(rq36::kNoRecordText));
+        panels_[3]->setText(rq36::StatusLine(QString::fromUtf8(rq36::kNoRecordText)));
         return;
     }
     rq36::SetDefaults(settings_.get());

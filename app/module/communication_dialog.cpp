@@ -64,7 +64,7 @@ TForm12::TForm12(rq36::ConnectionSettings* settings, QWidget* parent)
 void TForm12::PrectiOkno() {
     const std::optional<std::uint8_t> address = rq36::ParseConfigAddress(Edit1->text());
     if (!address) {
-        SetStatus(QStringLiteral(" ") + QString::fromUtf8(rq36::kAddressRangeText));
+        SetStatus(rq36::StatusLine(QString::fromUtf8(rq36::kAddressRangeText)));
         return;
     }
     rq36::ConfigImageBytes& w = Image();
