@@ -23,6 +23,7 @@
 #include "desktop_integration.h"
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
+#include "interface/scan_dialog.h"
 #include "live/analog_view.h"
 #include "live/counter_view.h"
 #include "live/digital_views.h"
@@ -76,9 +77,12 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
     // bar itself.
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    QAction* connection = bar->addAction(QStringLiteral("&Připojení"));
-    connection->setObjectName(QStringLiteral("Pipojen1"));
-    connect(connection, &QAction::triggered, this, &TForm1::Pipojen1Click);
+    QMenu* connectionMenu = bar->addMenu(QStringLiteral("&Připojení"));
+    connectionMenu->setObjectName(QStringLiteral("Pipojeni2"));
+    connect(AddItem(connectionMenu, QStringLiteral("Připojení modulu…"), "Pipojen1"), &QAction::triggered, this,
+            &TForm1::Pipojen1Click);
+    connect(AddItem(connectionMenu, QStringLiteral("Vyhledat moduly…"), "Vyhledatmoduly1"), &QAction::triggered, this,
+            &TForm1::VyhledatModuly1Click);
 
     QMenu* settingsMenu = bar->addMenu(QStringLiteral("&Nastavení"));
     settingsMenu->setObjectName(QStringLiteral("Nastaven1"));
@@ -202,6 +206,16 @@ void TForm1::Pipojen1Click() {
         TFormPripojeni dialog(settings_.get(), this);
         dialog.exec();
     }
+    RefreshStatusBar();
+}
+
+void TForm1::VyhledatModuly1Click() {
+    if (!settings_) return;
+    {
+        TFormVyhledani dialog(settings_.get(), this);
+        dialog.exec();
+    }
+    // A module connected from the scan window shows in the panels.
     RefreshStatusBar();
 }
 

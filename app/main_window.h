@@ -61,6 +61,7 @@ public:
 
 public slots:
     void Pipojen1Click();
+    void VyhledatModuly1Click();
     void Konec2Click();
     void Oprogramu1Click();
     void Npovda2Click();

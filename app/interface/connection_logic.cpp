@@ -162,53 +162,10 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
     settings.InterfaceKind = kindCode;
 
     // The parameters of the chosen kind.
-    const InterfaceKindInfo& info = *KindInfo(kind);
     std::string initText;
-    if (info.Takes(kParamComPort)) {
-        const std::uint16_t port = ParseComPort(inputs.parameter1);
-        outcome.parameter1 = QString::number(port);
-        settings.ComPort = static_cast<std::uint8_t>(port & 0xFF);
-        settings.InitParams[0] = port;
-    }
-    if (info.Takes(kParamIsaBase)) {
-        const std::uint16_t base = ParseIsaBaseAddress(inputs.parameter1);
-        outcome.parameter1 = FormatIsaBaseAddress(base);
-        settings.IsaBaseAddress = base;
-        settings.InitParams[0] = base;
-    }
-    if (info.Takes(kParamLan)) {
-        if (inputs.parameter1.isEmpty()) {
-            show(QString::fromUtf8(kStatusBadIpAddress));
-            return outcome;
-        }
-        settings.IpAddress = inputs.parameter1;
-        const std::optional<std::int32_t> port = ParseUdpValue(inputs.parameter2);
-        if (!port) {
-            show(QString::fromUtf8(kStatusBadUdpPort));
-            return outcome;
-        }
-        settings.UdpPort = *port;
-        const std::optional<std::int32_t> timeout = ParseUdpValue(inputs.parameter3);
-        if (!timeout) {
-            show(QString::fromUtf8(kStatusBadUdpTimeout));
-            return outcome;
-        }
-        settings.UdpTimeout = *timeout < kMinUdpTimeoutMs ? kMinUdpTimeoutMs : *timeout;
-        settings.IpVersion = 4;
-        // The address text travels behind the words; word 0 says where.
-        initText = Utf8ToCp1250(settings.IpAddress.toStdString());
-        settings.InitParams[0] = ORS_INIT_TEXT_OFFSET;
-        settings.InitParams[1] = settings.UdpPort;
-        settings.InitParams[2] = settings.UdpTimeout;
-        settings.InitParams[3] = settings.IpVersion;
-    }
-    if (info.Takes(kParamEuart)) {
-        settings.EuartIndex = inputs.euartIndex;
-        settings.InitParams[3] = inputs.euartIndex;
-    }
-    if (info.Takes(kParamDiagnosticWindow)) {
-        settings.OrsgDiagnosticWindow = inputs.orsgWindow;
-        if (inputs.orsgWindow) settings.InitParams[ORSG_INIT_WINDOW_WORD] = ORSG_INIT_SHOW_WINDOW;
+    if (const std::optional<QString> refused = ReadKindParameters(settings, inputs, outcome, initText)) {
+        show(*refused);
+        return outcome;
     }
 
     // Load, bind, Init.
@@ -255,7 +212,7 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
         parts[part] = IdentityPart(d2, d3, d4, d5);
     }
 
-    settings.ModuleIdentity = parts[0] + parts[1] + QStringLiteral(" v.") + parts[2];
+    settings.ModuleIdentity = ModuleIdentityText(parts[0], parts[1], parts[2]);
     show(QString::fromUtf8(kStatusSuccessPrefix) + settings.ModuleIdentity, true);
 
     settings.ModuleAddress = address;
@@ -265,6 +222,80 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
     settings.LibraryHandle = handle;
     outcome.connected = true;
     return outcome;
+}
+
+std::optional<QString> ReadKindParameters(ConnectionSettings& settings, const ConnectionInputs& inputs,
+                                          ConnectionOutcome& outcome, std::string& initText) {
+    const InterfaceKindInfo& info = *KindInfo(inputs.kindIndex);
+    if (info.Takes(kParamComPort)) {
+        const std::uint16_t port = ParseComPort(inputs.parameter1);
+        outcome.parameter1 = QString::number(port);
+        settings.ComPort = static_cast<std::uint8_t>(port & 0xFF);
+        settings.InitParams[0] = port;
+    }
+    if (info.Takes(kParamIsaBase)) {
+        const std::uint16_t base = ParseIsaBaseAddress(inputs.parameter1);
+        outcome.parameter1 = FormatIsaBaseAddress(base);
+        settings.IsaBaseAddress = base;
+        settings.InitParams[0] = base;
+    }
+    if (info.Takes(kParamLan)) {
+        if (inputs.parameter1.isEmpty()) {
+            return QString::fromUtf8(kStatusBadIpAddress);
+        }
+        settings.IpAddress = inputs.parameter1;
+        const std::optional<std::int32_t> port = ParseUdpValue(inputs.parameter2);
+        if (!port) {
+            return QString::fromUtf8(kStatusBadUdpPort);
+        }
+        settings.UdpPort = *port;
+        const std::optional<std::int32_t> timeout = ParseUdpValue(inputs.parameter3);
+        if (!timeout) {
+            return QString::fromUtf8(kStatusBadUdpTimeout);
+        }
+        settings.UdpTimeout = *timeout < kMinUdpTimeoutMs ? kMinUdpTimeoutMs : *timeout;
+        settings.IpVersion = 4;
+        // The address text travels behind the words; word 0 says where.
+        initText = Utf8ToCp1250(settings.IpAddress.toStdString());
+        settings.InitParams[0] = ORS_INIT_TEXT_OFFSET;
+        settings.InitParams[1] = settings.UdpPort;
+        settings.InitParams[2] = settings.UdpTimeout;
+        settings.InitParams[3] = settings.IpVersion;
+    }
+    if (info.Takes(kParamEuart)) {
+        settings.EuartIndex = inputs.euartIndex;
+        settings.InitParams[3] = inputs.euartIndex;
+    }
+    if (info.Takes(kParamDiagnosticWindow)) {
+        settings.OrsgDiagnosticWindow = inputs.orsgWindow;
+        if (inputs.orsgWindow) settings.InitParams[ORSG_INIT_WINDOW_WORD] = ORSG_INIT_SHOW_WINDOW;
+    }
+
+    return std::nullopt;
+}
+
+ConnectionInputs InputsFromSettings(const ConnectionSettings& settings) {
+    ConnectionInputs inputs;
+    inputs.addressText = QString::number(settings.ModuleAddress);
+    inputs.speedIndex = IndexFromSpeed(settings.Speed);
+    inputs.kindIndex = settings.InterfaceKind;
+    inputs.parityIndex = settings.Parity;
+    inputs.euartIndex = settings.EuartIndex;
+    inputs.orsgWindow = settings.OrsgDiagnosticWindow;
+    const InterfaceKindInfo* info = KindInfo(settings.InterfaceKind);
+    if (info == nullptr) return inputs;
+    if (info->Takes(kParamComPort)) inputs.parameter1 = QString::number(settings.ComPort);
+    if (info->Takes(kParamIsaBase)) inputs.parameter1 = FormatIsaBaseAddress(settings.IsaBaseAddress);
+    if (info->Takes(kParamLan)) {
+        inputs.parameter1 = settings.IpAddress;
+        inputs.parameter2 = QString::number(settings.UdpPort);
+        inputs.parameter3 = QString::number(settings.UdpTimeout);
+    }
+    return inputs;
+}
+
+QString ModuleIdentityText(const QString& part0, const QString& part1, const QString& part2) {
+    return part0 + part1 + QStringLiteral(" v.") + part2;
 }
 
 }  // namespace rq36

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include <QString>
 #include <QStringList>
@@ -121,6 +122,19 @@ using StatusSink = std::function<void(const QString& text, bool repaintNow)>;
 // everything else keeps its value and Connected is clear.
 ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const ConnectionInputs& inputs,
                                        const StatusSink& status);
+
+// The inputs the connection dialog shows for the record: its address,
+// speed, kind, parity, channel and the kind's parameters as texts.
+ConnectionInputs InputsFromSettings(const ConnectionSettings& settings);
+
+// Reads the parameters of the inputs' kind into the record and its
+// InitParams (initText: the IP address behind the words, kind 4).  The
+// status text of a refused parameter, or none; the kind must be 0..6.
+std::optional<QString> ReadKindParameters(ConnectionSettings& settings, const ConnectionInputs& inputs,
+                                          ConnectionOutcome& outcome, std::string& initText);
+
+// The identity as the program shows it: name (parts 0 and 1), " v.", version.
+QString ModuleIdentityText(const QString& part0, const QString& part1, const QString& part2);
 
 // The four characters of one identification reply (Windows-1250 bytes).
 // A control byte shows as '?', so the identity always has fifteen visible

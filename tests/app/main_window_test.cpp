@@ -17,6 +17,7 @@
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
 #include "interface/connection_logic.h"
+#include "interface/scan_dialog.h"
 #include "main_window.h"
 #include "module/analog_range_dialog.h"
 #include "ui_test_support.h"
@@ -91,7 +92,9 @@ private slots:
         QCOMPARE(Captions(bar->actions()), (QStringList{QStringLiteral("&Připojení"), QStringLiteral("&Nastavení"),
                                                         QStringLiteral("&Okamžité hodnoty"), QStringLiteral("&Konec"),
                                                         QString(), QStringLiteral("Nápověda")}));
-        QVERIFY(bar->actions().at(0)->menu() == nullptr);  // a command of its own
+        // "Připojení": the connection dialog and the scan window.
+        QCOMPARE(Captions(bar->actions().at(0)->menu()->actions()),
+                 (QStringList{QStringLiteral("Připojení modulu…"), QStringLiteral("Vyhledat moduly…")}));
         QVERIFY(bar->actions().at(3)->menu() == nullptr);
         QCOMPARE(Captions(bar->actions().at(1)->menu()->actions()),
                  (QStringList{QStringLiteral("Adresa, rychlost"), QStringLiteral("Analogové vstupy"),
@@ -101,9 +104,9 @@ private slots:
                  (QStringList{QStringLiteral("Analogové vstupy"), QStringLiteral("Čítače"),
                               QStringLiteral("Digitální vstupy"), QStringLiteral("Digitální výstupy"),
                               QStringLiteral("Status registr")}));
-        for (const char* name :
-             {"Pipojen1", "AdresaRychlost1", "NastavAIN1", "NastavDIO1", "Kalibracevstup1", "Restartmodulu1",
-              "OkamAIN2", "OkamCNT", "OkamDIN2", "OkamDOUT1", "Statusregistr1", "Konec2", "Oprogramu1", "Npovda2"}) {
+        for (const char* name : {"Pipojen1", "Vyhledatmoduly1", "AdresaRychlost1", "NastavAIN1", "NastavDIO1",
+                                 "Kalibracevstup1", "Restartmodulu1", "OkamAIN2", "OkamCNT", "OkamDIN2", "OkamDOUT1",
+                                 "Statusregistr1", "Konec2", "Oprogramu1", "Npovda2"}) {
             QVERIFY2(w.findChild<QAction*>(QString::fromLatin1(name)), name);
         }
 
@@ -126,6 +129,13 @@ private slots:
         w.findChild<QAction*>(QStringLiteral("NastavAIN1"))->trigger();
         QVERIFY(opened);
         QVERIFY(w.findChildren<TForm13*>().isEmpty());
+        bool scanOpened = false;
+        WhenModalShown<TFormVyhledani>([&](TFormVyhledani* d) {
+            scanOpened = d->parentWidget() == &w && d->Settings() == w.Settings();
+            d->reject();
+        });
+        w.findChild<QAction*>(QStringLiteral("Vyhledatmoduly1"))->trigger();
+        QVERIFY(scanOpened);
 
         // Status bar: four panels, initial texts, widths.
         const QStringList initial = {QStringLiteral(" Modul"), QStringLiteral(" Adresa"), QStringLiteral(" Rychlost"),

@@ -63,3 +63,16 @@ target_compile_definitions(calibration_e2e_test PRIVATE
   RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
 add_dependencies(calibration_e2e_test ORSA ORSG VARNEL_OX952)
 add_dependencies(live_e2e_test ORSA ORSG VARNEL_OX952)
+
+# The scan window against the simulated hardware: a stand-in line, an ORS-G
+# channel and rq36-modbus-sim on a pseudo-terminal.
+rq36_qtest(scan_e2e_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e/scan_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
+          ${CMAKE_CURRENT_LIST_DIR}/../orsf/modbus_simulator.h
+  LIBS rq36_ui)
+target_include_directories(scan_e2e_test PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes ${CMAKE_CURRENT_LIST_DIR}/../orsf)
+target_compile_definitions(scan_e2e_test PRIVATE
+  RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots"
+  RQ36_MODBUS_SIM="$<TARGET_FILE:rq36_modbus_sim>")
+add_dependencies(scan_e2e_test ORSA ORSF ORSG VARNEL_OX952 rq36_modbus_sim)

@@ -24,6 +24,7 @@ while IFS= read -r caption; do
 done <<'CAPTIONS'
 RQ-36 - nastavení modulu
 Připojení modulu
+Vyhledání modulů
 Nastavení komunikační adresy a rychlosti
 Nastavení analogových vstupů
 Nastavení digitálních vstupů/výstupů
