@@ -39,7 +39,9 @@ inline constexpr auto kAnalogRangeSlots = [] {
 inline constexpr auto kDigitalOptionSlots = [] {
     std::array<ConfigByteSlot, 3 * kDigitalPorts> run{};
     for (int p = 0; p < kDigitalPorts; ++p) {
-        const auto at = [p](int group) { return static_cast<std::size_t>(group * kDigitalPorts + p); };
+        const auto at = [p](int group) {
+            return static_cast<std::size_t>(group) * kDigitalPorts + static_cast<std::size_t>(p);
+        };
         run[at(0)] = {InitialOutputAddress(p), static_cast<std::uint8_t>(kImgInitialOutput0 + p)};
         run[at(1)] = {InputNegationAddress(p), static_cast<std::uint8_t>(kImgInputNegation0 + p)};
         run[at(2)] = {OutputNegationAddress(p), static_cast<std::uint8_t>(kImgOutputNegation0 + p)};
