@@ -193,7 +193,7 @@ void FillChanging(DiagnosticSheet& sheet, const LibraryState& state, std::string
     AssignDecimal(sheet.overview.At(1, 1), state.stats.callsPerSecond);
     AssignDecimal(sheet.overview.At(2, 1), state.stats.totalErrors);
     sheet.overview.At(3, 1) = FixedText(state.stats.errorRate, 2, decimalPoint);
-    for (int k = 0; k < History::size(); ++k) {
+    for (int k = 0; k < History::Size(); ++k) {
         FillHistoryRow(sheet.recent, k + 1, state.recent.Entry(k), decimalPoint);
         FillHistoryRow(sheet.errors, k + 1, state.errors.Entry(k), decimalPoint);
     }
