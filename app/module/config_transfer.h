@@ -49,6 +49,10 @@ inline constexpr auto kDigitalOptionSlots = [] {
     return run;
 }();
 
+// The host of a transfer is the one host of work with the module; the older
+// name stays for the callers that use it.
+using TransferHost = ModuleHost;
+
 // Standard: the pattern of the range and digital option dialogs.
 // CommunicationDialog: the address dialog's variant: its write never pauses,
 // and after the last byte it goes straight to the final message.
