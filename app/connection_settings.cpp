@@ -231,4 +231,14 @@ bool SaveSettings(const ConnectionSettings* settings, const QString& path, QStri
     return true;
 }
 
+QString SaveFailureMessage(const QString& path, const QString& reason) {
+    // The reason usually names the file already.
+    if (reason.contains(QDir::toNativeSeparators(path)) || reason.contains(path))
+        return QStringLiteral("Nastavení programu se nepodařilo uložit.\n") + reason;
+    QString message =
+        QStringLiteral("Nastavení programu se nepodařilo uložit do souboru %1.").arg(QDir::toNativeSeparators(path));
+    if (!reason.isEmpty()) message += QLatin1Char('\n') + reason;
+    return message;
+}
+
 }  // namespace rq36

@@ -81,4 +81,7 @@ bool LoadSettings(ConnectionSettings* settings, const QString& path);
 bool SaveSettings(const ConnectionSettings* settings, QString* error = nullptr);
 bool SaveSettings(const ConnectionSettings* settings, const QString& path, QString* error = nullptr);
 
+// The message shown when saving the settings to `path` failed for `reason`.
+QString SaveFailureMessage(const QString& path, const QString& reason);
+
 }  // namespace rq36

@@ -20,8 +20,10 @@
 #include <QFile>
 #include <QTimer>
 
+#include "connection_settings.h"
 #include "desktop_integration.h"
 #include "interface/binding.h"
+#include "interface/interface_kinds.h"
 #include "interface/platform/platform.h"
 #include "main_window.h"
 
@@ -68,8 +70,12 @@ private:
 int BindProbe(int kind) {
     const auto k = static_cast<std::uint8_t>(kind);
     std::array<std::int32_t, 16> params{};
-    if (kind == 0 || kind == 5) params[0] = 1;  // COM1
-    if (kind == 1) params[0] = 0x300;           // ORS-B base address
+    rq36::ConnectionSettings defaults;
+    rq36::SetDefaults(&defaults);
+    if (const rq36::InterfaceKindInfo* info = rq36::KindInfo(kind)) {
+        if (info->Takes(rq36::kParamComPort)) params[0] = defaults.ComPort;
+        if (info->Takes(rq36::kParamIsaBase)) params[0] = defaults.IsaBaseAddress;
+    }
     ors_handle_t handle = 0;
     const std::int32_t result = rq36::BindInterface(k, &handle, params.data());
     std::string from = "-";

@@ -8,7 +8,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
@@ -32,22 +31,9 @@
 #include "module/analog_range_dialog.h"
 #include "module/communication_dialog.h"
 #include "module/digital_options_dialog.h"
+#include "module/module_host.h"
 #include "module/restart_dialog.h"
 #include "module/snapshot_dialogs.h"
-
-namespace rq36 {
-
-QString SaveFailureMessage(const QString& path, const QString& reason) {
-    // The reason usually names the file already.
-    if (reason.contains(QDir::toNativeSeparators(path)) || reason.contains(path))
-        return QStringLiteral("Nastavení programu se nepodařilo uložit.\n") + reason;
-    QString message =
-        QStringLiteral("Nastavení programu se nepodařilo uložit do souboru %1.").arg(QDir::toNativeSeparators(path));
-    if (!reason.isEmpty()) message += QLatin1Char('\n') + reason;
-    return message;
-}
-
-}  // namespace rq36
 
 namespace {
 
@@ -75,6 +61,7 @@ template <typename Dialog>
 void TForm1::OpenDialog() {
     if (!settings_) return;
     Dialog dialog(settings_.get(), this);
+    dialog.UseLink(hooks_.moduleLink);
     dialog.exec();
 }
 
@@ -202,7 +189,7 @@ void TForm1::FormCreate() {
         settings_.reset(new (std::nothrow) rq36::ConnectionSettings);
     }
     if (!settings_) {
-        panels_[3]->setText(QStringLiteral(" ") + QString::fromUtf8(rq36::kNoRecordText));
+        panels_[3]->setText(rq36::StatusLine(QString::fromUtf8(rq36::kNoRecordText)));
         return;
     }
     rq36::SetDefaults(settings_.get());

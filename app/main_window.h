@@ -12,6 +12,7 @@
 
 #include "about_box.h"
 #include "connection_settings.h"
+#include "module/command_set.h"
 
 class QAction;
 class QLabel;
@@ -40,10 +41,10 @@ struct MainWindowHooks {
     std::function<void(const QString& message)> showMessage;
     // Opens a document or web address with the desktop's handler.
     UrlOpener openUrl;
+    // The module behind every dialog the window opens (not owned); null:
+    // the record's bound library.
+    ModuleLink* moduleLink = nullptr;
 };
-
-// The message shown when saving the settings failed.
-QString SaveFailureMessage(const QString& path, const QString& reason);
 
 }  // namespace rq36
 

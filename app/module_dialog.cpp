@@ -9,12 +9,9 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-namespace {
-rq36::ModuleLink* gLinkForNewDialogs = nullptr;
-}  // namespace
+#include "module/config_transfer.h"
 
-ModuleDialog::ModuleDialog(rq36::ConnectionSettings* settings, QWidget* parent)
-    : QDialog(parent), settings_(settings), link_(gLinkForNewDialogs) {
+ModuleDialog::ModuleDialog(rq36::ConnectionSettings* settings, QWidget* parent) : QDialog(parent), settings_(settings) {
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -41,6 +38,8 @@ ModuleDialog::ModuleDialog(rq36::ConnectionSettings* settings, QWidget* parent)
 ModuleDialog::~ModuleDialog() = default;
 
 void ModuleDialog::SetStatus(const QString& text) {
+    // A dialog finishing its work before it closes keeps saying so.
+    if (closeRequested_) return;
     // A poll that shows the same text every few milliseconds paints nothing.
     if (panel_->text() == text) return;
     panel_->setText(text);
@@ -52,15 +51,23 @@ QString ModuleDialog::StatusText() const { return panel_->text(); }
 rq36::ModuleLink& ModuleDialog::Link() {
     if (link_ != nullptr) return *link_;
     if (!boundLink_) {
-        static rq36::ConnectionSettings none;  // a record-less dialog never sends; see ConnectionTest
-        boundLink_ = std::make_unique<rq36::BoundModuleLink>(settings_ != nullptr ? *settings_ : none);
+        // A record-less dialog never sends (TalkToModule); its link is bound
+        // to a record of its own that stays unconnected.
+        if (settings_ == nullptr) ownRecord_ = std::make_unique<rq36::ConnectionSettings>();
+        boundLink_ = std::make_unique<rq36::BoundModuleLink>(settings_ != nullptr ? *settings_ : *ownRecord_);
     }
     return *boundLink_;
 }
 
 void ModuleDialog::UseLink(rq36::ModuleLink* link) { link_ = link; }
 
-void ModuleDialog::UseLinkForNewDialogs(rq36::ModuleLink* link) { gLinkForNewDialogs = link; }
+bool ModuleDialog::TalkToModule(const std::function<void()>& work, Cursor cursor) {
+    if (settings_ == nullptr || Busy()) return false;
+    if (!ConnectionTest()) return false;
+    const BusyScope busy(*this, cursor == Cursor::Wait);
+    work();
+    return true;
+}
 
 bool ModuleDialog::ConnectionTest() {
     if (rq36::IsConnected(settings_)) return true;
@@ -79,13 +86,24 @@ ModuleDialog::BusyScope::BusyScope(ModuleDialog& dialog, bool waitCursor) : dial
 
 ModuleDialog::BusyScope::~BusyScope() {
     if (waitCursor_) QApplication::restoreOverrideCursor();
-    if (--dialog_.busyDepth_ == 0 && dialog_.closeRequested_) dialog_.QDialog::done(dialog_.pendingResult_);
+    if (--dialog_.busyDepth_ > 0 || !dialog_.closeRequested_) return;
+    if (dialog_.closingCursor_) {
+        QApplication::restoreOverrideCursor();
+        dialog_.closingCursor_ = false;
+    }
+    dialog_.QDialog::done(dialog_.pendingResult_);
 }
 
 void ModuleDialog::done(int result) {
     if (Busy()) {
         // Closed in the middle of an exchange: remember it, finish the work
-        // in hand, close at the end of the busy scope.
+        // in hand, close at the end of the busy scope; meanwhile the dialog
+        // says that it is closing, under the wait cursor.
+        if (!closeRequested_) {
+            SetStatus(QString::fromUtf8(rq36::kClosingText));
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            closingCursor_ = true;
+        }
         closeRequested_ = true;
         pendingResult_ = result;
         return;

@@ -1,26 +1,28 @@
 // What every dialog that talks to the module has in common: the program's
 // record (not owned), a status bar of one panel whose text is painted at
-// once, centring on the screen, FormShow when shown, the connection test,
-// the link the requests take, and a close that waits for a running
-// transfer or tick.
+// once, centring on the screen, FormShow when shown, the one guarded way to
+// talk to the module, the link the requests take, and a close that waits
+// for a running transfer or tick.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QString>
 
 #include "connection_settings.h"
 #include "module/command_set.h"
-#include "module/config_transfer.h"
+#include "module/module_host.h"
 #include "named_widget.h"
 
-class QHBoxLayout;
 class QLabel;
 class QStatusBar;
 class QVBoxLayout;
 
-class ModuleDialog : public QDialog, public rq36::TransferHost {
+class ModuleDialog : public QDialog, public rq36::ModuleHost {
     Q_OBJECT
 
 public:
@@ -34,17 +36,24 @@ public:
     // The status panel: set and painted at once.
     void SetStatus(const QString& text);
     QString StatusText() const;
+    // The library's text for a reply's status, after one blank.
+    void ShowReplyStatus(const rq36::ModuleReply& reply) { ShowLinkStatus(Link(), reply.status); }
 
-    // The path of the requests: the record's bound library, or a module that
-    // a test put behind the dialog.
+    // The path of the requests: the record's bound library, or a module put
+    // behind the dialog by whoever opened it (the main window's hooks).
     rq36::ModuleLink& Link();
     void UseLink(rq36::ModuleLink* link);  // not owned; null: the bound library again
-    // Tests: the module behind every dialog created from now on (null: none).
-    static void UseLinkForNewDialogs(rq36::ModuleLink* link);
 
     // True when IsConnected holds; otherwise shows " Připojení k modulu není
     // inicializováno." and the caller sends nothing.
     bool ConnectionTest();
+
+    // The one way a handler talks to the module: nothing without a record,
+    // nothing while the dialog is already busy with the module (a click let
+    // in by a running transfer starts no second one), the connection test,
+    // then `work` as busy work.  True when `work` ran.
+    enum class Cursor { Wait, Normal };
+    bool TalkToModule(const std::function<void()>& work, Cursor cursor = Cursor::Wait);
 
     // Transfers report through the dialog.
     void ShowStatus(const QString& text) override { SetStatus(text); }
@@ -54,8 +63,10 @@ public:
 
     // While the dialog is busy with the module (a transfer, a tick), a close
     // asked for by "Cancel", Esc or the close box waits: the work in hand
-    // ends (a transfer stops after its current byte, a tick runs to its end)
-    // and the dialog closes as soon as the outermost busy scope ends.
+    // ends (a write and a tick run to their end, a read stops after its
+    // current byte), the status panel meanwhile says the dialog is closing
+    // under the wait cursor, and the dialog closes as soon as the outermost
+    // busy scope ends.
     bool Busy() const { return busyDepth_ > 0; }
     class BusyScope {
     public:
@@ -82,11 +93,31 @@ protected:
     // asks for (a fixed dialog border).
     QWidget* Body() const { return body_; }
     QHBoxLayout* ButtonRow() const { return buttons_; }
+
+    // A button of the button row, in the order added: its caption and
+    // object name, never a default button; a click runs `slot`.
+    template <typename D>
+    QPushButton* AddButton(const char* caption, const char* name, void (D::*slot)()) {
+        auto* button = rq36::Named(new QPushButton(QString::fromUtf8(caption), this), name);
+        button->setAutoDefault(false);
+        buttons_->addWidget(button);
+        connect(button, &QPushButton::clicked, static_cast<D*>(this), slot);
+        return button;
+    }
+    // The one button of a view, centred.
+    template <typename D>
+    QPushButton* AddCentredButton(const char* caption, const char* name, void (D::*slot)()) {
+        buttons_->addStretch();
+        QPushButton* button = AddButton(caption, name, slot);
+        buttons_->addStretch();
+        return button;
+    }
     QStatusBar* StatusBar1 = nullptr;
 
 private:
     rq36::ConnectionSettings* settings_;
     rq36::ModuleLink* link_ = nullptr;
+    std::unique_ptr<rq36::ConnectionSettings> ownRecord_;
     std::unique_ptr<rq36::BoundModuleLink> boundLink_;
     QWidget* body_ = nullptr;
     QHBoxLayout* buttons_ = nullptr;
@@ -94,4 +125,10 @@ private:
     int busyDepth_ = 0;
     bool closeRequested_ = false;
     int pendingResult_ = QDialog::Rejected;
+    bool closingCursor_ = false;
 };
+
+namespace rq36 {
+// Shown while a dialog closed during its work finishes it.
+inline constexpr char kClosingText[] = " Dokončuje se práce s modulem, okno se poté zavře.";
+}  // namespace rq36

@@ -95,7 +95,7 @@ namespace {
 
 // A transfer without a window: nothing to repaint, no pauses; the last
 // status text is what a failure left.
-class QuietHost : public TransferHost {
+class QuietHost : public ModuleHost {
 public:
     void ShowStatus(const QString& text) override { last_ = text; }
     void ProcessEvents() override {}

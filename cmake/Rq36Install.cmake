@@ -1,37 +1,22 @@
-# Install rules and the Debian packages.
+# Install rules and the Debian packages; they only install (where things go
+# is set in Rq36Layout.cmake, each target's properties in its own folder).
 #
 # Components:
 #   Runtime      the program and its command-line companion rq36, the
-#                interface libraries they bind (ORSG, ORSC) in the program's
-#                private library folder, launcher, icon, AppStream metadata,
-#                manual pages, rq36's bash completion and the help document
+#                interface libraries they ship (ORSG, ORSC and ORSF, the Modbus
+#                RTU library of kind 5) in the program's private library
+#                folder, launcher, icon, AppStream metadata, manual pages,
+#                rq36's bash completion and the help document
 #   Development  ORSG for other hosts: its headers and a link to the library
 #                where a linker and a developer look for them
-#   Simulator    the stand-ins for what is outside (ORSA/B/D/E/F and the card
-#                driver library with its emulated card), for training and
-#                tests; never installed unless asked for by name
+#   Simulator    the stand-ins for what is outside (ORSA/B/D/E, the card
+#                driver library with its emulated card, and the module served
+#                on a pseudo-terminal for kind 5), for training and tests;
+#                never installed unless asked for by name
 #
 # The program finds its private folder relative to its executable (the
 # relative path is compiled in), so a package for /usr and an install into
 # any other prefix work the same way.
-
-set(RQ36_PACKAGE_NAME w-rq36)
-set(RQ36_APP_ID com.example.w_rq36)
-include(GNUInstallDirs)
-# Documentation goes to the Debian package's own folder.
-set(RQ36_DOCDIR "${CMAKE_INSTALL_DATAROOTDIR}/doc/${RQ36_PACKAGE_NAME}")
-
-set(RQ36_PRIVATE_LIBDIR "${CMAKE_INSTALL_LIBDIR}/${RQ36_PACKAGE_NAME}")
-file(RELATIVE_PATH RQ36_PRIVATE_LIBDIR_FROM_BINDIR
-     "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}/${RQ36_PACKAGE_NAME}")
-file(RELATIVE_PATH RQ36_DOCDIR_FROM_BINDIR "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_DATAROOTDIR}/doc/${RQ36_PACKAGE_NAME}")
-configure_file(${CMAKE_CURRENT_LIST_DIR}/install_layout.h.in ${CMAKE_BINARY_DIR}/generated/install_layout.h @ONLY)
-target_include_directories(rq36_core PUBLIC ${CMAKE_BINARY_DIR}/generated)
-
-# The program needs no search path of its own: it loads its interface
-# libraries by full path.  ORSG and ORSC keep $ORIGIN so that the card driver
-# stand-in of the Simulator component, put beside them, serves them.
-set_target_properties(W_RQ36 rq36 PROPERTIES INSTALL_RPATH "")
 
 install(TARGETS W_RQ36 rq36 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
 # The real interface libraries: ORSG (and as ORSC) and the Modbus RTU
@@ -138,8 +123,9 @@ This package holds its C header and the link to the library, for programs
 other than W_RQ36 that use the card.]=])
 set(CPACK_COMPONENT_SIMULATOR_DESCRIPTION [=[simulated RQ-36 module and interfaces for W_RQ36
 Stand-ins for the hardware outside W_RQ36: the interface libraries of the COM
-port, ORS-B, ORS-D, ORS-E and Modbus kinds and the ORS-G card driver library
-with an emulated card, all connected to a simulated RQ-36 module. With this
+port, ORS-B, ORS-D and ORS-E kinds, a module on a pseudo-terminal for the
+Modbus kind, and the ORS-G card driver library with an emulated card, all
+connected to a simulated RQ-36 module. With this
 package installed, W_RQ36 can be used for training without any hardware.
 It replaces the card driver library for the program only.]=])
 include(CPack)

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "cp1250.h"
+#include "decimal_text.h"
 #include "library_state.h"
 
 namespace orsg {
@@ -80,9 +81,11 @@ std::string CardTextUtf8(const CardText& text) {
     return rq36::Cp1250ToUtf8(bytes);
 }
 
-std::string HexAtLeast8(uintptr_t value) {
-    std::array<char, 2 * sizeof(uintptr_t) + 1> buffer{};
-    std::snprintf(buffer.data(), buffer.size(), "%08llX", static_cast<unsigned long long>(value));
+// Every digit of a pointer-sized value: 16 on a 64-bit build, 8 on 32-bit.
+std::string HexAllDigits(uintptr_t value) {
+    constexpr int kDigits = 2 * static_cast<int>(sizeof(uintptr_t));
+    std::array<char, kDigits + 1> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), "%0*llX", kDigits, static_cast<unsigned long long>(value));
     return buffer.data();
 }
 
@@ -127,10 +130,7 @@ void AppendEmptyLines(std::string& out) {
 }  // namespace
 
 std::string FixedText(double value, int decimals, std::string_view decimalPoint) {
-    std::array<char, 64> buffer{};
-    const auto result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
-    std::string out(buffer.data(), result.ptr);
+    std::string out = rq36::RoundedFixed(value, decimals);
     if (const auto dot = out.find('.'); dot != std::string::npos) out.replace(dot, 1, decimalPoint);
     return out;
 }
@@ -154,8 +154,7 @@ void FillOnShow(DiagnosticSheet& sheet, const LibraryState& state, std::string_v
     id.At(9, 1) = state.selectionMode != 0 ? "podle pozice (BUS/SLOT)" : "automaticky (první nalezená)";
     id.At(10, 1) = Decimal(state.bus) + " / " + Decimal(state.slot);
     id.At(11, 1) = Decimal(state.cardIndex);
-    // At least 8 digits: a 64-bit handle keeps all of its digits.
-    id.At(12, 1) = HexAtLeast8(static_cast<uintptr_t>(state.handleValue));
+    id.At(12, 1) = HexAllDigits(static_cast<uintptr_t>(state.handleValue));
     std::string params;
     for (int32_t p : state.initParams) params += Decimal(p) + "  ";
     id.At(13, 1) = params;
@@ -194,7 +193,7 @@ void FillChanging(DiagnosticSheet& sheet, const LibraryState& state, std::string
     AssignDecimal(sheet.overview.At(1, 1), state.stats.callsPerSecond);
     AssignDecimal(sheet.overview.At(2, 1), state.stats.totalErrors);
     sheet.overview.At(3, 1) = FixedText(state.stats.errorRate, 2, decimalPoint);
-    for (int k = 0; k < History::size(); ++k) {
+    for (int k = 0; k < History::Size(); ++k) {
         FillHistoryRow(sheet.recent, k + 1, state.recent.Entry(k), decimalPoint);
         FillHistoryRow(sheet.errors, k + 1, state.errors.Entry(k), decimalPoint);
     }

@@ -58,7 +58,8 @@ void FillChanging(DiagnosticSheet& sheet, const LibraryState& state, std::string
 // The nine cells of one history row.
 void FillHistoryRow(TextGrid& grid, int row, const CommRecord& record, std::string_view decimalPoint);
 
-// A number with a fixed count of decimals and the given separator.
+// A number with a fixed count of decimals and the given separator; a first
+// dropped digit of 5 or more rounds away from zero.
 std::string FixedText(double value, int decimals, std::string_view decimalPoint);
 
 // "EUART1".."EUART4" for channel index 0..3.

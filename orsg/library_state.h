@@ -43,7 +43,7 @@ struct CommRecord {
 // moves the ring's head, so an exchange never moves the history.
 class History {
 public:
-    // Entry k, 0 = newest.  k outside 0..size()-1 gives a cleared record.
+    // Entry k, 0 = newest.  k outside 0..Size()-1 gives a cleared record.
     const CommRecord& Entry(int k) const {
         if (k < 0 || k >= kHistorySize) return kCleared;
         return ring_[Slot(head_ + k)];
@@ -60,7 +60,7 @@ public:
     }
     // Every entry becomes a cleared record.
     void Clear();
-    static constexpr int size() { return kHistorySize; }
+    static constexpr int Size() { return kHistorySize; }
 
 private:
     static constexpr int kRingSize = kHistorySize + 1;

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTextDocument>
-#include <QTimer>
 
 #include "calibration/calibration_backup.h"
 #include "module/range_table.h"
@@ -18,11 +17,8 @@
 
 using rq36::Named;
 
-namespace {
-constexpr int kLiveValueIntervalMs = 500;
-}  // namespace
-
-TForm6::TForm6(rq36::ConnectionSettings* settings, QWidget* parent) : ModuleDialog(settings, parent) {
+TForm6::TForm6(rq36::ConnectionSettings* settings, QWidget* parent)
+    : LiveView(settings, parent, rq36::kCalibrationLiveValueIntervalMs, TickTimer::RunsThrough) {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("Kalibrace vstupů"));
     procedure_.SetBeforeWrite(rq36::KeepBeforeCalibration(settings));
@@ -70,24 +66,11 @@ TForm6::TForm6(rq36::ConnectionSettings* settings, QWidget* parent) : ModuleDial
     grid->addWidget(caption("Pokyn", Memo1), 3, 0, 1, 4);
     grid->addWidget(Memo1, 4, 0, 1, 4);
 
-    Button1 = Named(new QPushButton(QStringLiteral("Kalibrace"), this), "Button1");
-    Button2 = Named(new QPushButton(QStringLiteral("Potvrzení"), this), "Button2");
-    Button4 = Named(new QPushButton(QStringLiteral("Zrušit"), this), "Button4");
-    Button3 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button3");
-    for (QPushButton* button : {Button1, Button2, Button4, Button3}) {
-        button->setAutoDefault(false);
-        ButtonRow()->addWidget(button);
-    }
-    ButtonRow()->insertStretch(3);
-    connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm6::Button2Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm6::Button4Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm6::Button3Click);
-
-    Timer1 = Named(new QTimer(this), "Timer1");
-    Timer1->setInterval(kLiveValueIntervalMs);
-    connect(Timer1, &QTimer::timeout, this, &TForm6::Timer1Timer);
-    Timer1->start();
+    Button1 = AddButton("Kalibrace", "Button1", &TForm6::Button1Click);
+    Button2 = AddButton("Potvrzení", "Button2", &TForm6::Button2Click);
+    Button4 = AddButton("Zrušit", "Button4", &TForm6::Button4Click);
+    ButtonRow()->addStretch();
+    Button3 = AddButton("Cancel", "Button3", &TForm6::Button3Click);
 
     FormCreate();
 }
@@ -100,49 +83,29 @@ void TForm6::FormCreate() {
 }
 
 void TForm6::Button1Click() {
-    if (Settings() == nullptr || Busy()) return;
-    if (!ConnectionTest()) return;
-    if (procedure_.State() != rq36::kCalibrationIdle) return;
-    const BusyScope busy(*this);
-    procedure_.Start(Link(), ComboBox2->currentIndex(), ComboBox1->currentIndex());
+    TalkToModule([this] {
+        if (procedure_.State() != rq36::kCalibrationIdle) return;
+        procedure_.Start(Link(), ComboBox2->currentIndex(), ComboBox1->currentIndex());
+    });
 }
 
 void TForm6::Button2Click() {
-    if (Settings() == nullptr || Busy()) return;
-    if (!ConnectionTest()) return;
-    if (procedure_.State() == rq36::kCalibrationIdle) return;
-    const BusyScope busy(*this);
-    procedure_.Confirm(Link(), Edit2->text(), QLocale());
+    TalkToModule([this] {
+        if (procedure_.State() == rq36::kCalibrationIdle) return;
+        procedure_.Confirm(Link(), Edit2->text(), QLocale());
+    });
 }
 
 void TForm6::Button4Click() {
-    if (Settings() == nullptr || Busy()) return;
-    if (!ConnectionTest()) return;
-    procedure_.Cancel();
+    TalkToModule([this] { procedure_.Cancel(); }, Cursor::Normal);
 }
 
 void TForm6::Button3Click() { reject(); }
 
-void TForm6::Timer1Timer() {
-    if (Settings() == nullptr || Busy()) return;
-    if (!ConnectionTest()) return;
-    const BusyScope busy(*this, false);
-    // The input chosen now, which need not be the one under calibration.
+void TForm6::Tick() {
     const int input = ComboBox2->currentIndex();
     if (input < 0) return;
-    const rq36::ModuleReply reply = Link().Send(rq36::ReadRegisterCommand(rq36::AnalogInputRegister(input)));
-    if (!reply.Ok()) {
-        Edit3->clear();
-        SetStatus(u' ' + Link().StatusText(reply.status));
-        return;
-    }
-    // Shown as the module delivers it: a current range in amperes.
-    const auto value = static_cast<float>(rq36::DecodeScaledValue(reply.r));
-    Edit3->setText(rq36::FormatMeasuredValue(value, rq36::ScaledValueDecimals(reply.r[3]), QLocale()));
+    Edit3->setText(rq36::CalibrationValueTick::Run(Link(), *this, input));
 }
 
-void TForm6::Host::ShowStatus(const QString& text) { form_.SetStatus(text); }
-
-void TForm6::Host::AppendLog(const QString& line) { form_.Memo1->appendPlainText(line); }
-
-void TForm6::Host::Pause(int milliseconds) { form_.ModuleDialog::Pause(milliseconds); }
+void TForm6::AppendLog(const QString& line) { Memo1->appendPlainText(line); }

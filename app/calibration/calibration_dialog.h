@@ -3,16 +3,15 @@
 #pragma once
 
 #include "calibration/calibration_procedure.h"
-#include "module_dialog.h"
+#include "live/live_view.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QTimer;
 
-class TForm6 : public ModuleDialog {
+class TForm6 : public LiveView {
     Q_OBJECT
 
 public:
@@ -26,22 +25,14 @@ public slots:
     void Button2Click();  // "Potvrzení"
     void Button4Click();  // "Zrušit"
     void Button3Click();  // "Cancel"
-    void Timer1Timer();
+
+    // The procedure's log.
+    void AppendLog(const QString& line) override;
+
+protected:
+    void Tick() override;
 
 private:
-    // The procedure's view of the dialog: the log, the status panel, a
-    // pause that lets no window message run.
-    class Host : public rq36::CalibrationHost {
-    public:
-        explicit Host(TForm6& form) : form_(form) {}
-        void ShowStatus(const QString& text) override;
-        void AppendLog(const QString& line) override;
-        void Pause(int milliseconds) override;
-
-    private:
-        TForm6& form_;
-    };
-
     void FormCreate();
 
     QComboBox* ComboBox2;
@@ -53,7 +44,5 @@ private:
     QPushButton* Button2;
     QPushButton* Button4;
     QPushButton* Button3;
-    QTimer* Timer1;
-    Host host_{*this};
-    rq36::CalibrationProcedure procedure_{host_};
+    rq36::CalibrationProcedure procedure_{*this};
 };

@@ -2,6 +2,7 @@
 
 #include "module/config_transfer.h"
 #include "module/range_table.h"
+#include "module/value_format.h"
 
 namespace rq36 {
 
@@ -19,11 +20,11 @@ void CalibrationProcedure::Start(ModuleLink& link, int input, int rangeCode) {
     const VerifiedWrite written =
         WriteConfigByteVerified(link, kConfigBank, RangeAddress(input), static_cast<std::uint8_t>(rangeCode));
     if (written.outcome == VerifiedWrite::RequestFailed) {
-        host_.ShowStatus(u' ' + link.StatusText(written.status));
+        host_.ShowLinkStatus(link, written.status);
         return;
     }
     if (written.outcome == VerifiedWrite::Mismatch) {
-        host_.ShowStatus(u' ' + Text(kConfigMemoryErrorText));
+        host_.ShowStatus(StatusLine(Text(kConfigMemoryErrorText)));
         return;
     }
 
@@ -69,7 +70,7 @@ bool CalibrationProcedure::TakeReading(ModuleLink& link, double& reading) {
     const ModuleReply reply = link.Send(ReadRegisterCommand(UncalibratedInputRegister(input_)));
     if (!reply.Ok()) {
         const QString error = link.StatusText(reply.status);
-        host_.ShowStatus(u' ' + error);
+        host_.ShowStatus(StatusLine(error));
         host_.AppendLog(error);
         EndCalibration();
         return false;
@@ -125,7 +126,7 @@ void CalibrationProcedure::ReferenceStep(ModuleLink& link, const QString& entere
         if (written.outcome == VerifiedWrite::RequestFailed) {
             // A communication failure: the step may simply be confirmed again,
             // which measures anew and writes all seven bytes from the first.
-            host_.ShowStatus(u' ' + link.StatusText(written.status));
+            host_.ShowLinkStatus(link, written.status);
             return;
         }
         if (written.outcome == VerifiedWrite::Mismatch) return Fail(kConfigMemoryErrorText);
@@ -139,6 +140,17 @@ void CalibrationProcedure::ReferenceStep(ModuleLink& link, const QString& entere
     host_.AppendLog(Text(kCalibrationPromptText));
     host_.ShowStatus(QStringLiteral(" "));
     state_ = kCalibrationIdle;
+}
+
+QString CalibrationValueTick::Run(ModuleLink& link, ModuleHost& host, int input, const QLocale& locale) {
+    const ModuleReply reply = link.Send(ReadRegisterCommand(AnalogInputRegister(input)));
+    if (!reply.Ok()) {
+        host.ShowLinkStatus(link, reply.status);
+        return {};
+    }
+    // Shown as the module delivers it: a current range in amperes.
+    const auto value = static_cast<float>(DecodeScaledValue(reply.r));
+    return FormatMeasuredValue(value, ScaledValueDecimals(reply.r[3]), locale);
 }
 
 }  // namespace rq36

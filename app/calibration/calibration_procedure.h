@@ -3,6 +3,7 @@
 // step with the computation and the verified writing of the calibration
 // record, and the cancel.  The dialog supplies the module link, the entered
 // text, and a host for its log, its status panel and the pauses.
+// Beside it, the tick of the dialog's live value.
 #pragma once
 
 #include <cstdint>
@@ -13,20 +14,9 @@
 
 #include "calibration/calibration_math.h"
 #include "module/command_set.h"
+#include "module/module_host.h"
 
 namespace rq36 {
-
-// What the procedure needs of its dialog.
-class CalibrationHost {
-public:
-    virtual ~CalibrationHost() = default;
-    // Sets the status panel and repaints it at once.
-    virtual void ShowStatus(const QString& text) = 0;
-    // Appends one line to the log.
-    virtual void AppendLog(const QString& line) = 0;
-    // Waits without letting window messages run.
-    virtual void Pause(int milliseconds) = 0;
-};
 
 // The calibration state: idle, or the step awaited for a voltage or a
 // current range.
@@ -40,6 +30,8 @@ enum CalibrationState : std::uint8_t {
 
 // The settling time before each reading.
 inline constexpr int kCalibrationPauseMs = 400;
+// The poll of the dialog's live value.
+inline constexpr int kCalibrationLiveValueIntervalMs = 500;
 
 // Log and status texts.
 inline constexpr char kCalibrationPromptText[] = "Vyber kalibrovaný vstup a rozsah, stiskni tlačítko Kalibrace.";
@@ -64,7 +56,7 @@ inline constexpr char kCalibrationCancelledText[] = "Kalibrace vstupu zrušena !
 
 class CalibrationProcedure {
 public:
-    explicit CalibrationProcedure(CalibrationHost& host) : host_(host) {}
+    explicit CalibrationProcedure(ModuleHost& host) : host_(host) {}
 
     CalibrationState State() const { return state_; }
 
@@ -98,7 +90,7 @@ private:
     void ReferenceStep(ModuleLink& link, const QString& enteredText, const QLocale& locale);
     void Fail(const char* logText);
 
-    CalibrationHost& host_;
+    ModuleHost& host_;
     BeforeWrite beforeWrite_;
     CalibrationState state_ = kCalibrationIdle;
     int input_ = 0;
@@ -106,6 +98,14 @@ private:
     double zeroReading_ = 0;
     double enteredValue_ = 0;
     double referenceReading_ = 0;
+};
+
+// The dialog's live value: the value of `input` (the one chosen now, which
+// need not be the one under calibration) as the module delivers it, a
+// current range in amperes.  Empty after a failed request, whose text the
+// status panel then shows.
+struct CalibrationValueTick {
+    static QString Run(ModuleLink& link, ModuleHost& host, int input, const QLocale& locale = QLocale());
 };
 
 }  // namespace rq36

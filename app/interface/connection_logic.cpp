@@ -8,6 +8,7 @@
 #include "interface/binding.h"
 #include "interface/interface_kinds.h"
 #include "interface/module_request.h"
+#include "module/command_set.h"
 #include "orsg.h"
 
 namespace rq36 {
@@ -184,8 +185,10 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
     for (std::uint8_t part = 0; part < 3; ++part) {
         // A library that opened without giving a handle gets no request
         // sent; the status then stays "not bound" instead of success.
-        std::uint8_t d1 = 0, d2 = 0, d3 = 0, d4 = 0, d5 = 0, requestStatus = ORS_ERR_NOT_BOUND;
-        ModuleRequest(kindCode, handle, address, kReadIdentityCommand, part, d1, d2, d3, d4, d5, requestStatus,
+        const ModuleCommand request = ReadIdentityCommand(part);
+        std::uint8_t d1 = request.data[0], d2 = request.data[1], d3 = request.data[2], d4 = request.data[3],
+                     d5 = request.data[4], requestStatus = ORS_ERR_NOT_BOUND;
+        ModuleRequest(kindCode, handle, address, request.command, request.d0, d1, d2, d3, d4, d5, requestStatus,
                       response.data());
         const QString requestText = StatusMessage(kindCode, requestStatus);
         if (requestStatus != 0) {

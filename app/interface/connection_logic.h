@@ -89,8 +89,6 @@ inline constexpr char kStatusTextOk[] = "V pořádku";
 
 // ---- the initialisation ----------------------------------------------------------
 
-// Command of the three identification requests.
-inline constexpr std::uint8_t kReadIdentityCommand = 200;
 inline constexpr std::int32_t kConnectRepeatCount = 2;
 
 // The dialog's controls as the user left them.  An index of -1 means that

@@ -21,6 +21,7 @@
 
 #include "interface/connection_logic.h"
 #include "interface/interface_kinds.h"
+#include "module/module_host.h"
 #include "named_widget.h"
 #include "settings_file.h"
 
@@ -31,8 +32,6 @@ namespace {
 constexpr int kLastSpeedCode = 8;
 
 enum Column { kColAddress, kColSpeed, kColParity, kColIdentity, kColTries, kColumns };
-
-QString Blank(const QString& text) { return QStringLiteral(" ") + text; }
 
 }  // namespace
 
@@ -197,7 +196,7 @@ void TFormVyhledani::HledatClick() {
     if (!settings_ || scan_) return;
     const rq36::ScanPlan plan = Plan();
     if (plan.addresses.empty() || plan.speeds.empty() || (modbus_ && plan.parities.empty())) {
-        SetStatus(Blank(QStringLiteral("Zvolte adresy, rychlosti a parity k vyhledání")));
+        SetStatus(rq36::StatusLine(QStringLiteral("Zvolte adresy, rychlosti a parity k vyhledání")));
         return;
     }
     found_.clear();
@@ -205,7 +204,7 @@ void TFormVyhledani::HledatClick() {
     line_ = std::make_unique<rq36::BoundScanLine>(*settings_);
     scan_ = std::make_unique<rq36::BusScan>(*line_, plan);
     scan_->onFound = [this](const rq36::FoundModule& m) { AddRow(m); };
-    SetStatus(Blank(QString::fromUtf8(rq36::kScanRunning)));
+    SetStatus(rq36::StatusLine(QString::fromUtf8(rq36::kScanRunning)));
     ShowProgress();
     EnableControls();
     ticker_->start();
@@ -224,7 +223,7 @@ void TFormVyhledani::StepScan() {
     ShowProgress();
     if (more) return;
     ticker_->stop();
-    SetStatus(Blank(rq36::ScanEndText(scan_->Outcome())));
+    SetStatus(rq36::StatusLine(rq36::ScanEndText(scan_->Outcome())));
     scan_.reset();
     line_.reset();
     LabelZbyva->clear();
@@ -276,11 +275,11 @@ bool TFormVyhledani::SaveCsv(const QString& path) {
         // Every byte out and checked first: commit() would put a file cut
         // short by a full disk in place of the old one.
         if (rq36::WriteOut(file, text.toUtf8()) && file.commit()) {
-            SetStatus(Blank(QStringLiteral("Seznam modulů uložen do ") + path));
+            SetStatus(rq36::StatusLine(QStringLiteral("Seznam modulů uložen do ") + path));
             return true;
         }
     }
-    SetStatus(Blank(QStringLiteral("Soubor nelze uložit: ") + file.errorString()));
+    SetStatus(rq36::StatusLine(QStringLiteral("Soubor nelze uložit: ") + file.errorString()));
     return false;
 }
 

@@ -52,12 +52,7 @@ TForm3::TForm3(rq36::ConnectionSettings* settings, QWidget* parent)
     column(3, QStringLiteral("Sdružená hodnota"), "Label10", "Panel2", rq36::kAnalogInputs,
            [](int i) { return QString::fromLatin1(kPairCaptions[static_cast<std::size_t>(i)]); });
 
-    Button1 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button1");
-    Button1->setAutoDefault(false);
-    ButtonRow()->addStretch();
-    ButtonRow()->addWidget(Button1);
-    ButtonRow()->addStretch();
-    connect(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
+    Button1 = AddCentredButton("Cancel", "Button1", &TForm3::Button1Click);
 }
 
 void TForm3::Button1Click() { reject(); }

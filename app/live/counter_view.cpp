@@ -54,11 +54,7 @@ TForm4::TForm4(rq36::ConnectionSettings* settings, QWidget* parent)
     row(0, Label3, "Label3", Edit1, "Edit1", Button1, "Button1", Button3, "Button3", Button6, "Button6");
     row(1, Label4, "Label4", Edit2, "Edit2", Button2, "Button2", Button4, "Button4", Button7, "Button7");
 
-    Button5 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button5");
-    Button5->setAutoDefault(false);
-    ButtonRow()->addStretch();
-    ButtonRow()->addWidget(Button5);
-    ButtonRow()->addStretch();
+    Button5 = AddCentredButton("Cancel", "Button5", &TForm4::Button5Click);
 
     connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
@@ -66,7 +62,6 @@ TForm4::TForm4(rq36::ConnectionSettings* settings, QWidget* parent)
     connect(Button4, &QPushButton::clicked, this, &TForm4::Button4Click);
     connect(Button6, &QPushButton::clicked, this, &TForm4::Button6Click);
     connect(Button7, &QPushButton::clicked, this, &TForm4::Button7Click);
-    connect(Button5, &QPushButton::clicked, this, &TForm4::Button5Click);
 }
 
 void TForm4::ShowCaptions() {

@@ -33,25 +33,21 @@ TFormOkamDIN::TFormOkamDIN(rq36::ConnectionSettings* settings, QWidget* parent)
     row(0, Label33, "Label33");
     row(1, Label34, "Label34");
 
-    Button1 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button1");
-    Button1->setAutoDefault(false);
-    ButtonRow()->addStretch();
-    ButtonRow()->addWidget(Button1);
-    ButtonRow()->addStretch();
-    connect(Button1, &QPushButton::clicked, this, &TFormOkamDIN::Button1Click);
+    Button1 = AddCentredButton("Cancel", "Button1", &TFormOkamDIN::Button1Click);
 }
 
 void TFormOkamDIN::Button1Click() { reject(); }
 
 void TFormOkamDIN::Tick() {
-    const rq36::ModuleReply reply = Link().Send(rq36::ReadRegisterCommand(rq36::kRegDigital));
-    if (reply.Ok()) {
-        Label33->setText(rq36::BitText(reply.r[0], 0));
-        Label34->setText(rq36::BitText(reply.r[0], 1));
-    }
-    ShowStale(Label33, !reply.Ok());
-    ShowStale(Label34, !reply.Ok());
-    SetStatus(QLatin1Char(' ') + Link().StatusText(reply.status));
+    // Both inputs come from one reply: after a failed tick both keep their
+    // last texts, shown as stale.
+    bool written = false;
+    rq36::DigitalInputTick::Run(Link(), *this, [this, &written](int input, const QString& text) {
+        (input == 0 ? Label33 : Label34)->setText(text);
+        written = true;
+    });
+    ShowStale(Label33, !written);
+    ShowStale(Label34, !written);
 }
 
 TFormOkamDOUT::TFormOkamDOUT(rq36::ConnectionSettings* settings, QWidget* parent) : ModuleDialog(settings, parent) {
@@ -65,25 +61,12 @@ TFormOkamDOUT::TFormOkamDOUT(rq36::ConnectionSettings* settings, QWidget* parent
     column->addWidget(CheckBox1);
     column->addWidget(CheckBox2);
 
-    Button1 = Named(new QPushButton(QStringLiteral("Zapsat"), this), "Button1");
-    Button2 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button2");
-    Button1->setAutoDefault(false);
-    Button2->setAutoDefault(false);
-    ButtonRow()->addWidget(Button1);
-    ButtonRow()->addWidget(Button2);
-    connect(Button1, &QPushButton::clicked, this, &TFormOkamDOUT::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TFormOkamDOUT::Button2Click);
+    Button1 = AddButton("Zapsat", "Button1", &TFormOkamDOUT::Button1Click);
+    Button2 = AddButton("Cancel", "Button2", &TFormOkamDOUT::Button2Click);
 }
 
 void TFormOkamDOUT::Button1Click() {
-    if (Settings() == nullptr || Busy()) return;
-    if (!ConnectionTest()) return;
-    const BusyScope busy(*this);
-    // The state of both outputs as ticked; the other bits stay 0.
-    const std::uint32_t outputs = (CheckBox1->isChecked() ? 0x01U : 0U) | (CheckBox2->isChecked() ? 0x02U : 0U);
-    const rq36::ModuleReply reply = Link().Send(rq36::WriteRegisterCommand(rq36::kRegDigital, outputs));
-    SetStatus(reply.Ok() ? QString::fromUtf8(rq36::kDataWrittenText)
-                         : QLatin1Char(' ') + Link().StatusText(reply.status));
+    TalkToModule([this] { rq36::WriteDigitalOutputs(Link(), *this, CheckBox1->isChecked(), CheckBox2->isChecked()); });
 }
 
 void TFormOkamDOUT::Button2Click() { reject(); }

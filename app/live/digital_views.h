@@ -2,15 +2,12 @@
 // every 10 ms, and the outputs DOUT0/DOUT1 written on "Zapsat".
 #pragma once
 
+#include "live/live_ticks.h"
 #include "live/live_view.h"
 
 class QCheckBox;
 class QLabel;
 class QPushButton;
-
-namespace rq36 {
-inline constexpr char kDataWrittenText[] = " Data zapsána";
-}  // namespace rq36
 
 class TFormOkamDIN : public LiveView {
     Q_OBJECT

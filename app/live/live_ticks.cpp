@@ -9,12 +9,10 @@ namespace {
 constexpr int kPresetErrorPauseMs = 1000;
 constexpr std::array<std::uint8_t, CounterTick::kCounters> kCounterRegisters = {kRegCounter0, kRegCounter1};
 
-QString Blank(const QString& text) { return QLatin1Char(' ') + text; }
-
 }  // namespace
 
-void AnalogTick::Run(ModuleLink& link, TransferHost& host, const RowSink& show, const QLocale& locale) {
-    const auto fail = [&](const ModuleReply& reply) { host.ShowStatus(Blank(link.StatusText(reply.status))); };
+void AnalogTick::Run(ModuleLink& link, ModuleHost& host, const RowSink& show, const QLocale& locale) {
+    const auto fail = [&](const ModuleReply& reply) { host.ShowLinkStatus(link, reply.status); };
 
     if (!unitsKnown_) {
         for (int i = 0; i < kAnalogInputs; ++i) {
@@ -47,7 +45,7 @@ void AnalogTick::Run(ModuleLink& link, TransferHost& host, const RowSink& show, 
     };
     if (!readGroup(AnalogInputRegister, 0)) return;
     if (!readGroup(CombinedValueRegister, kAnalogInputs)) return;
-    host.ShowStatus(Blank(link.StatusText(0)));
+    host.ShowLinkStatus(link, 0);
 }
 
 void CounterTick::PressRun(int counter) {
@@ -63,13 +61,12 @@ std::uint8_t CounterTick::Bits(const std::array<bool, kCounters>& flags) {
     return static_cast<std::uint8_t>((flags[0] ? 0x01 : 0) | (flags[1] ? 0x02 : 0));
 }
 
-bool CounterTick::Fail(ModuleLink& link, TransferHost& host, const ModuleReply& reply) {
-    host.ShowStatus(Blank(link.StatusText(reply.status)));
+bool CounterTick::Fail(ModuleLink& link, ModuleHost& host, const ModuleReply& reply) {
+    host.ShowLinkStatus(link, reply.status);
     return false;
 }
 
-bool CounterTick::Run(ModuleLink& link, TransferHost& host, const PresetSource& preset,
-                      const CaptionsChanged& captions) {
+bool CounterTick::Run(ModuleLink& link, ModuleHost& host, const PresetSource& preset, const CaptionsChanged& captions) {
     if (!runStateKnown_) {
         const ModuleReply reply = link.Send(ReadRegisterCommand(kRegCounterRun));
         if (!reply.Ok()) return Fail(link, host, reply);
@@ -114,8 +111,40 @@ bool CounterTick::Run(ModuleLink& link, TransferHost& host, const PresetSource& 
         values[Index(c)] = DecodeUInt32(last.r);
     }
     values_ = values;
-    host.ShowStatus(Blank(link.StatusText(last.status)));
+    host.ShowLinkStatus(link, last.status);
     return true;
+}
+
+void DigitalInputTick::Run(ModuleLink& link, ModuleHost& host, const BitSink& show) {
+    const ModuleReply reply = link.Send(ReadRegisterCommand(kRegDigital));
+    if (reply.Ok()) {
+        for (int input = 0; input < kInputs; ++input) show(input, BitText(reply.r[0], input));
+    }
+    host.ShowLinkStatus(link, reply.status);
+}
+
+void StatusTick::Run(ModuleLink& link, ModuleHost& host, const BitSink& show) {
+    const ModuleReply reply = link.Send(ReadStatusRegisterCommand());
+    if (reply.Ok()) {
+        for (int index = 0; index < kBits; ++index)
+            show(index, BitText(reply.r[static_cast<std::size_t>(index / 8)], index % 8));
+    }
+    host.ShowLinkStatus(link, reply.status);
+}
+
+void StatusTick::Clear(ModuleLink& link, ModuleHost& host) {
+    const ModuleReply reply = link.Send(ClearStatusRegisterCommand());
+    if (!reply.Ok()) host.ShowLinkStatus(link, reply.status);
+}
+
+void WriteDigitalOutputs(ModuleLink& link, ModuleHost& host, bool dout0, bool dout1) {
+    const std::uint32_t outputs = (dout0 ? 0x01U : 0U) | (dout1 ? 0x02U : 0U);
+    const ModuleReply reply = link.Send(WriteRegisterCommand(kRegDigital, outputs));
+    if (reply.Ok()) {
+        host.ShowStatus(QString::fromUtf8(kDataWrittenText));
+    } else {
+        host.ShowLinkStatus(link, reply.status);
+    }
 }
 
 QString PresetErrorText(int counter) {

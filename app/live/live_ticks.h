@@ -1,4 +1,5 @@
-// The ticks of the analog and counter views, apart from their windows: which
+// The ticks of the live views and the digital outputs' write, apart from
+// their windows: which
 // requests go to the module in which order, what a failure leaves, and what
 // the rows and the status panel then show.
 #pragma once
@@ -12,7 +13,7 @@
 
 #include "live/live_values.h"
 #include "module/command_set.h"
-#include "module/config_transfer.h"
+#include "module/module_host.h"
 
 namespace rq36 {
 
@@ -30,7 +31,7 @@ public:
     // before each request.  The input rows are written only when all six
     // input reads succeeded, the combined rows only when all six of theirs
     // did; a failed request leaves the rest as they were and shows its text.
-    void Run(ModuleLink& link, TransferHost& host, const RowSink& show, const QLocale& locale = QLocale());
+    void Run(ModuleLink& link, ModuleHost& host, const RowSink& show, const QLocale& locale = QLocale());
 
     bool UnitsKnown() const { return unitsKnown_; }
     QString Unit(int input) const { return units_[static_cast<std::size_t>(input)]; }
@@ -67,12 +68,12 @@ public:
     // One tick; the caller has checked the connection.  True when both
     // values were read (the labels then show them); false after a failed
     // request, whose text the status panel then shows.
-    bool Run(ModuleLink& link, TransferHost& host, const PresetSource& preset, const CaptionsChanged& captions);
+    bool Run(ModuleLink& link, ModuleHost& host, const PresetSource& preset, const CaptionsChanged& captions);
 
 private:
     static std::size_t Index(int counter) { return counter == 0 ? 0 : 1; }
     static std::uint8_t Bits(const std::array<bool, kCounters>& flags);
-    bool Fail(ModuleLink& link, TransferHost& host, const ModuleReply& reply);
+    bool Fail(ModuleLink& link, ModuleHost& host, const ModuleReply& reply);
 
     bool runStateKnown_ = false;
     std::array<bool, kCounters> counting_{};
@@ -81,6 +82,32 @@ private:
     std::array<bool, kCounters> pendingPreset_{};
     std::array<std::uint32_t, kCounters> values_{};
 };
+
+// Shows the text of one bit ("1" or "0") of a digital view.
+using BitSink = std::function<void(int index, const QString& text)>;
+
+// The digital input view: the digital register read; on success the bits of
+// DIN0 and DIN1 shown.  The status panel shows the request's text either way.
+struct DigitalInputTick {
+    static constexpr int kInputs = 2;
+    static void Run(ModuleLink& link, ModuleHost& host, const BitSink& show);
+};
+
+// The status view: the status register read; on success every one of its
+// 32 bits shown (byte by byte, bit 0 first).  The status panel shows the
+// request's text either way.
+struct StatusTick {
+    static constexpr int kBits = 8 * kStatusBytes;
+    static void Run(ModuleLink& link, ModuleHost& host, const BitSink& show);
+    // "Vynulovat": clears the register; a failure shows its text, a cleared
+    // register shows on the next tick.
+    static void Clear(ModuleLink& link, ModuleHost& host);
+};
+
+// The digital output dialog's "Zapsat": the state of both outputs as ticked
+// (the other bits 0); kDataWrittenText or the request's text.
+inline constexpr char kDataWrittenText[] = " Data zapsána";
+void WriteDigitalOutputs(ModuleLink& link, ModuleHost& host, bool dout0, bool dout1);
 
 // The texts of the counter view's preset errors.
 QString PresetErrorText(int counter);

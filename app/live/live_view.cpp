@@ -16,19 +16,19 @@ LiveView::LiveView(rq36::ConnectionSettings* settings, QWidget* parent, int inte
 }
 
 void LiveView::Timer1Timer() {
-    if (Settings() == nullptr) return;
     // A tick never runs inside another, whatever lets messages in.
-    if (Busy()) return;
-    if (!ConnectionTest()) return;
-    const BusyScope busy(*this, false);
-    if (mode_ == TickTimer::OffDuringTick) Timer1->stop();
-    Tick();
-    // A dialog closing at the end of this tick polls no more.
-    if (StopRequested()) {
-        Timer1->stop();
-    } else if (mode_ == TickTimer::OffDuringTick) {
-        Timer1->start();
-    }
+    TalkToModule(
+        [this] {
+            if (mode_ == TickTimer::OffDuringTick) Timer1->stop();
+            Tick();
+            // A dialog closing at the end of this tick polls no more.
+            if (StopRequested()) {
+                Timer1->stop();
+            } else if (mode_ == TickTimer::OffDuringTick) {
+                Timer1->start();
+            }
+        },
+        Cursor::Normal);
 }
 
 void LiveView::ShowStale(QWidget* label, bool stale) { label->setEnabled(!stale); }

@@ -44,33 +44,18 @@ TForm15::TForm15(rq36::ConnectionSettings* settings, QWidget* parent)
         }
     }
 
-    Button2 = Named(new QPushButton(QStringLiteral("Vynulovat"), this), "Button2");
-    Button1 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button1");
-    Button1->setAutoDefault(false);
-    Button2->setAutoDefault(false);
-    ButtonRow()->addWidget(Button2);
-    ButtonRow()->addWidget(Button1);
-    connect(Button2, &QPushButton::clicked, this, &TForm15::Button2Click);
-    connect(Button1, &QPushButton::clicked, this, &TForm15::Button1Click);
+    Button2 = AddButton("Vynulovat", "Button2", &TForm15::Button2Click);
+    Button1 = AddButton("Cancel", "Button1", &TForm15::Button1Click);
 }
 
 void TForm15::Tick() {
-    const rq36::ModuleReply reply = Link().Send(rq36::ReadStatusRegisterCommand());
-    if (reply.Ok()) {
-        for (int index = 0; index < kBits; ++index)
-            values_[static_cast<std::size_t>(index)]->setText(
-                rq36::BitText(reply.r[static_cast<std::size_t>(index / kBitsPerByte)], index % kBitsPerByte));
-    }
-    SetStatus(QLatin1Char(' ') + Link().StatusText(reply.status));
+    rq36::StatusTick::Run(Link(), *this, [this](int index, const QString& text) {
+        values_[static_cast<std::size_t>(index)]->setText(text);
+    });
 }
 
 void TForm15::Button2Click() {
-    if (Settings() == nullptr || Busy()) return;
-    if (!ConnectionTest()) return;
-    const BusyScope busy(*this, false);
-    const rq36::ModuleReply reply = Link().Send(rq36::ClearStatusRegisterCommand());
-    // A cleared register shows on the next tick.
-    if (!reply.Ok()) SetStatus(QLatin1Char(' ') + Link().StatusText(reply.status));
+    TalkToModule([this] { rq36::StatusTick::Clear(Link(), *this); }, Cursor::Normal);
 }
 
 void TForm15::Button1Click() { reject(); }

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "live/live_values.h"
+#include "live/live_ticks.h"
 #include "live/live_view.h"
 
 class QLabel;
@@ -15,7 +15,7 @@ class TForm15 : public LiveView {
 
 public:
     static constexpr int kIntervalMs = 10;
-    static constexpr int kBits = 8 * rq36::kStatusBytes;
+    static constexpr int kBits = rq36::StatusTick::kBits;
 
     explicit TForm15(rq36::ConnectionSettings* settings, QWidget* parent = nullptr);
 

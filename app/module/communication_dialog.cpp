@@ -6,27 +6,9 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
-#include "int_text.h"
 #include "interface/connection_logic.h"
 
 using rq36::Named;
-
-namespace rq36 {
-
-std::optional<std::uint8_t> ParseConfigAddress(const QString& text) {
-    const std::optional<std::int32_t> value = ParseIntText(text.toStdString());
-    if (!value || *value < 0 || *value > 255) return std::nullopt;
-    return static_cast<std::uint8_t>(*value);
-}
-
-QStringList ProtocolListTexts() { return {QStringLiteral("Vextbus-2"), QStringLiteral("Modbus RTU")}; }
-
-QStringList ModuleSpeedListTexts() {
-    // The module runs at 2400 Bd (speed code 2) and above.
-    return SpeedListTexts().mid(kFirstModuleSpeedCode);
-}
-
-}  // namespace rq36
 
 namespace {
 
@@ -82,7 +64,7 @@ TForm12::TForm12(rq36::ConnectionSettings* settings, QWidget* parent)
 void TForm12::PrectiOkno() {
     const std::optional<std::uint8_t> address = rq36::ParseConfigAddress(Edit1->text());
     if (!address) {
-        SetStatus(QStringLiteral(" ") + QString::fromUtf8(rq36::kAddressRangeText));
+        SetStatus(rq36::StatusLine(QString::fromUtf8(rq36::kAddressRangeText)));
         return;
     }
     rq36::ConfigImageBytes& w = Image();

@@ -7,6 +7,7 @@
 
 #include <span>
 
+#include "module/config_transfer.h"
 #include "module_dialog.h"
 
 class QPushButton;

@@ -24,7 +24,7 @@ QString WriteProgressText(int percent) {
 QString WriteDoneText() { return QStringLiteral(" Konfigurace zapsána."); }
 QString WriteMismatchText() { return QStringLiteral(" Chyba zápisu dat."); }
 
-TransferResult ReadConfigBytes(ModuleLink& link, TransferHost& host, std::span<const ConfigByteSlot> run,
+TransferResult ReadConfigBytes(ModuleLink& link, ModuleHost& host, std::span<const ConfigByteSlot> run,
                                ConfigImageBytes& working, TransferPacing pacing) {
     if (!SlotsValid(run)) return TransferResult::BadSlot;
     host.ShowStatus(ReadProgressText(0));
@@ -34,7 +34,7 @@ TransferResult ReadConfigBytes(ModuleLink& link, TransferHost& host, std::span<c
         const ConfigByteSlot& slot = run[k - 1];
         const ModuleReply reply = link.Send(ReadConfigByteCommand(kConfigBank, slot.address));
         if (!reply.Ok()) {
-            host.ShowStatus(u' ' + link.StatusText(reply.status));
+            host.ShowLinkStatus(link, reply.status);
             return TransferResult::RequestFailed;
         }
         working[slot.imageIndex] = reply.r[2];
@@ -58,7 +58,7 @@ VerifiedWrite WriteConfigByteVerified(ModuleLink& link, std::uint8_t bank, std::
     return {};
 }
 
-TransferResult WriteConfigBytes(ModuleLink& link, TransferHost& host, std::span<const ConfigByteSlot> run,
+TransferResult WriteConfigBytes(ModuleLink& link, ModuleHost& host, std::span<const ConfigByteSlot> run,
                                 const ConfigImageBytes& working, TransferPacing pacing) {
     if (!SlotsValid(run)) return TransferResult::BadSlot;
     const ConfigImageBytes image = working;  // the controls may change while this runs
@@ -66,7 +66,6 @@ TransferResult WriteConfigBytes(ModuleLink& link, TransferHost& host, std::span<
     host.ShowStatus(WriteProgressText(0));
     const std::size_t n = run.size();
     for (std::size_t k = 1; k <= n; ++k) {
-        if (host.StopRequested()) return TransferResult::Stopped;
         const ConfigByteSlot& slot = run[k - 1];
         const VerifiedWrite written =
             WriteConfigByteVerified(link, kConfigBank, slot.address, image[slot.imageIndex], [&] {
@@ -74,7 +73,7 @@ TransferResult WriteConfigBytes(ModuleLink& link, TransferHost& host, std::span<
                 if (pauses) host.Pause(1);
             });
         if (written.outcome == VerifiedWrite::RequestFailed) {
-            host.ShowStatus(u' ' + link.StatusText(written.status));
+            host.ShowLinkStatus(link, written.status);
             return TransferResult::RequestFailed;
         }
         if (written.outcome == VerifiedWrite::Mismatch) {
@@ -90,7 +89,7 @@ TransferResult WriteConfigBytes(ModuleLink& link, TransferHost& host, std::span<
     return TransferResult::Done;
 }
 
-TransferResult ReadConfigBytes(const ConnectionSettings* settings, TransferHost& host,
+TransferResult ReadConfigBytes(const ConnectionSettings* settings, ModuleHost& host,
                                std::span<const ConfigByteSlot> run, ConfigImageBytes& working, TransferPacing pacing) {
     if (!IsConnected(settings)) {
         host.ShowStatus(NotConnectedText());
@@ -100,7 +99,7 @@ TransferResult ReadConfigBytes(const ConnectionSettings* settings, TransferHost&
     return ReadConfigBytes(link, host, run, working, pacing);
 }
 
-TransferResult WriteConfigBytes(const ConnectionSettings* settings, TransferHost& host,
+TransferResult WriteConfigBytes(const ConnectionSettings* settings, ModuleHost& host,
                                 std::span<const ConfigByteSlot> run, const ConfigImageBytes& working,
                                 TransferPacing pacing) {
     if (!IsConnected(settings)) {

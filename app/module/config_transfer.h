@@ -12,6 +12,7 @@
 
 #include "connection_settings.h"
 #include "module/command_set.h"
+#include "module/module_host.h"
 
 namespace rq36 {
 
@@ -38,27 +39,15 @@ inline constexpr auto kAnalogRangeSlots = [] {
 inline constexpr auto kDigitalOptionSlots = [] {
     std::array<ConfigByteSlot, 3 * kDigitalPorts> run{};
     for (int p = 0; p < kDigitalPorts; ++p) {
-        const auto at = [p](int group) { return static_cast<std::size_t>(group * kDigitalPorts + p); };
+        const auto at = [p](int group) {
+            return static_cast<std::size_t>(group) * kDigitalPorts + static_cast<std::size_t>(p);
+        };
         run[at(0)] = {InitialOutputAddress(p), static_cast<std::uint8_t>(kImgInitialOutput0 + p)};
         run[at(1)] = {InputNegationAddress(p), static_cast<std::uint8_t>(kImgInputNegation0 + p)};
         run[at(2)] = {OutputNegationAddress(p), static_cast<std::uint8_t>(kImgOutputNegation0 + p)};
     }
     return run;
 }();
-
-// What a transfer needs of its dialog.
-class TransferHost {
-public:
-    virtual ~TransferHost() = default;
-    // Sets the status panel and repaints it at once.
-    virtual void ShowStatus(const QString& text) = 0;
-    // Lets pending window messages run.
-    virtual void ProcessEvents() = 0;
-    virtual void Pause(int milliseconds) = 0;
-    // True when the user asked to close the dialog: a transfer then stops
-    // after the byte it is transferring (a written byte is still read back).
-    virtual bool StopRequested() { return false; }
-};
 
 // Standard: the pattern of the range and digital option dialogs.
 // CommunicationDialog: the address dialog's variant: its write never pauses,
@@ -71,7 +60,7 @@ enum class TransferResult {
     Mismatch,       // a read-back differed; " Chyba zápisu dat." shown
     NotConnected,   // nothing sent; " Připojení k modulu není inicializováno." shown
     BadSlot,        // a slot names no ConfigImage byte; nothing sent
-    Stopped,        // the dialog is closing; later bytes not transferred
+    Stopped,        // a read only: the dialog is closing; later bytes not read
 };
 
 // One configuration byte written and read back, in any bank (the calibration
@@ -85,19 +74,22 @@ VerifiedWrite WriteConfigByteVerified(ModuleLink& link, std::uint8_t bank, std::
                                       const std::function<void()>& betweenRequests = {});
 
 // Reads the run into working (bytes before a failure stay updated, later ones
-// unchanged).
-TransferResult ReadConfigBytes(ModuleLink& link, TransferHost& host, std::span<const ConfigByteSlot> run,
+// unchanged).  A read stops after its current byte when the dialog is
+// closing: nothing in the module is left half done.
+TransferResult ReadConfigBytes(ModuleLink& link, ModuleHost& host, std::span<const ConfigByteSlot> run,
                                ConfigImageBytes& working, TransferPacing pacing = TransferPacing::Standard);
 // Writes the run from a copy of working taken at the start, each byte
-// followed by a read-back; stops at the first failure.
-TransferResult WriteConfigBytes(ModuleLink& link, TransferHost& host, std::span<const ConfigByteSlot> run,
+// followed by a read-back; stops at the first failure.  A dialog closing
+// meanwhile does not stop it: a run stopped halfway would leave the module
+// half configured (a new address with the old speed).
+TransferResult WriteConfigBytes(ModuleLink& link, ModuleHost& host, std::span<const ConfigByteSlot> run,
                                 const ConfigImageBytes& working, TransferPacing pacing = TransferPacing::Standard);
 
 // The same through the record's bound library, after the IsConnected test.
-TransferResult ReadConfigBytes(const ConnectionSettings* settings, TransferHost& host,
+TransferResult ReadConfigBytes(const ConnectionSettings* settings, ModuleHost& host,
                                std::span<const ConfigByteSlot> run, ConfigImageBytes& working,
                                TransferPacing pacing = TransferPacing::Standard);
-TransferResult WriteConfigBytes(const ConnectionSettings* settings, TransferHost& host,
+TransferResult WriteConfigBytes(const ConnectionSettings* settings, ModuleHost& host,
                                 std::span<const ConfigByteSlot> run, const ConfigImageBytes& working,
                                 TransferPacing pacing = TransferPacing::Standard);
 

@@ -21,22 +21,19 @@ TFormRestartModulu::TFormRestartModulu(rq36::ConnectionSettings* settings, QWidg
     layout->setContentsMargins(16, 18, 16, 10);
     layout->addWidget(Label1);
 
-    Button1 = Named(new QPushButton(QStringLiteral("Restartovat"), this), "Button1");
-    Button2 = Named(new QPushButton(QStringLiteral("Cancel"), this), "Button2");
-    Button1->setAutoDefault(false);
-    Button2->setAutoDefault(false);
-    ButtonRow()->addWidget(Button1);
-    ButtonRow()->addWidget(Button2);
-    connect(Button1, &QPushButton::clicked, this, &TFormRestartModulu::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TFormRestartModulu::Button2Click);
+    Button1 = AddButton("Restartovat", "Button1", &TFormRestartModulu::Button1Click);
+    Button2 = AddButton("Cancel", "Button2", &TFormRestartModulu::Button2Click);
 }
 
 void TFormRestartModulu::Button1Click() {
-    if (Settings() == nullptr || Busy()) return;
-    if (!ConnectionTest()) return;
-    const BusyScope busy(*this);
-    const rq36::ModuleReply reply = Link().Send(rq36::RestartCommand());
-    SetStatus(reply.Ok() ? QString::fromUtf8(rq36::kRestartedText) : u' ' + Link().StatusText(reply.status));
+    TalkToModule([this] {
+        const rq36::ModuleReply reply = Link().Send(rq36::RestartCommand());
+        if (reply.Ok()) {
+            SetStatus(QString::fromUtf8(rq36::kRestartedText));
+        } else {
+            ShowReplyStatus(reply);
+        }
+    });
 }
 
 void TFormRestartModulu::Button2Click() { reject(); }

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "calibration/calibration_backup.h"
+#include "module/config_transfer.h"
 #include "module/snapshot_file.h"
 
 using rq36::Named;
@@ -147,40 +148,44 @@ void TFormSnapshot::ShowDifferences(const std::vector<rq36::SnapshotDifference>&
 
 void TFormSnapshot::Button1Click() {
     if (Settings() == nullptr || Busy()) return;
-    Sink sink(*this);
     if (mode_ == SnapshotMode::Save) {
-        if (!ConnectionTest()) return;
-        const BusyScope busy(*this);
-        const rq36::SnapshotRead read = rq36::ReadModuleSnapshot(Link(), sink);
-        if (!read.snapshot) return;
-        QString error;
-        if (!rq36::WriteSnapshotFile(path_, *read.snapshot, &error)) {
-            SetStatus(QStringLiteral(" Soubor se nepodařilo zapsat."));
-            Memo1->setPlainText(error);
-            return;
-        }
-        Memo1->setPlainText(QStringLiteral("Modul %1, uloženo %2.")
-                                .arg(read.snapshot->identity, read.snapshot->taken.toLocalTime().toString(
-                                                                  QStringLiteral("dd.MM.yyyy HH:mm:ss"))));
-        SetStatus(QStringLiteral(" Konfigurace uložena do souboru."));
+        TalkToModule([this] { SaveFromModule(); });
         return;
     }
-
     // The file first: a file that cannot be used sends nothing.
     const std::optional<rq36::Snapshot> snapshot = ReadFile();
-    if (!snapshot || !ConnectionTest()) return;
-    const BusyScope busy(*this);
+    if (snapshot) TalkToModule([this, &snapshot] { WorkWithModule(*snapshot); });
+}
+
+void TFormSnapshot::SaveFromModule() {
+    Sink sink(*this);
+    const rq36::SnapshotRead read = rq36::ReadModuleSnapshot(Link(), sink);
+    if (!read.snapshot) return;
+    QString error;
+    if (!rq36::WriteSnapshotFile(path_, *read.snapshot, &error)) {
+        SetStatus(QStringLiteral(" Soubor se nepodařilo zapsat."));
+        Memo1->setPlainText(error);
+        return;
+    }
+    Memo1->setPlainText(QStringLiteral("Modul %1, uloženo %2.")
+                            .arg(read.snapshot->identity,
+                                 read.snapshot->taken.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"))));
+    SetStatus(QStringLiteral(" Konfigurace uložena do souboru."));
+}
+
+void TFormSnapshot::WorkWithModule(const rq36::Snapshot& snapshot) {
+    Sink sink(*this);
     Memo1->clear();
     switch (mode_) {
     case SnapshotMode::Compare: {
-        const rq36::ModuleComparison c = rq36::CompareWithModule(Link(), *snapshot, sink);
+        const rq36::ModuleComparison c = rq36::CompareWithModule(Link(), snapshot, sink);
         if (c.differences) ShowDifferences(*c.differences, QStringLiteral("Soubor → modul:"));
         break;
     }
     case SnapshotMode::Restore: {
         rq36::RestoreOptions options;
         options.withCalibration = CheckBox1->isChecked();
-        rq36::RestoreSnapshot(Link(), *snapshot, options, sink);
+        rq36::RestoreSnapshot(Link(), snapshot, options, sink);
         break;
     }
     case SnapshotMode::Clone: {
@@ -200,7 +205,7 @@ void TFormSnapshot::Button1Click() {
                                              .arg(t.currentAddress)
                                              .arg(t.newAddress)) == QMessageBox::Yes;
         };
-        rq36::CloneSnapshot([this](std::uint8_t) { return std::make_unique<ForwardingLink>(Link()); }, *snapshot,
+        rq36::CloneSnapshot([this](std::uint8_t) { return std::make_unique<ForwardingLink>(Link()); }, snapshot,
                             *targets, sink, ask);
         break;
     }

@@ -46,6 +46,8 @@ private:
     class Sink;
     void ShowDifferences(const std::vector<rq36::SnapshotDifference>& differences, const QString& header);
     std::optional<rq36::Snapshot> ReadFile();
+    void SaveFromModule();
+    void WorkWithModule(const rq36::Snapshot& snapshot);
 
     rq36::SnapshotMode mode_;
     QString path_;

@@ -25,7 +25,7 @@
 namespace {
 
 // The dialog's host: events are let through and pauses slept, as in a dialog.
-class Host : public rq36::TransferHost {
+class Host : public rq36::ModuleHost {
 public:
     void ShowStatus(const QString&) override {}
     void ProcessEvents() override { QCoreApplication::processEvents(); }

@@ -1,5 +1,5 @@
-# Tests of rq36_core: settings file, binding, request call, command set and
-# transfer procedures.
+# Tests of rq36_core: settings file, binding, request call, the connection's
+# initialisation, command set and transfer procedures.
 
 # Stand-in interface libraries for the binding and request tests, in a folder
 # of their own (never the program's folder): one per name and call shape.
@@ -34,6 +34,10 @@ target_include_directories(test_app_interface PRIVATE ${CMAKE_CURRENT_SOURCE_DIR
 target_compile_definitions(test_app_interface PRIVATE RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}")
 add_dependencies(test_app_interface
   rq36_fake_orsa rq36_fake_orsb rq36_fake_orsc rq36_fake_orse rq36_fake_orsf rq36_fake_orsg)
+
+rq36_gtest(connection_logic_test
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/interface/connection_logic_test.cpp
+  LIBS rq36_core)
 
 rq36_gtest(test_app_module
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/module/command_set_test.cpp

@@ -1,5 +1,6 @@
-// Helpers shared by the window tests: the stand-in interface libraries, and
-// finding the modal dialog a menu handler opened.
+// Helpers shared by the window tests: the stand-in interface libraries,
+// finding a control by name and the modal dialog a menu handler opened, the
+// main window's hooks for a test, and a connection through its menu.
 #pragma once
 
 #include <functional>
@@ -12,12 +13,15 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include "fake_library.h"
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
+#include "interface/connection_logic.h"
 #include "main_window.h"
 
 namespace rq36::test {
@@ -40,6 +44,29 @@ public:
         return calls;
     }
 };
+
+// The child control `name` of type W; a missing control ends the run with
+// its name.
+template <typename W>
+W* Child(const QObject* parent, const QString& name) {
+    W* child = parent->findChild<W*>(name);
+    if (child == nullptr) qFatal("control %s missing", qPrintable(name));
+    return child;
+}
+template <typename W>
+W* Child(const QObject* parent, const char* name) {
+    return Child<W>(parent, QString::fromLatin1(name));
+}
+inline void Click(const QObject* parent, const char* button) { Child<QPushButton>(parent, button)->click(); }
+
+// The main window's hooks for a test: the settings file in `dir`, and a save
+// that fails fails the test.
+inline MainWindowHooks HooksIn(const QTemporaryDir& dir) {
+    MainWindowHooks hooks;
+    hooks.settingsPath = dir.filePath(QStringLiteral("W_rq36.ini"));
+    hooks.reportSaveFailure = [](const QString& m) { QFAIL(qPrintable(m)); };
+    return hooks;
+}
 
 // Runs `act` on the first modal dialog of type D that appears (polling the
 // event loop), then returns.  The caller starts the modal loop after this.
@@ -74,6 +101,11 @@ inline QString ConnectThroughMenu(TForm1& window, int kind) {
     });
     window.findChild<QAction*>(QStringLiteral("Pipojen1"))->trigger();
     return status;
+}
+
+// The same; true when the dialog reported a connected module.
+inline bool ConnectedThroughMenu(TForm1& window, int kind) {
+    return ConnectThroughMenu(window, kind).startsWith(QString::fromUtf8(kStatusSuccessPrefix));
 }
 
 }  // namespace rq36::test

@@ -1,9 +1,5 @@
-# Tests of the program's windows and of the connection dialog's logic.  The
-# window tests use the stand-in interface libraries of core_tests.cmake.
-
-rq36_gtest(connection_logic_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/interface/connection_logic_test.cpp
-  LIBS rq36_ui)
+# Tests of the program's windows.  They use the stand-in interface libraries
+# of core_tests.cmake.
 
 rq36_qtest(connection_dialog_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/interface/connection_dialog_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
@@ -34,9 +30,11 @@ add_dependencies(main_window_test rq36_fake_orsa rq36_fake_orse)
 # module and end to end against the simulated module.
 rq36_qtest(config_dialogs_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/module/config_dialogs_test.cpp ${CMAKE_CURRENT_LIST_DIR}/scripted_module.h
+          ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
   LIBS rq36_ui)
-target_include_directories(config_dialogs_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
-target_compile_definitions(config_dialogs_test PRIVATE RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
+target_include_directories(config_dialogs_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes)
+target_compile_definitions(config_dialogs_test PRIVATE
+  RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
 rq36_qtest(config_dialogs_e2e_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e/config_dialogs_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
   LIBS rq36_ui)
@@ -53,8 +51,10 @@ rq36_qtest(desktop_integration_test
 # against the simulated module through real interface libraries.
 rq36_qtest(calibration_dialog_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/calibration/calibration_dialog_test.cpp ${CMAKE_CURRENT_LIST_DIR}/scripted_module.h
+          ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
   LIBS rq36_ui)
-target_include_directories(calibration_dialog_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_include_directories(calibration_dialog_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes)
+target_compile_definitions(calibration_dialog_test PRIVATE RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}")
 rq36_qtest(calibration_e2e_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/calibration/calibration_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
   LIBS rq36_ui rq36_sim_model)

@@ -2,6 +2,7 @@
 // and how often the request goes out.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
 #include <thread>
 
@@ -53,6 +54,35 @@ public:
 
 private:
     std::deque<Bytes> pending_;
+};
+
+// A line whose reply arrives in pieces, each `gap` after the one before, in
+// the line's own time (nothing sleeps): a piece not there by the reader's
+// deadline is not delivered.  Nothing comes before the request is written.
+class PacedLink : public Link {
+public:
+    std::vector<Bytes> pieces;
+    std::chrono::milliseconds gap{};
+
+    bool Write(std::span<const std::uint8_t>, Clock::time_point) override {
+        next_ = 0;
+        written_ = true;
+        return true;
+    }
+    ReadResult Read(Bytes& into, Clock::time_point deadline) override {
+        if (!written_ || next_ >= pieces.size()) return ReadResult::Timeout;
+        if (next_ > 0 && last_ + gap > deadline) return ReadResult::Timeout;
+        into.insert(into.end(), pieces[next_].begin(), pieces[next_].end());
+        ++next_;
+        last_ = Clock::now();
+        return ReadResult::Data;
+    }
+    void DiscardInput() override {}
+
+private:
+    std::size_t next_ = 0;
+    bool written_ = false;
+    Clock::time_point last_{};
 };
 
 const Bytes kRequest = {1, 69, 0, 8, 1, 0xC8, 0, 0, 0, 0, 0, 0};
@@ -158,6 +188,21 @@ TEST_F(ExchangeTest, FailingDeviceEndsTheExchange) {
     const auto out = Run();
     EXPECT_EQ(out.status, kErrPortFailed);
     EXPECT_EQ(out.attempts, 1u);
+}
+
+// A reply may pause up to 50 ms between its bytes (USB adapters deliver in
+// packets); a longer pause breaks it off.
+TEST(ExchangeByteGap, FiftyMillisecondsBetweenPiecesAreTolerated) {
+    const Bytes reply = GoodReply();
+    const auto run = [&reply](std::chrono::milliseconds gap) {
+        PacedLink link;
+        link.pieces = {Bytes(reply.begin(), reply.begin() + 5), Bytes(reply.begin() + 5, reply.end())};
+        link.gap = gap;
+        Exchanger exchanger{link};
+        return exchanger.Run(kRequest, LineSettings{115200, 100, 0}).status;
+    };
+    EXPECT_EQ(run(std::chrono::milliseconds(40)), kOk);
+    EXPECT_EQ(run(std::chrono::milliseconds(75)), kErrReplyBroken);
 }
 
 TEST_F(ExchangeTest, DeviceFailingOnARepetitionLeavesNoEarlierReply) {

@@ -15,7 +15,7 @@ namespace {
 constexpr int kModbusKind = 5;
 constexpr int kPort = 7;
 
-class SilentHost : public rq36::TransferHost {
+class SilentHost : public rq36::ModuleHost {
 public:
     QString last;
     void ShowStatus(const QString& text) override { last = text; }

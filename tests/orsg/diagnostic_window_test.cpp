@@ -114,6 +114,7 @@ private slots:
         orsg::TForm1* form = FormOf(handle.h);
         QVERIFY(form);
         // The first tick comes after 10 ms, then every second.
+        QCOMPARE(form->Timer1->interval(), 10);
         QTRY_COMPARE(form->Timer1->interval(), 1000);
 
         for (int i = 0; i < 248; ++i) handle.Send(i % 8 == 3 || i % 8 == 5 || i % 8 == 7 ? 1 : 0);

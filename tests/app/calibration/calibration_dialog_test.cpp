@@ -10,20 +10,16 @@
 
 #include "calibration/calibration_dialog.h"
 #include "scripted_module.h"
+#include "ui_test_support.h"
 
+using rq36::test::Child;
+using rq36::test::Click;
 using rq36::test::ScriptedModule;
 
 namespace {
 
 const QString kPrompt = QStringLiteral("Vyber kalibrovaný vstup a rozsah, stiskni tlačítko Kalibrace.");
 
-template <typename W>
-W* Child(QWidget* dialog, const char* name) {
-    auto* child = dialog->findChild<W*>(QString::fromLatin1(name));
-    if (child == nullptr) qFatal("no %s", name);
-    return child;
-}
-void Click(QWidget* dialog, const char* button) { Child<QPushButton>(dialog, button)->click(); }
 QString Status(TForm6& d) { return d.StatusText(); }
 
 }  // namespace

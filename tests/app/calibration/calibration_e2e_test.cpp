@@ -24,6 +24,9 @@
 #include "panel_channel.h"
 #include "ui_test_support.h"
 
+using rq36::test::Child;
+using rq36::test::Click;
+using rq36::test::ConnectedThroughMenu;
 using rq36::test::WhenModalShown;
 
 namespace {
@@ -33,16 +36,6 @@ namespace {
 constexpr std::uint32_t kShort = 1;
 constexpr std::uint32_t kReference = 2;
 constexpr std::uint8_t kByte7 = 0x5A;
-
-bool Connect(TForm1& window, int kind) {
-    return rq36::test::ConnectThroughMenu(window, kind).startsWith(QString::fromUtf8(rq36::kStatusSuccessPrefix));
-}
-
-template <typename W>
-W* Child(QWidget* dialog, const char* name) {
-    return dialog->findChild<W*>(QString::fromLatin1(name));
-}
-void Click(QWidget* dialog, const char* button) { Child<QPushButton>(dialog, button)->click(); }
 
 struct Module {
     rq36::ConnectionSettings& settings;
@@ -98,12 +91,7 @@ class CalibrationEndToEndTest : public QObject {
 
     QTemporaryDir dir_;
 
-    rq36::MainWindowHooks Hooks() const {
-        rq36::MainWindowHooks hooks;
-        hooks.settingsPath = dir_.filePath(QStringLiteral("W_rq36.ini"));
-        hooks.reportSaveFailure = [](const QString& m) { QFAIL(qPrintable(m)); };
-        return hooks;
-    }
+    rq36::MainWindowHooks Hooks() const { return rq36::test::HooksIn(dir_); }
 
     // Runs act in the calibration dialog opened from the menu.
     void InDialog(TForm1& window, const std::function<void(TForm6*)>& act) {
@@ -169,7 +157,7 @@ private slots:
         const bool current = range == 6;
         TForm1 window(nullptr, Hooks());
         window.show();
-        QVERIFY(Connect(window, kind));
+        QVERIFY(ConnectedThroughMenu(window, kind));
         Module module{*window.Settings()};
         const int bank = rq36::CalibrationBank(input);
         const int slot = rq36::CalibrationSlotAddress(input, range);
@@ -233,7 +221,7 @@ private slots:
         QFETCH(int, kind);
         TForm1 window(nullptr, Hooks());
         window.show();
-        QVERIFY(Connect(window, kind));
+        QVERIFY(ConnectedThroughMenu(window, kind));
         Module module{*window.Settings()};
         const FrontPanel panel(kind);
         QVERIFY(!panel.path.empty());
@@ -276,7 +264,7 @@ private slots:
         qputenv("RQ36_SIM_FAULT", "fail_request=cmd:0x67 sel:30 addr:148 nth:2 status:4 times:1");
         TForm1 window(nullptr, Hooks());
         window.show();
-        QVERIFY(Connect(window, kind));
+        QVERIFY(ConnectedThroughMenu(window, kind));
         Module module{*window.Settings()};
         for (int k = 4; k < 7; ++k) QVERIFY(module.SetConfig(30, 144 + k, 0));
 
@@ -313,7 +301,7 @@ private slots:
         qputenv("RQ36_SIM_FAULT", "read_value=bank:0 addr:0x04 value:0x07");
         TForm1 window(nullptr, Hooks());
         window.show();
-        QVERIFY(Connect(window, 6));
+        QVERIFY(ConnectedThroughMenu(window, 6));
         InDialog(window, [&](TForm6* d) {
             Child<QComboBox>(d, "ComboBox2")->setCurrentIndex(4);
             const QString log = Log(d);

@@ -25,7 +25,8 @@ const QString kMeasuredError =
     QStringLiteral("Chyba naměřených hodnot. Zkontroluj připojení vstupu a proveď znovu kalibraci.");
 const QString kCurrentBounds = QStringLiteral("Hodnota proudu musí být v rozsahu 18-20mA.");
 
-struct RecordingHost : CalibrationHost {
+struct RecordingHost : ModuleHost {
+    void ProcessEvents() override {}
     void ShowStatus(const QString& text) override { status = text; }
     void AppendLog(const QString& line) override { log << line; }
     void Pause(int milliseconds) override { pauses.push_back(milliseconds); }

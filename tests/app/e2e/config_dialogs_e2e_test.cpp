@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 #include "interface/binding.h"
@@ -46,9 +47,7 @@ struct Dialog {
     explicit Dialog(ConnectionSettings& record) : d(std::make_unique<D>(&record)) { d->show(); }
     template <typename W>
     W* Get(const QString& name) const {
-        W* w = d->template findChild<W*>(name);
-        if (!w) qFatal("control %s missing", qPrintable(name));
-        return w;
+        return rq36::test::Child<W>(d.get(), name);
     }
     QString Click(const char* button) {
         Get<QPushButton>(QString::fromLatin1(button))->click();
@@ -172,6 +171,28 @@ private slots:
         rq36::CloseConnection(record_);
         QVERIFY(Connect(record_, 6, 23));
         QCOMPARE(address.Click("Button2"), kRead);
+    }
+
+    // "Cancel" right after "Zapsat" began: the new address and speed both
+    // reach the module (never a new address with the old speed), then the
+    // dialog closes.
+    void CancelDuringAWriteFinishesTheWrite() {
+        QVERIFY(Open(0));
+        Dialog<TForm12> address(record_);
+        address.Get<QLineEdit>(QStringLiteral("Edit1"))->setText(QStringLiteral("23"));
+        address.Get<QComboBox>(QStringLiteral("ComboBox1"))->setCurrentIndex(4);  // 38400 Bd
+        QString statusAtCancel;
+        QTimer::singleShot(0, address.d.get(), [&] {
+            address.Click("Button4");
+            statusAtCancel = address.d->StatusText();
+        });
+        address.Click("Button1");
+        QCOMPARE(statusAtCancel, QString::fromUtf8(rq36::kClosingText));
+        QVERIFY(!address.d->isVisible());
+        Dialog<TForm12> again(record_);
+        QCOMPARE(again.Click("Button2"), kRead);
+        QCOMPARE(again.Get<QLineEdit>(QStringLiteral("Edit1"))->text(), QStringLiteral("23"));
+        QCOMPARE(again.Get<QComboBox>(QStringLiteral("ComboBox1"))->currentText(), QStringLiteral("38400 Bd"));
     }
 
     // The module's faults: a failed third read, a failed write of 0x03, a

@@ -59,12 +59,7 @@ class ConnectionEndToEndTest : public QObject {
 
     QTemporaryDir dir_;
 
-    rq36::MainWindowHooks Hooks() const {
-        rq36::MainWindowHooks hooks;
-        hooks.settingsPath = dir_.filePath(QStringLiteral("W_rq36.ini"));
-        hooks.reportSaveFailure = [](const QString& m) { QFAIL(qPrintable(m)); };
-        return hooks;
-    }
+    rq36::MainWindowHooks Hooks() const { return rq36::test::HooksIn(dir_); }
 
 private slots:
     void initTestCase() {

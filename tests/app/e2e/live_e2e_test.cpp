@@ -25,18 +25,14 @@
 #include "module/restart_dialog.h"
 #include "ui_test_support.h"
 
+using rq36::test::Child;
+using rq36::test::Click;
 using rq36::test::WhenModalShown;
 
 namespace {
 
-template <typename W = QLabel>
-W* Find(QWidget* dialog, const QString& name) {
-    return dialog->findChild<W*>(name);
-}
-
-QString Text(QWidget* dialog, const QString& name) { return Find<QLabel>(dialog, name)->text(); }
+QString Text(QWidget* dialog, const QString& name) { return Child<QLabel>(dialog, name)->text(); }
 QString Status(QWidget* dialog) { return Text(dialog, QStringLiteral("StatusBar1Panel0")); }
-void Click(QWidget* dialog, const char* name) { Find<QPushButton>(dialog, QString::fromLatin1(name))->click(); }
 
 // Opens the dialog of a menu item, runs `act` in it, closes it.
 template <typename D>
@@ -60,11 +56,7 @@ class LiveEndToEndTest : public QObject {
         success_ = QLatin1Char(' ') + rq36::StatusMessage(static_cast<std::uint8_t>(kind), 0);
     }
 
-    rq36::MainWindowHooks Hooks() const {
-        rq36::MainWindowHooks hooks;
-        hooks.settingsPath = dir_.filePath(QStringLiteral("W_rq36.ini"));
-        return hooks;
-    }
+    rq36::MainWindowHooks Hooks() const { return rq36::test::HooksIn(dir_); }
 
     static void Kinds() {
         QTest::addColumn<int>("kind");
@@ -111,7 +103,7 @@ private slots:
         });
         // AIN2 to +/- 25mA DC: the next opening shows it and "2-0" in mA.
         InDialog<TForm13>(window, "NastavAIN1", [&](TForm13* d) {
-            Find<QComboBox>(d, QStringLiteral("ComboBox3"))->setCurrentIndex(6);
+            Child<QComboBox>(d, QStringLiteral("ComboBox3"))->setCurrentIndex(6);
             Click(d, "Button1");
             QCOMPARE(Status(d), QStringLiteral(" Konfigurace zapsána."));
         });
@@ -152,17 +144,17 @@ private slots:
             QTRY_COMPARE(Status(d), success_);
             QCOMPARE(Text(d, "Label3"), QStringLiteral("0"));
             Click(d, "Button1");  // start CNT0
-            QCOMPARE(Find<QPushButton>(d, "Button1")->text(), QStringLiteral("Stop"));
+            QCOMPARE(Child<QPushButton>(d, "Button1")->text(), QStringLiteral("Stop"));
             QTRY_VERIFY(Text(d, "Label3").toUInt() > 50);
             Click(d, "Button1");  // stop
-            QCOMPARE(Find<QPushButton>(d, "Button1")->text(), QStringLiteral("Start"));
+            QCOMPARE(Child<QPushButton>(d, "Button1")->text(), QStringLiteral("Start"));
             QTest::qWait(3 * TForm4::kIntervalMs);
             const QString stopped = Text(d, "Label3");
             QTest::qWait(3 * TForm4::kIntervalMs);
             QCOMPARE(Text(d, "Label3"), stopped);
             Click(d, "Button3");  // "Vynulovat"
             QTRY_COMPARE(Text(d, "Label3"), QStringLiteral("0"));
-            Find<QLineEdit>(d, "Edit1")->setText(QStringLiteral("-1"));
+            Child<QLineEdit>(d, "Edit1")->setText(QStringLiteral("-1"));
             Click(d, "Button6");  // "Nastavit"
             QTRY_COMPARE(Text(d, "Label3"), QStringLiteral("4294967295"));
             Click(d, "Button2");  // start CNT1, left running
@@ -171,8 +163,8 @@ private slots:
         });
         // The run state comes from the module on the next opening.
         InDialog<TForm4>(window, "OkamCNT", [&](TForm4* d) {
-            QTRY_COMPARE(Find<QPushButton>(d, "Button2")->text(), QStringLiteral("Stop"));
-            QCOMPARE(Find<QPushButton>(d, "Button1")->text(), QStringLiteral("Start"));
+            QTRY_COMPARE(Child<QPushButton>(d, "Button2")->text(), QStringLiteral("Stop"));
+            QCOMPARE(Child<QPushButton>(d, "Button1")->text(), QStringLiteral("Start"));
         });
         window.close();
     }
@@ -183,7 +175,7 @@ private slots:
         TForm1 window(nullptr, Hooks());
         Connect(window, kind);
         InDialog<TFormOkamDOUT>(window, "OkamDOUT1", [&](TFormOkamDOUT* d) {
-            Find<QCheckBox>(d, "CheckBox2")->setChecked(true);
+            Child<QCheckBox>(d, "CheckBox2")->setChecked(true);
             Click(d, "Button1");
             QCOMPARE(Status(d), QStringLiteral(" Data zapsána"));
         });
@@ -194,7 +186,7 @@ private slots:
         });
         // DOUT1 no longer negated: its input reads the other way.
         InDialog<TForm14>(window, "NastavDIO1", [&](TForm14* d) {
-            Find<QCheckBox>(d, "CheckBox34")->setChecked(false);
+            Child<QCheckBox>(d, "CheckBox34")->setChecked(false);
             Click(d, "Button1");
             QCOMPARE(Status(d), QStringLiteral(" Konfigurace zapsána."));
         });

@@ -22,7 +22,7 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString()
 
 namespace {
 
-struct QuietHost : TransferHost {
+struct QuietHost : ModuleHost {
     void ShowStatus(const QString&) override {}
     void ProcessEvents() override {}
     void Pause(int) override {}

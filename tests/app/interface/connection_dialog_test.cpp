@@ -52,9 +52,7 @@ struct Fixture {
     }
     template <typename W>
     W* Get(const char* name) const {
-        W* w = dialog->findChild<W*>(QString::fromLatin1(name));
-        if (!w) qFatal("control %s missing", name);
-        return w;
+        return rq36::test::Child<W>(dialog.get(), name);
     }
     QString Panel() const { return Get<QLabel>("Panel1")->text(); }
     void SelectKind(int kind) { Get<QComboBox>("ComboBox2")->setCurrentIndex(kind); }

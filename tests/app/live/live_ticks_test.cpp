@@ -15,7 +15,7 @@ const QLocale kPoint(QLocale::English, QLocale::UnitedStates);
 
 // Records what the tick does, in order: "events", the requests (as the
 // module sees them), "pause N", and each status text.
-struct Trace : TransferHost {
+struct Trace : ModuleHost {
     std::vector<std::string> steps;
     std::vector<QString> statuses;
     void ShowStatus(const QString& text) override { statuses.push_back(text); }

@@ -65,9 +65,7 @@ private slots:
         connected_.Connected = true;
         connected_.LibraryHandle = 1;  // never used: the scripted module answers
         module_ = ScriptedModule();
-        ModuleDialog::UseLinkForNewDialogs(&module_);
     }
-    void cleanup() { ModuleDialog::UseLinkForNewDialogs(nullptr); }
 
     void WithoutConnectionEveryViewSaysSoAndKeepsPolling() {
         rq36::ConnectionSettings closed;
@@ -76,15 +74,21 @@ private slots:
         TForm4 counters(&closed);
         TFormOkamDIN inputs(&closed);
         TForm15 status(&closed);
+        // The poll rates: analog 400 ms, counters 100 ms, inputs and status 10 ms.
+        QList<int> intervals;
         for (LiveView* view : std::initializer_list<LiveView*>{&analog, &counters, &inputs, &status}) {
+            intervals << view->Timer1->interval();
+            view->UseLink(&module_);
             view->Timer1Timer();
             QCOMPARE(Status(view), kNotConnected);
             QVERIFY(view->Timer1->isActive());
         }
+        QCOMPARE(intervals, (QList<int>{400, 100, 10, 10}));
         for (int row = 0; row < rq36::AnalogTick::kRows; ++row) QVERIFY(analog.ValueLabel(row)->text().isEmpty());
         status.findChild<QPushButton*>(QStringLiteral("Button2"))->click();  // "Vynulovat"
         QCOMPARE(Status(&status), kNotConnected);
         TFormOkamDOUT outputs(&closed);
+        outputs.UseLink(&module_);
         outputs.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
         QCOMPARE(Status(&outputs), kNotConnected);
         QVERIFY(module_.sent.empty());
@@ -99,7 +103,9 @@ private slots:
     // remaining requests, then the dialog closes; the window's menu item
     // returns, and nothing touches the dialog after it is gone.
     void CancelDuringATickClosesAfterTheTick() {
-        TForm1 window;
+        rq36::MainWindowHooks hooks;
+        hooks.moduleLink = &module_;
+        TForm1 window(nullptr, hooks);
         rq36::ConnectionSettings& record = *window.Settings();
         record.Connected = true;
         record.LibraryHandle = 1;
@@ -128,6 +134,7 @@ private slots:
         };
         bool timerRunsDuringTick = false;
         TForm15 view(&connected_);
+        view.UseLink(&module_);
         module_.onSend = [&](const rq36::ModuleCommand&) { timerRunsDuringTick = view.Timer1->isActive(); };
         view.Timer1Timer();
         QVERIFY(timerRunsDuringTick);
@@ -157,6 +164,7 @@ private slots:
     void DigitalViewsReadTwoBitsAndWriteTheTickedOutputs() {
         module_.answer = [](const rq36::ModuleCommand&) { return rq36::ModuleReply{0, 0, {0xFE, 0, 0, 0}}; };
         TFormOkamDIN inputs(&connected_);
+        inputs.UseLink(&module_);
         inputs.Timer1Timer();
         QCOMPARE(Text(&inputs, "Label33"), QStringLiteral("0"));
         QCOMPARE(Text(&inputs, "Label34"), QStringLiteral("1"));
@@ -167,6 +175,7 @@ private slots:
 
         module_.sent.clear();
         TFormOkamDOUT outputs(&connected_);
+        outputs.UseLink(&module_);
         QVERIFY(!outputs.findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->isChecked());
         outputs.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(true);
         outputs.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
@@ -189,6 +198,9 @@ private slots:
         TForm3 analog(&connected_);
         TForm4 counters(&connected_);
         TFormOkamDIN inputs(&connected_);
+        analog.UseLink(&module_);
+        counters.UseLink(&module_);
+        inputs.UseLink(&module_);
         const QList<QWidget*> values = {analog.ValueLabel(0), analog.ValueLabel(rq36::AnalogTick::kRows - 1),
                                         counters.findChild<QLabel*>(QStringLiteral("Label3")),
                                         counters.findChild<QLabel*>(QStringLiteral("Label4")),
@@ -213,12 +225,14 @@ private slots:
 
     void AnalogAndCounterViewsFitTheLongestValues() {
         TForm3 analog(&connected_);
+        analog.UseLink(&module_);
         for (int row = 0; row < rq36::AnalogTick::kRows; ++row)
             analog.ValueLabel(row)->setText(QStringLiteral("-12345.678 mA"));
         CheckNothingClipped(&analog);
         Shoot(&analog, QStringLiteral("analog_inputs"));
 
         TForm4 counters(&connected_);
+        counters.UseLink(&module_);
         counters.findChild<QLabel*>(QStringLiteral("Label3"))->setText(QStringLiteral("4294967295"));
         counters.findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QStringLiteral("-2147483648"));
         counters.findChild<QPushButton*>(QStringLiteral("Button1"))->click();

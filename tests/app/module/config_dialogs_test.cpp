@@ -2,8 +2,10 @@
 // what "Přečíst", "Zapsat", "Ok" and "Cancel" do with the working copy, the
 // record and the module; the validation of the address dialog; codes the
 // lists do not know; a close in the middle of a transfer.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +18,7 @@
 #include "module/digital_options_dialog.h"
 #include "module/restart_dialog.h"
 #include "scripted_module.h"
+#include "ui_test_support.h"
 
 using rq36::ConnectionSettings;
 using rq36::test::ScriptedModule;
@@ -42,9 +45,7 @@ struct Fixture {
     }
     template <typename W>
     W* Get(const QString& name) const {
-        W* w = dialog->template findChild<W*>(name);
-        if (!w) qFatal("control %s missing", qPrintable(name));
-        return w;
+        return rq36::test::Child<W>(dialog.get(), name);
     }
     void Click(const char* button) { Get<QPushButton>(QString::fromLatin1(button))->click(); }
     QString Status() const { return dialog->StatusText(); }
@@ -224,19 +225,40 @@ private slots:
         QVERIFY(r.module.sent.empty());
     }
 
-    // "Cancel" in the middle of a transfer: the byte in hand is finished (a
-    // written byte is still read back), nothing after it is sent, and the
-    // dialog closes when the transfer has returned.
+    // "Cancel" in the middle of a write: the run is written to its end (a
+    // module is never left half configured), the dialog meanwhile says it
+    // is closing under the wait cursor, and closes when the write returned.
+    // A read stops after the byte in hand.
     void CancelDuringATransfer() {
+        const QString closing = QString::fromUtf8(rq36::kClosingText);
         Fixture<TForm14> f;
-        f.module.onSend = [&f](const rq36::ModuleCommand&) {
+        QStringList statusesAfterCancel;
+        bool waitCursorAfterCancel = true;
+        f.module.onSend = [&](const rq36::ModuleCommand&) {
             if (f.module.sent.size() == 3) QTimer::singleShot(0, f.dialog.get(), [&f] { f.Click("Button4"); });
+            if (f.module.sent.size() > 4) {
+                statusesAfterCancel << f.Status();
+                const QCursor* cursor = QApplication::overrideCursor();
+                waitCursorAfterCancel = waitCursorAfterCancel && cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+            }
         };
         f.Click("Button1");
         QVERIFY(!f.dialog->isVisible());
-        QCOMPARE(f.module.sent.size(), 4u);  // byte 2 written and read back, then stopped
+        QCOMPARE(f.module.sent.size(), 24u);  // all twelve bytes written and read back
         QCOMPARE(f.module.sent.back().command, rq36::kCmdReadConfigByte);
+        QCOMPARE(statusesAfterCancel.size(), 20);
+        QVERIFY(statusesAfterCancel.front() == closing && statusesAfterCancel.back() == closing);
+        QVERIFY(waitCursorAfterCancel);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
         QCOMPARE(f.record.ConfigImage, rq36::DefaultConfigImage());
+
+        Fixture<TForm14> r;
+        r.module.onSend = [&r](const rq36::ModuleCommand&) {
+            if (r.module.sent.size() == 3) QTimer::singleShot(0, r.dialog.get(), [&r] { r.Click("Button4"); });
+        };
+        r.Click("Button2");
+        QVERIFY(!r.dialog->isVisible());
+        QCOMPARE(r.module.sent.size(), 3u);
 
         // A second transfer is not started inside a running one.
         Fixture<TForm13> g;

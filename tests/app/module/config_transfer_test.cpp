@@ -24,7 +24,7 @@ public:
     std::array<std::uint8_t, 256>& Bank0() { return memory[0]; }
 };
 
-class RecordingHost : public TransferHost {
+class RecordingHost : public ModuleHost {
 public:
     explicit RecordingHost(Log& log) : log_(log) {}
     void ShowStatus(const QString& text) override {
