@@ -1,9 +1,10 @@
 # Install rules and the Debian packages.
 #
 # Components:
-#   Runtime      the program, the interface libraries it binds (ORSG, ORSC) in
-#                the program's private library folder, launcher, icon,
-#                AppStream metadata, manual page and help document
+#   Runtime      the program and its command-line companion rq36, the
+#                interface libraries they bind (ORSG, ORSC) in the program's
+#                private library folder, launcher, icon, AppStream metadata,
+#                manual pages, rq36's bash completion and the help document
 #   Development  ORSG for other hosts: its headers and a link to the library
 #                where a linker and a developer look for them
 #   Simulator    the stand-ins for what is outside (ORSA/B/D/E/F and the card
@@ -30,9 +31,9 @@ target_include_directories(rq36_core PUBLIC ${CMAKE_BINARY_DIR}/generated)
 # The program needs no search path of its own: it loads its interface
 # libraries by full path.  ORSG and ORSC keep $ORIGIN so that the card driver
 # stand-in of the Simulator component, put beside them, serves them.
-set_target_properties(W_RQ36 PROPERTIES INSTALL_RPATH "")
+set_target_properties(W_RQ36 rq36 PROPERTIES INSTALL_RPATH "")
 
-install(TARGETS W_RQ36 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+install(TARGETS W_RQ36 rq36 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
 # The real interface libraries: ORSG (and as ORSC) and the Modbus RTU
 # library of kind 5.
 install(TARGETS ORSG ORSC ORSF LIBRARY DESTINATION ${RQ36_PRIVATE_LIBDIR} COMPONENT Runtime)
@@ -47,6 +48,9 @@ install(FILES ${pkg}/${RQ36_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/ico
         COMPONENT Runtime)
 install(FILES ${pkg}/${RQ36_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT Runtime)
 install(FILES ${RQ36_MANUAL_PDF} DESTINATION ${RQ36_DOCDIR} COMPONENT Runtime)
+# rq36's completion, where bash-completion loads it on demand.
+install(FILES ${pkg}/rq36.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME rq36 COMPONENT Runtime)
 
 # ORSG for other hosts: headers under include/orsg, and libORSG.so in the
 # library folder as a link into the program's private folder (one copy).
@@ -56,18 +60,19 @@ file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-links)
 file(CREATE_LINK ${RQ36_PACKAGE_NAME}/libORSG.so ${CMAKE_BINARY_DIR}/install-links/libORSG.so SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/install-links/libORSG.so DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development)
 
-# The manual page and every package's changelog, compressed as Debian wants
+# The manual pages and every package's changelog, compressed as Debian wants
 # them (gzip -n: no name or time stamp, so the bytes do not change per build).
 find_program(RQ36_GZIP gzip REQUIRED)
 set(gz ${CMAKE_BINARY_DIR}/packaging)
-add_custom_command(OUTPUT ${gz}/W_RQ36.1.gz ${gz}/changelog.gz
+add_custom_command(OUTPUT ${gz}/W_RQ36.1.gz ${gz}/rq36.1.gz ${gz}/changelog.gz
   COMMAND ${CMAKE_COMMAND} -E make_directory ${gz}
   COMMAND ${RQ36_GZIP} -9n -c ${pkg}/W_RQ36.1 > ${gz}/W_RQ36.1.gz
+  COMMAND ${RQ36_GZIP} -9n -c ${pkg}/rq36.1 > ${gz}/rq36.1.gz
   COMMAND ${RQ36_GZIP} -9n -c ${pkg}/changelog > ${gz}/changelog.gz
-  DEPENDS ${pkg}/W_RQ36.1 ${pkg}/changelog
-  COMMENT "Compressing the manual page and the changelog")
-add_custom_target(rq36_packaging_files ALL DEPENDS ${gz}/W_RQ36.1.gz ${gz}/changelog.gz)
-install(FILES ${gz}/W_RQ36.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
+  DEPENDS ${pkg}/W_RQ36.1 ${pkg}/rq36.1 ${pkg}/changelog
+  COMMENT "Compressing the manual pages and the changelog")
+add_custom_target(rq36_packaging_files ALL DEPENDS ${gz}/W_RQ36.1.gz ${gz}/rq36.1.gz ${gz}/changelog.gz)
+install(FILES ${gz}/W_RQ36.1.gz ${gz}/rq36.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
 
 # Each package carries its copyright and changelog in its own doc folder.
 set(RQ36_DEB_Runtime ${RQ36_PACKAGE_NAME})
@@ -116,7 +121,8 @@ interfaces (COM port with Vextbus-2 or Modbus RTU, the ORS-B, ORS-C and ORS-G
 cards, the ORS-D USB and ORS-E LAN converters), reads and writes its address,
 speed, parity, protocol, input ranges and digital options, shows live analog
 values, counters, digital inputs and the status register, sets the outputs
-and counters, calibrates the analog inputs and restarts the module.
+and counters, calibrates the analog inputs and restarts the module. The command-line tool rq36 does the same from
+scripts and over ssh, without a display.
 .
 The package contains ORSG, the interface library of the ORS-G PCI card, which
 needs the card maker's driver library. The user interface and the manual

@@ -6,16 +6,27 @@
 # names a device, the simulated module is served on a pseudo-terminal and
 # port 1 is mapped to it, so "Modbus RTU" on port 1 connects without
 # hardware; the simulator ends with the program.
+#
+#   scripts/run.sh                 W_RQ36
+#   scripts/run.sh rq36 ARGS...    the command-line tool in the same world,
+#                                  e.g. scripts/run.sh rq36 --interface modbus identify
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
 bin=build/release/bin
+# Messages of this script: rq36's standard output carries only its result.
+if [ "${1:-}" = rq36 ]; then exec 3>&2; else exec 3>&1; fi
 if [ -z "${RQ36_COM1:-}" ]; then
   coproc MODBUS_SIM { exec "$bin/rq36-modbus-sim" --exit-with-parent; }
   read -r device <&"${MODBUS_SIM[0]}"
   export RQ36_COM1="$device"
-  echo "Modbus RTU, port 1: simulated module on $device"
+  echo "Modbus RTU, port 1: simulated module on $device" >&3
 fi
+if [ "${1:-}" = rq36 ]; then
+  shift
+  exec "$bin/rq36" "$@"
+fi
+echo "rq36 beside it: RQ36_COM1=$RQ36_COM1 $bin/rq36 identify" >&3
 exec "$bin/W_RQ36" "$@"

@@ -262,6 +262,12 @@ std::optional<QString> ReadKindParameters(ConnectionSettings& settings, const Co
     if (info.Takes(kParamEuart)) {
         settings.EuartIndex = inputs.euartIndex;
         settings.InitParams[3] = inputs.euartIndex;
+        if (inputs.cardBus >= 0 && inputs.cardSlot >= 0) {
+            // Selection by position instead of the first card.
+            settings.InitParams[0] = 1;
+            settings.InitParams[1] = inputs.cardBus;
+            settings.InitParams[2] = inputs.cardSlot;
+        }
     }
     if (info.Takes(kParamDiagnosticWindow)) {
         settings.OrsgDiagnosticWindow = inputs.orsgWindow;

@@ -104,6 +104,10 @@ struct ConnectionInputs {
     QString parameter1;       // Edit2
     QString parameter2;       // Edit3
     QString parameter3;       // Edit4
+    // ORS-G: the card at this PCI bus and slot; -1 (the dialog): the first
+    // ORS-G card found.
+    int cardBus = -1;
+    int cardSlot = -1;
 };
 
 // What the dialog shows afterwards besides the status texts.

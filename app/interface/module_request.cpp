@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "cp1250.h"
 #include "interface/binding.h"
 #include "interface/binding_table.h"
+#include "interface/exchange_trace.h"
 #include "interface/interface_kinds.h"
 
 namespace rq36 {
@@ -98,7 +100,20 @@ void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address,
     }
     std::int32_t replyByte = 0;
     std::int32_t fullStatus = 0;
+    // Time stamps only while someone watches the exchanges.
+    const bool observed = ExchangeObserved();
+    ExchangeRecord record;
+    std::chrono::steady_clock::time_point sent;
+    if (observed) {
+        record.started = QDateTime::currentDateTime();
+        for (std::size_t i = 0; i < message.size(); ++i) record.request[i] = Low8(message[i]);
+        sent = std::chrono::steady_clock::now();
+    }
     const std::int32_t result = SendFrame(kind, handle, request.data(), response, replyByte, fullStatus);
+    if (observed) {
+        record.durationUs =
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - sent).count();
+    }
     if (result != 0) fullStatus = result;
 
     // A failure whose low 8 bits are 0 must not read as success: it gets
@@ -114,6 +129,11 @@ void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address,
         d5 = Low8(response[3]);
     } else {
         d1 = d2 = d3 = d4 = d5 = 0;
+    }
+    if (observed) {
+        record.status = status;
+        record.reply = {d1, d2, d3, d4, d5};
+        ReportExchange(record);
     }
 }
 

@@ -13,7 +13,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 private=$prefix/$libdir/w-rq36
-for f in bin/W_RQ36 "$libdir/w-rq36/libORSG.so" "$libdir/w-rq36/libORSC.so" "$libdir/w-rq36/libORSF.so" \
+for f in bin/W_RQ36 bin/rq36 share/man/man1/rq36.1.gz share/bash-completion/completions/rq36 \
+         "$libdir/w-rq36/libORSG.so" "$libdir/w-rq36/libORSC.so" "$libdir/w-rq36/libORSF.so" \
          share/applications/com.example.w_rq36.desktop \
          share/icons/hicolor/scalable/apps/com.example.w_rq36.svg \
          share/metainfo/com.example.w_rq36.metainfo.xml \
@@ -53,4 +54,9 @@ for kind in 0 6; do
     fail "kind $kind: '$word $got $result $from' (expected the private folder's $file)"
 done
 [ ! -e "$cwd/PLANTED_LIBRARY_LOADED" ] || fail "a library from the current directory was loaded"
+# rq36 binds the same way: the identity from the private folder's stand-in.
+out=$(cd "$cwd" && env -i PATH=/usr/bin:/bin HOME="$tmp/home" RQ36_SIM_STATE=:memory: RQ36_SIM_INSTANT=1 \
+      "$prefix/bin/rq36" identify 2>&1) || fail "installed rq36 identify: '$out'"
+[ "$out" = "RQ-36    v.1.02" ] || fail "installed rq36 identify: '$out'"
+[ ! -e "$cwd/PLANTED_LIBRARY_LOADED" ] || fail "rq36 loaded a library from the current directory"
 echo "install into $prefix: files in place, libraries bound from $private"

@@ -16,7 +16,8 @@ for deb in "$main" "$sim" "$dev"; do [ -f "$deb" ] || fail "no $(basename "$deb"
 
 files() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|'; }
 private=/usr/$libdir/w-rq36
-for f in /usr/bin/W_RQ36 "$private/libORSG.so" "$private/libORSC.so" "$private/libORSF.so" \
+for f in /usr/bin/W_RQ36 /usr/bin/rq36 /usr/share/man/man1/rq36.1.gz /usr/share/bash-completion/completions/rq36 \
+         "$private/libORSG.so" "$private/libORSC.so" "$private/libORSF.so" \
          /usr/share/applications/com.example.w_rq36.desktop \
          /usr/share/icons/hicolor/scalable/apps/com.example.w_rq36.svg \
          /usr/share/metainfo/com.example.w_rq36.metainfo.xml /usr/share/doc/w-rq36/W_rq36_Napoveda.pdf \
