@@ -28,6 +28,27 @@ ModuleCommand WriteConfigByteCommand(std::uint8_t bank, std::uint8_t address, st
 
 ModuleCommand ReadIdentityCommand(std::uint8_t part) { return {kCmdReadIdentity, part, {}}; }
 
+QString CommandName(std::uint8_t command) {
+    switch (command) {
+        case kCmdReadRegister:
+            return QStringLiteral("čtení registru");
+        case kCmdWriteRegister:
+            return QStringLiteral("zápis registru");
+        case kCmdReadStatusRegister:
+            return QStringLiteral("čtení status registru");
+        case kCmdClearStatusRegister:
+            return QStringLiteral("nulování status registru");
+        case kCmdReadConfigByte:
+            return QStringLiteral("čtení konfigurace");
+        case kCmdWriteConfigByte:
+            return QStringLiteral("zápis konfigurace");
+        case kCmdReadIdentity:
+            return QStringLiteral("identifikace");
+        default:
+            return QStringLiteral("neznámý příkaz");
+    }
+}
+
 ModuleCommand RestartCommand() { return WriteRegisterCommand(kRegRestart, kRestartValue); }
 
 double DecodeScaledValue(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
