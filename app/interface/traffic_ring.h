@@ -32,7 +32,10 @@ public:
     // number); Total() is the number of the next one.
     std::uint64_t Total() const { return total_; }
     // The oldest sequence number still held.
-    std::uint64_t First() const { return total_ > rows_.size() ? total_ - rows_.size() : cleared_; }
+    std::uint64_t First() const {
+        const std::uint64_t kept = total_ > rows_.size() ? total_ - rows_.size() : 0;
+        return kept > cleared_ ? kept : cleared_;
+    }
     std::size_t Capacity() const { return rows_.size(); }
     std::size_t Size() const { return static_cast<std::size_t>(total_ - First()); }
     // The record of a sequence number, or null when it was overwritten,
