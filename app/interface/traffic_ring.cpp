@@ -41,6 +41,7 @@ std::vector<AddressFigures> FiguresOf(const TrafficRing& ring, const std::vector
         if (record == nullptr) continue;
         AddressFigures& figures = byAddress[record->Address()];
         figures.address = record->Address();
+        figures.kind = record->kind;
         ++figures.exchanges;
         durations[record->Address()].push_back(record->durationUs);
         if (!record->Failed()) continue;

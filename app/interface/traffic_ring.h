@@ -96,6 +96,7 @@ std::int32_t Percentile(std::vector<std::int32_t>& values, double p);
 
 struct AddressFigures {
     std::uint8_t address = 0;
+    std::uint8_t kind = 0;  // the interface of its latest exchange (for the status texts)
     int exchanges = 0;
     int failures = 0;
     std::map<std::uint8_t, int> failuresByStatus;
