@@ -11,8 +11,8 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QStyle>
 #include <QTableView>
@@ -324,9 +324,10 @@ void TForm1::Button4Click() {
     // Window-modal and open(): the host's windows and its calls go on.
     // Written, the box says where the file went.
     logPath_ = error.empty() ? QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) : QString();
-    auto* box = error.empty() ? new QMessageBox(QMessageBox::Information, windowTitle(),
-                                                QStringLiteral("LOG uložen do souboru\n") + logPath_, QMessageBox::Ok, this)
-                              : new QMessageBox(QMessageBox::Critical, windowTitle(), logError_, QMessageBox::Ok, this);
+    auto* box = error.empty()
+                    ? new QMessageBox(QMessageBox::Information, windowTitle(),
+                                      QStringLiteral("LOG uložen do souboru\n") + logPath_, QMessageBox::Ok, this)
+                    : new QMessageBox(QMessageBox::Critical, windowTitle(), logError_, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->open();

@@ -44,44 +44,37 @@ QString LocalTimeText(const QDateTime& time) {
 }
 
 QStringList ExchangeColumnHeaders() {
-    return {QStringLiteral("Čas"),       QStringLiteral("Trvání [ms]"), QStringLiteral("Rozhraní"),
-            QStringLiteral("Adresa"),    QStringLiteral("Příkaz"),      QStringLiteral("Požadavek"),
-            QStringLiteral("Stav"),      QStringLiteral("Odpověď")};
+    return {QStringLiteral("Čas"),    QStringLiteral("Trvání [ms]"), QStringLiteral("Rozhraní"),
+            QStringLiteral("Adresa"), QStringLiteral("Příkaz"),      QStringLiteral("Požadavek"),
+            QStringLiteral("Stav"),   QStringLiteral("Odpověď")};
 }
 
 QString ExchangeField(const ExchangeRecord& record, int column, const QString& statusText) {
     switch (column) {
-        case kColTime:
-            return LocalTimeText(QDateTime::fromMSecsSinceEpoch(record.startedMs));
-        case kColDuration:
-            return QString::number(static_cast<double>(record.durationUs) / 1000.0, 'f', 3);
-        case kColKind:
-            if (const InterfaceKindInfo* info = KindInfo(record.kind))
-                return QStringLiteral("ORS") + QLatin1Char(info->letter);
-            return QString::number(record.kind);
-        case kColAddress:
-            return QString::number(record.Address());
-        case kColCommand:
-            return QString::asprintf("%02X ", static_cast<unsigned>(record.Command())) + CommandName(record.Command());
-        case kColRequest:
-            return HexBytes(record.request);
-        case kColStatus:
-            return statusText.isEmpty() || record.status == 0
-                       ? QString::number(record.status)
-                       : QString::number(record.status) + QLatin1Char(' ') + statusText;
-        case kColReply:
-            return HexBytes(record.reply);
-        default:
-            return {};
+    case kColTime: return LocalTimeText(QDateTime::fromMSecsSinceEpoch(record.startedMs));
+    case kColDuration: return QString::number(static_cast<double>(record.durationUs) / 1000.0, 'f', 3);
+    case kColKind:
+        if (const InterfaceKindInfo* info = KindInfo(record.kind))
+            return QStringLiteral("ORS") + QLatin1Char(info->letter);
+        return QString::number(record.kind);
+    case kColAddress: return QString::number(record.Address());
+    case kColCommand:
+        return QString::asprintf("%02X ", static_cast<unsigned>(record.Command())) + CommandName(record.Command());
+    case kColRequest: return HexBytes(record.request);
+    case kColStatus:
+        return statusText.isEmpty() || record.status == 0
+                   ? QString::number(record.status)
+                   : QString::number(record.status) + QLatin1Char(' ') + statusText;
+    case kColReply: return HexBytes(record.reply);
+    default: return {};
     }
 }
 
 QString ExchangeRowText(const ExchangeRecord& record, const QString& statusText) {
     return QStringLiteral("%1  %2 ms  %3  %4  %5  > %6  status %7  < %8")
         .arg(ExchangeField(record, kColTime), ExchangeField(record, kColDuration), ExchangeField(record, kColKind),
-             ExchangeField(record, kColAddress), ExchangeField(record, kColCommand),
-             ExchangeField(record, kColRequest), ExchangeField(record, kColStatus, statusText),
-             ExchangeField(record, kColReply));
+             ExchangeField(record, kColAddress), ExchangeField(record, kColCommand), ExchangeField(record, kColRequest),
+             ExchangeField(record, kColStatus, statusText), ExchangeField(record, kColReply));
 }
 
 }  // namespace rq36

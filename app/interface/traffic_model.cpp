@@ -20,9 +20,8 @@ QVariant TrafficModel::data(const QModelIndex& index, int role) const {
     const ExchangeRecord* record = ring_.Find(rows_[static_cast<std::size_t>(index.row())]);
     if (record == nullptr) return {};
     if (role == Qt::DisplayRole) {
-        const QString status = index.column() == kColStatus && record->Failed()
-                                   ? texts_.Text(record->kind, record->status)
-                                   : QString();
+        const QString status =
+            index.column() == kColStatus && record->Failed() ? texts_.Text(record->kind, record->status) : QString();
         return ExchangeField(*record, index.column(), status);
     }
     if (role == Qt::TextAlignmentRole && (index.column() == kColDuration || index.column() == kColAddress))
@@ -31,7 +30,8 @@ QVariant TrafficModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return QAbstractTableModel::headerData(section, orientation, role);
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+        return QAbstractTableModel::headerData(section, orientation, role);
     return ExchangeColumnHeaders().value(section);
 }
 

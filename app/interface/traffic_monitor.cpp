@@ -3,8 +3,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -32,8 +32,7 @@ QString Ms(std::int32_t us) { return QString::number(static_cast<double>(us) / 1
 }  // namespace
 
 TFormKomunikace::TFormKomunikace(const rq36::TrafficRing& ring, QWidget* parent)
-    : QWidget(parent, Qt::Window),
-      ring_(ring),
+    : QWidget(parent, Qt::Window), ring_(ring),
       model_(new rq36::TrafficModel(
           ring, [](std::uint8_t kind, std::uint8_t status) { return rq36::StatusMessage(kind, status); }, this)) {
     setObjectName(QStringLiteral("FormKomunikace"));
@@ -80,7 +79,7 @@ TFormKomunikace::TFormKomunikace(const rq36::TrafficRing& ring, QWidget* parent)
     Table1->verticalHeader()->setDefaultSectionSize(Table1->fontMetrics().height() + 4);
     Table1->horizontalHeader()->setStretchLastSection(true);
     const int digit = Table1->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[rq36::kExchangeColumns] = {25, 9, 6, 6, 26, 25, 30, 16};
+    const int widths[rq36::kExchangeColumns] = {24, 10, 9, 7, 24, 25, 30, 15};
     for (int c = 0; c < rq36::kExchangeColumns; ++c) Table1->setColumnWidth(c, widths[c] * digit);
 
     Figures1 = rq36::Named(new QTableWidget(0, 7, this), "Figures1");
@@ -146,17 +145,20 @@ void TFormKomunikace::Timer1Timer() {
 }
 
 void TFormKomunikace::RefreshFigures() {
-    const std::vector<rq36::AddressFigures> figures =
-        rq36::FiguresOf(ring_, model_->Sequences(), model_->Texts());
+    const std::vector<rq36::AddressFigures> figures = rq36::FiguresOf(ring_, model_->Sequences(), model_->Texts());
     Figures1->setRowCount(static_cast<int>(figures.size()));
     for (int row = 0; row < static_cast<int>(figures.size()); ++row) {
         const rq36::AddressFigures& f = figures[static_cast<std::size_t>(row)];
         QStringList byStatus;
         for (const auto& [status, count] : f.failuresByStatus)
-            byStatus.push_back(QStringLiteral("%1× %2 %3").arg(count).arg(status).arg(model_->Texts().Text(f.kind, status)));
-        const QStringList cells = {QString::number(f.address), QString::number(f.exchanges),
-                                   QString::number(f.failures), QString::number(f.timeouts),
-                                   Ms(f.medianUs),             Ms(f.p99Us),
+            byStatus.push_back(
+                QStringLiteral("%1× %2 %3").arg(count).arg(status).arg(model_->Texts().Text(f.kind, status)));
+        const QStringList cells = {QString::number(f.address),
+                                   QString::number(f.exchanges),
+                                   QString::number(f.failures),
+                                   QString::number(f.timeouts),
+                                   Ms(f.medianUs),
+                                   Ms(f.p99Us),
                                    byStatus.join(QStringLiteral("; "))};
         for (int c = 0; c < cells.size(); ++c) {
             QTableWidgetItem* item = Figures1->item(row, c);
@@ -191,9 +193,10 @@ void TFormKomunikace::FilterChanged() {
 
 bool TFormKomunikace::SaveCsv(const QString& path) {
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) &&
-        rq36::WriteTrafficCsv(file, ring_, model_->Sequences(), model_->Texts()) && file.commit()) {
-        SetStatus(QStringLiteral(" Komunikace uložena do ") + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    if (file.open(QIODevice::WriteOnly) && rq36::WriteTrafficCsv(file, ring_, model_->Sequences(), model_->Texts()) &&
+        file.commit()) {
+        SetStatus(QStringLiteral(" Komunikace uložena do ") +
+                  QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
         return true;
     }
     SetStatus(QStringLiteral(" Soubor nelze uložit: ") + file.errorString());
@@ -201,10 +204,10 @@ bool TFormKomunikace::SaveCsv(const QString& path) {
 }
 
 void TFormKomunikace::UlozitClick() {
-    const QString path =
-        savePath_ ? savePath_()
-                  : QFileDialog::getSaveFileName(this, QStringLiteral("Uložit komunikaci"),
-                                                 QDir::home().filePath(QStringLiteral("komunikace.csv")),
-                                                 QStringLiteral("Soubory CSV (*.csv);;Všechny soubory (*)"));
+    const QString path = savePath_
+                             ? savePath_()
+                             : QFileDialog::getSaveFileName(this, QStringLiteral("Uložit komunikaci"),
+                                                            QDir::home().filePath(QStringLiteral("komunikace.csv")),
+                                                            QStringLiteral("Soubory CSV (*.csv);;Všechny soubory (*)"));
     if (!path.isEmpty()) SaveCsv(path);
 }

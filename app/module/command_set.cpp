@@ -30,22 +30,14 @@ ModuleCommand ReadIdentityCommand(std::uint8_t part) { return {kCmdReadIdentity,
 
 QString CommandName(std::uint8_t command) {
     switch (command) {
-        case kCmdReadRegister:
-            return QStringLiteral("čtení registru");
-        case kCmdWriteRegister:
-            return QStringLiteral("zápis registru");
-        case kCmdReadStatusRegister:
-            return QStringLiteral("čtení status registru");
-        case kCmdClearStatusRegister:
-            return QStringLiteral("nulování status registru");
-        case kCmdReadConfigByte:
-            return QStringLiteral("čtení konfigurace");
-        case kCmdWriteConfigByte:
-            return QStringLiteral("zápis konfigurace");
-        case kCmdReadIdentity:
-            return QStringLiteral("identifikace");
-        default:
-            return QStringLiteral("neznámý příkaz");
+    case kCmdReadRegister: return QStringLiteral("čtení registru");
+    case kCmdWriteRegister: return QStringLiteral("zápis registru");
+    case kCmdReadStatusRegister: return QStringLiteral("čtení status registru");
+    case kCmdClearStatusRegister: return QStringLiteral("nulování status registru");
+    case kCmdReadConfigByte: return QStringLiteral("čtení konfigurace");
+    case kCmdWriteConfigByte: return QStringLiteral("zápis konfigurace");
+    case kCmdReadIdentity: return QStringLiteral("identifikace");
+    default: return QStringLiteral("neznámý příkaz");
     }
 }
 

@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QMessageBox>
-#include <QScrollArea>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
