@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include "int_text.h"
@@ -227,13 +226,7 @@ bool SaveSettings(const ConnectionSettings* settings, const QString& path, QStri
     doc.SetValue(kSectionConnection, kKeyAddress, number(s.ModuleAddress));
     doc.SetValue(kSectionConnection, kKeySpeed, number(s.Speed));
 
-    QSaveFile file(path);
-    // A writable file in a folder where no new file may be created (a
-    // program folder the user may not change) is written in place: losing
-    // the run's settings would be worse than a save that is not atomic.
-    file.setDirectWriteFallback(true);
-    const QByteArray out = doc.ToBytes();
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
+    if (!ReplaceFile(path, doc.ToBytes()))
         return fail(QStringLiteral("Nastavení nebylo uloženo: soubor %1 nelze zapsat.").arg(Shown(path)));
     return true;
 }

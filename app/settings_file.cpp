@@ -2,9 +2,33 @@
 
 #include <string>
 
+#include <QFileDevice>
+#include <QSaveFile>
+
 #include "cp1250.h"
 
 namespace rq36 {
+
+bool WriteOut(QFileDevice& file, const QByteArray& bytes) {
+    return file.write(bytes) == bytes.size() && file.flush() && file.error() == QFileDevice::NoError;
+}
+
+bool ReplaceFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    // Losing the run's settings would be worse than a save that is not
+    // atomic (a program folder the user may not change, a file in it he may).
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    // commit() renames even when the flush inside its close failed: every
+    // byte is out and checked before it, so its close has nothing to write.
+    if (!WriteOut(file, bytes)) {
+        file.cancelWriting();
+        file.commit();  // removes the temporary file
+        return false;
+    }
+    return file.commit();
+}
+
 namespace {
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");

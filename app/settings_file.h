@@ -17,7 +17,20 @@
 #include <QByteArray>
 #include <QString>
 
+class QFileDevice;
+
 namespace rq36 {
+
+// Writes every byte to an open file and pushes them out of the file's
+// buffer to the system: false when a write or the flush failed (a full disk
+// shows only at the flush when the bytes fit the buffer).
+bool WriteOut(QFileDevice& file, const QByteArray& bytes);
+
+// Replaces the file at `path` with `bytes` as one step: a temporary file
+// beside it is written and checked, then takes its place; on any failure the
+// old file stays as it was.  A writable file in a folder where no new file
+// may be created is written in place instead.
+bool ReplaceFile(const QString& path, const QByteArray& bytes);
 
 class IniDocument {
 public:

@@ -119,6 +119,9 @@ QString JsonString(const QString& text);
 struct Prepared {
     QString usageError;
     std::function<int(Session&)> run;
+    // Whether run wants the module connected first; otherwise the session
+    // holds only the record (scan: the module is what it looks for).
+    bool connects = true;
 };
 inline Prepared UsageError(const QString& reason) { return {reason, {}}; }
 
@@ -141,6 +144,7 @@ Prepared PrepareDout(const QStringList& arguments, const CliOptions& options);
 Prepared PrepareCounter(const QStringList& arguments, const CliOptions& options);
 Prepared PrepareStatus(const QStringList& arguments, const CliOptions& options);
 Prepared PrepareRestart(const QStringList& arguments, const CliOptions& options);
+Prepared PrepareScan(const QStringList& arguments, const CliOptions& options);
 
 // The whole program; arguments as QCoreApplication::arguments().
 int Run(const QStringList& arguments);

@@ -16,7 +16,7 @@ constexpr std::array<CommandEntry, 9> kCommands = {{
     {"counter", PrepareCounter},
     {"status", PrepareStatus},
     {"restart", PrepareRestart},
-    {"scan", nullptr},
+    {"scan", PrepareScan},
     {"snapshot", nullptr},
 }};
 }  // namespace

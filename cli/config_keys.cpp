@@ -93,6 +93,10 @@ QString KeyAccepts(const ConfigKey& key) {
 
 std::optional<std::uint8_t> ParityOfWord(const QString& word) { return WordIndex(kParityWords, word); }
 
+QString ParityWord(std::uint8_t index) {
+    return index < kParityWords.size() ? QString::fromLatin1(kParityWords[index]) : QString();
+}
+
 bool KeyValueIsWord(const ConfigKey& key, std::uint8_t byte) {
     return (key.kind == KeyKind::Parity && byte < kParityWords.size()) ||
            (key.kind == KeyKind::Protocol && byte < kProtocolWords.size());
@@ -104,7 +108,7 @@ QString KeyValueText(const ConfigKey& key, std::uint8_t byte) {
         if (byte <= IndexFromSpeed(115200)) return QString::number(SpeedFromIndex(byte));
         break;
     case KeyKind::Parity:
-        if (byte < kParityWords.size()) return QString::fromLatin1(kParityWords[byte]);
+        if (byte < kParityWords.size()) return ParityWord(byte);
         break;
     case KeyKind::Protocol:
         if (byte < kProtocolWords.size()) return QString::fromLatin1(kProtocolWords[byte]);

@@ -36,6 +36,8 @@ QString KeyValueText(const ConfigKey& key, std::uint8_t byte);
 // The parity words in the record's order (0 even, 1 odd, 2 none): the
 // `parity` key and the --parity option.
 std::optional<std::uint8_t> ParityOfWord(const QString& word);
+// The word of a parity index (empty for none of the three).
+QString ParityWord(std::uint8_t index);
 
 // True when the value is a word, not a number (json quotes it).
 bool KeyValueIsWord(const ConfigKey& key, std::uint8_t byte);

@@ -1,5 +1,6 @@
 #include <signal.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -29,6 +30,10 @@ void CatchInterrupts() {
 
 bool Interrupted() { return gInterrupted.load(); }
 
+const std::atomic<bool>& InterruptFlag() { return gInterrupted; }
+
+void Interrupt() { gInterrupted.store(true); }
+
 void SleepUnlessInterrupted(int milliseconds) {
     constexpr int kSliceMs = 20;
     while (milliseconds > 0 && !Interrupted()) {
@@ -38,5 +43,7 @@ void SleepUnlessInterrupted(int milliseconds) {
         milliseconds -= slice;
     }
 }
+
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 }  // namespace rq36::cli

@@ -195,6 +195,8 @@ QString HelpText() {
         "  counter cnt0|cnt1 start|stop|clear|preset N\n"
         "  status [--clear]              stavový registr (a jeho vynulování)\n"
         "  restart                       restart modulu\n"
+        "  scan [--addresses A-B,C] [--speeds 9600,...] [--parities none,...]\n"
+        "       [--first] [--extra-timeout MS]   vyhledá moduly (kód 1: žádný)\n"
         "Volby (jinak platí nastavení W_RQ36, W_rq36.ini):\n"
         "  --settings SOUBOR  --interface com|orsb|orsc|orsd|orse|modbus|orsg|0..6\n"
         "  --port N  --base-address 300h  --ip-address A --udp-port N --udp-timeout MS\n"

@@ -55,7 +55,7 @@ int Run(const QStringList& arguments) {
     int status = kExitFailure;
     {
         Session session(options, record);
-        if (session.Connect()) status = prepared.run(session);
+        if (!prepared.connects || session.Connect()) status = prepared.run(session);
     }
     SetExchangeObserver({});
     return status;

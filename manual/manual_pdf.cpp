@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
 #include <QFile>
 #include <QFont>
 #include <QGuiApplication>
@@ -17,6 +18,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -217,7 +219,11 @@ int main(int argc, char* argv[]) {
         text = text.mid(end + 1);
     }
 
-    QPdfWriter writer(QString::fromLocal8Bit(argv[2]));
+    // Laid out in memory, then written as one file that replaces the old
+    // one only when every byte is out: a full disk leaves no half document.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&pdf);
     writer.setResolution(kDpi);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(22, 16, 22, 14),
                                      QPageLayout::Millimeter));
@@ -298,7 +304,14 @@ int main(int argc, char* argv[]) {
     };
     drawPages(toc);
     drawPages(body);
-    painter.end();
+    QSaveFile out(QString::fromLocal8Bit(argv[2]));
+    // commit() alone would rename a file whose last bytes the flush inside
+    // it could not write.
+    if (!painter.end() || !out.open(QIODevice::WriteOnly) || out.write(pdf.data()) != pdf.data().size() ||
+        !out.flush() || !out.commit()) {
+        std::fprintf(stderr, "rq36_manual_pdf: cannot write %s\n", argv[2]);
+        return 1;
+    }
     std::printf("%s: %d pages\n", argv[2], totalPages);
     return 0;
 }

@@ -20,8 +20,9 @@ public:
     enum class ReadResult { Data, Timeout, Failed };
     virtual ~Link() = default;
     // Sends every byte and returns when they have left the port; false when
-    // the device failed.
-    virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
+    // the device failed or the bytes had not left it by the deadline (a port
+    // that does not drain: what is still queued is dropped).
+    virtual bool Write(std::span<const std::uint8_t> bytes, Clock::time_point deadline) = 0;
     // Waits, without spinning, until bytes arrive or the deadline passes, and
     // appends what arrived.  A deadline in the past only collects what is
     // already waiting.

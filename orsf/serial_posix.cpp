@@ -10,10 +10,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <utility>
 
+#include "rtu.h"
 #include "serial_port.h"
 
 namespace rq36::orsf {
@@ -47,6 +49,18 @@ bool IsPseudoTerminal(int fd) {
     (void)fd;
     return false;
 #endif
+}
+
+// The wait from now until the deadline for ppoll; zero when it has passed.
+timespec WaitUntil(Clock::time_point deadline) {
+    timespec wait{0, 0};
+    const auto left = deadline - Clock::now();
+    if (left > Clock::duration::zero()) {
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        wait.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        wait.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+    }
+    return wait;
 }
 
 PortFailure FailureOfOpen(int error) {
@@ -87,6 +101,7 @@ public:
         t.c_cc[VTIME] = 0;
         if (::cfsetispeed(&t, code) != 0 || ::cfsetospeed(&t, code) != 0) return PortFailure::Settings;
         if (::tcsetattr(fd_, TCSANOW, &t) != 0) return PortFailure::Settings;
+        characterTime_ = rtu::CharacterTime(speed);
         // tcsetattr succeeds when any one setting took; check them all.
         termios back{};
         if (::tcgetattr(fd_, &back) != 0 || ::cfgetospeed(&back) != code ||
@@ -95,32 +110,40 @@ public:
         return PortFailure::None;
     }
 
-    bool Write(std::span<const std::uint8_t> bytes) override {
+    bool Write(std::span<const std::uint8_t> bytes, Clock::time_point deadline) override {
         while (!bytes.empty()) {
             const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
             if (n > 0) {
                 bytes = bytes.subspan(static_cast<std::size_t>(n));
             } else if (n < 0 && errno == EAGAIN) {
+                // The port's queue is full: wait for room, not past the deadline.
                 pollfd p{fd_, POLLOUT, 0};
-                if (::poll(&p, 1, -1) < 0 && errno != EINTR) return false;
+                const timespec wait = WaitUntil(deadline);
+                const int r = ::ppoll(&p, 1, &wait, nullptr);
+                if (r == 0) return GiveUpOutput();
+                if (r < 0 && errno != EINTR) return false;
             } else if (!(n < 0 && errno == EINTR)) {
                 return false;
             }
         }
-        while (::tcdrain(fd_) != 0)
-            if (errno != EINTR) return false;
-        return true;
+        // tcdrain would wait without a limit: watch the output leave
+        // instead, a few characters' time at a time.
+        for (;;) {
+            int queued = 0;
+            if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) return false;
+            if (queued <= 0 && TransmitterEmpty()) return true;
+            const Clock::time_point now = Clock::now();
+            if (now >= deadline) return GiveUpOutput();
+            const auto step = std::clamp<Clock::duration>(
+                characterTime_ * std::max(queued, 1), std::chrono::microseconds(100), std::chrono::milliseconds(20));
+            const timespec pause = WaitUntil(std::min(now + step, deadline));
+            ::ppoll(nullptr, 0, &pause, nullptr);
+        }
     }
 
     ReadResult Read(std::vector<std::uint8_t>& into, Clock::time_point deadline) override {
         for (;;) {
-            const auto left = deadline - Clock::now();
-            timespec wait{0, 0};
-            if (left > Clock::duration::zero()) {
-                const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-                wait.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-                wait.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-            }
+            const timespec wait = WaitUntil(deadline);
             pollfd p{fd_, POLLIN, 0};
             const int r = ::ppoll(&p, 1, &wait, nullptr);
             if (r < 0) {
@@ -143,8 +166,27 @@ public:
     void DiscardInput() override { ::tcflush(fd_, TCIFLUSH); }
 
 private:
+    // The UART's own transmitter (its FIFO and shift register), where the
+    // driver tells (the 8250 family); elsewhere the driver's queue is all
+    // there is to watch.
+    bool TransmitterEmpty() const {
+#ifdef TIOCSERGETLSR
+        unsigned int lsr = 0;
+        if (::ioctl(fd_, TIOCSERGETLSR, &lsr) == 0) return (lsr & TIOCSER_TEMT) != 0;
+#endif
+        return true;
+    }
+
+    // A port that did not take or send the frame in time: what is still
+    // queued is dropped, so the next frame does not go out behind it.
+    bool GiveUpOutput() {
+        ::tcflush(fd_, TCOFLUSH);
+        return false;
+    }
+
     int fd_;
     bool pseudoTerminal_;
+    std::chrono::nanoseconds characterTime_{std::chrono::milliseconds(1)};
 };
 
 }  // namespace

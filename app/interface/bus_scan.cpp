@@ -172,8 +172,10 @@ std::int32_t BoundScanLine::Open() {
     scratch.InitParams.fill(0);
     ConnectionOutcome ignored;
     std::string initText;
-    if (const std::optional<QString> refused =
-            ReadKindParameters(scratch, InputsFromSettings(settings_), ignored, initText)) {
+    ConnectionInputs inputs = InputsFromSettings(settings_);
+    inputs.cardBus = cardBus_;
+    inputs.cardSlot = cardSlot_;
+    if (const std::optional<QString> refused = ReadKindParameters(scratch, inputs, ignored, initText)) {
         openError_ = *refused;
         return ORS_ERR_NOT_BOUND;
     }

@@ -28,6 +28,9 @@ struct ScanPlan {
     std::int32_t extraTimeoutMs = 0;  // the user's widening of every try's timeout (a slow converter)
 };
 
+// The most a user may widen every try's timeout by, in ms.
+inline constexpr std::int32_t kScanMaxExtraTimeoutMs = 5000;
+
 // Every address 0..255.
 std::vector<std::uint8_t> AllAddresses();
 // The seven speeds the module runs at (2400 .. 115200 Bd), `first` moved to
@@ -132,6 +135,12 @@ class BoundScanLine : public ScanLine {
 public:
     explicit BoundScanLine(const ConnectionSettings& settings) : settings_(settings) {}
     ~BoundScanLine() override;
+    // ORS-G: the card at this PCI bus and slot instead of the first one
+    // found (as ConnectionInputs chooses it).
+    void ChooseCard(int bus, int slot) {
+        cardBus_ = bus;
+        cardSlot_ = slot;
+    }
     bool Modbus() const override;
     std::int32_t Open() override;
     std::int32_t Configure(std::int32_t speed, std::int32_t timeoutMs, std::int32_t repeatCount,
@@ -146,6 +155,8 @@ private:
     bool ownsLibrary_ = false;
     bool open_ = false;
     QString openError_;
+    int cardBus_ = -1;
+    int cardSlot_ = -1;
 };
 
 // Whether a request's status says only that nothing (valid) answered at that

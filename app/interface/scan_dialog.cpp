@@ -22,13 +22,13 @@
 #include "interface/connection_logic.h"
 #include "interface/interface_kinds.h"
 #include "named_widget.h"
+#include "settings_file.h"
 
 using rq36::Named;
 
 namespace {
 
 constexpr int kLastSpeedCode = 8;
-constexpr int kMaxExtraTimeoutMs = 5000;
 
 enum Column { kColAddress, kColSpeed, kColParity, kColIdentity, kColTries, kColumns };
 
@@ -63,7 +63,7 @@ TFormVyhledani::TFormVyhledani(rq36::ConnectionSettings* settings, QWidget* pare
     range->addSpacing(16);
     range->addWidget(new QLabel(QStringLiteral("Prodloužení timeoutu"), this));
     SpinTimeout = Named(new QSpinBox(this), "SpinTimeout");
-    SpinTimeout->setRange(0, kMaxExtraTimeoutMs);
+    SpinTimeout->setRange(0, rq36::kScanMaxExtraTimeoutMs);
     SpinTimeout->setSuffix(QStringLiteral(" ms"));
     SpinTimeout->setToolTip(QStringLiteral("Přidá se k timeoutu každého pokusu (pomalý převodník)"));
     range->addWidget(SpinTimeout);
@@ -273,8 +273,9 @@ bool TFormVyhledani::SaveCsv(const QString& path) {
     if (file.open(QIODevice::WriteOnly)) {
         QString text = rq36::ScanCsvHeader();
         for (const rq36::FoundModule& m : found_) text += rq36::ScanCsvLine(m);
-        file.write(text.toUtf8());
-        if (file.commit()) {
+        // Every byte out and checked first: commit() would put a file cut
+        // short by a full disk in place of the old one.
+        if (rq36::WriteOut(file, text.toUtf8()) && file.commit()) {
             SetStatus(Blank(QStringLiteral("Seznam modulů uložen do ") + path));
             return true;
         }

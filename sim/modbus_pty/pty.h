@@ -32,6 +32,9 @@ public:
     // when a signal arrived.
     virtual ReadResult Read(std::vector<std::uint8_t>& into, std::optional<Clock::time_point> deadline) = 0;
     virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
+    // Stops the program's side from sending (held) or lets it send again, as
+    // an adapter that has stuck does: the program's writes find no room.
+    virtual bool HoldProgramOutput(bool held) = 0;
 };
 
 // Signals that end the simulator (interrupt, termination) set this flag and

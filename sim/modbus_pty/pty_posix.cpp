@@ -111,6 +111,8 @@ public:
         return true;
     }
 
+    bool HoldProgramOutput(bool held) override { return ::tcflow(slave_, held ? TCOOFF : TCOON) == 0; }
+
 private:
     int master_;
     int slave_;

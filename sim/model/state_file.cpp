@@ -234,9 +234,13 @@ void StateStore::Save(const std::string& id, const ModuleState& state) {
         const fs::path temp = target.string() + ".tmp" + UniqueSuffix();
         bool ok = false;
         {
+            // The old file is replaced only when the write, the flush and
+            // the close all succeeded (a full disk shows at any of them).
             std::ofstream f(temp, std::ios::binary | std::ios::trunc);
             f << out;
-            ok = static_cast<bool>(f.flush());
+            f.flush();
+            f.close();
+            ok = !f.fail();
         }
         if (ok) {
             fs::rename(temp, target, ec);

@@ -19,6 +19,11 @@ constexpr std::int32_t kFailed = 1;
 constexpr std::int32_t kDidOther = 0x402;
 constexpr std::uintptr_t kSecondBase = 0xE000;
 
+std::mutex& DriverLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 class CardWorld {
 public:
     static CardWorld& Instance() {
@@ -79,6 +84,7 @@ private:
 template <typename F>
 std::int32_t WithCard(const char* call, std::int32_t index, F&& f) noexcept {
     try {
+        const std::lock_guard<std::mutex> guard(DriverLock());
         CardWorld& w = CardWorld::Instance();
         if (w.ActiveFaults().DriverCallFails(call, index)) return kFailed;
         Card* c = w.CardAt(index);
@@ -93,12 +99,14 @@ std::int32_t WithCard(const char* call, std::int32_t index, F&& f) noexcept {
 
 using rq36sim::Card;
 using rq36sim::CardWorld;
+using rq36sim::DriverLock;
 using rq36sim::WithCard;
 
 extern "C" {
 
 ORS_EXPORT int32_t OX952_CardsInSystem(int32_t* count) {
     try {
+        const std::lock_guard<std::mutex> guard(DriverLock());
         CardWorld& w = CardWorld::Instance();
         w.Refresh();
         if (!count || w.ActiveFaults().DriverCallFails("CardsInSystem", -1)) return rq36sim::kFailed;
@@ -153,11 +161,13 @@ ORS_EXPORT int32_t OX952_BAR11_BaseAdr(int32_t card, uintptr_t* bar1, uintptr_t*
 
 ORS_EXPORT int32_t OX952_MemWrite(uintptr_t bar1, int32_t offset, int32_t value) {
     const auto byte = static_cast<std::uint8_t>(value);
+    const std::lock_guard<std::mutex> guard(DriverLock());
     CardWorld::Instance().CardAt(bar1, offset, byte, true).Write(offset, byte);
     return rq36sim::kOk;
 }
 
 ORS_EXPORT int32_t OX952_MemRead(uintptr_t bar1, int32_t offset) {
+    const std::lock_guard<std::mutex> guard(DriverLock());
     return CardWorld::Instance().CardAt(bar1, offset, 0, false).Read(offset);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 
 #include "connection_settings.h"
 #include "interface/platform/platform.h"
+#include "settings_file.h"
 
 using namespace rq36;
 
@@ -344,4 +346,53 @@ TEST_F(SettingsFile, ReadOnlyFileIsKeptAndAFileInAReadOnlyFolderIsWritten) {
     EXPECT_EQ(AsOrdinaryUser(path_, save), std::optional<bool>(true));
     EXPECT_TRUE(Read().contains(kInterfaceKey + "=ORS-D\r\n")) << Read().toStdString();
     QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// A device that refuses every byte (/dev/full): the bytes fit the file's
+// buffer, so only the flush tells.
+TEST(WriteOut, RefusedBytesAreNoticed) {
+    QFile full(QStringLiteral("/dev/full"));
+    if (!full.open(QIODevice::WriteOnly)) GTEST_SKIP() << "no /dev/full here";
+    EXPECT_FALSE(WriteOut(full, QByteArray(300, 'x')));
+    QTemporaryDir dir;
+    QFile file(dir.filePath("out"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    EXPECT_TRUE(WriteOut(file, QByteArray(300, 'x')));
+}
+
+// The user's configuration folder on a full file system: a small tmpfs,
+// mounted when this process may (root, as in CI).
+TEST_F(SettingsFile, FullFileSystemKeepsTheOldFileAndSaysSo) {
+    QTemporaryDir mountPoint;
+    ASSERT_TRUE(mountPoint.isValid());
+    const QByteArray where = QFile::encodeName(mountPoint.path());
+    if (::mount("rq36-full", where.constData(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "no right to mount a file system here";
+    struct Unmount {
+        QByteArray where;
+        ~Unmount() { ::umount2(where.constData(), MNT_DETACH); }
+    } unmount{where};
+
+    const QString path = mountPoint.filePath("W_rq36.ini");
+    s_.ModuleAddress = 7;
+    ASSERT_TRUE(SaveSettings(&s_, path));
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray before = saved.readAll();
+    saved.close();
+    {
+        QFile filler(mountPoint.filePath("filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(1024, 'f')) == 1024) {}
+    }
+    s_.ModuleAddress = 8;
+    QString why;
+    EXPECT_FALSE(SaveSettings(&s_, path, &why));
+    EXPECT_EQ(
+        why,
+        QString::fromUtf8("Nastavení nebylo uloženo: soubor %1 nelze zapsat.").arg(QDir::toNativeSeparators(path)));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), before);
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(mountPoint.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include "modbus_simulator.h"
 #include "rq36_process.h"
@@ -123,7 +124,7 @@ TEST_F(CliTest, RestartIsSeenInTheStatusRegister) {
 
 TEST_F(CliTest, UsageErrorsExitTwoAndSendNothing) {
     for (const char* args : {"--trace config set nosuch=1", "--trace config set ain0.range=14", "--trace",
-                             "--trace read ain9", "--trace --speed 1000 identify", "--trace scan"}) {
+                             "--trace read ain9", "--trace --speed 1000 identify", "--trace scan --addresses 9-3"}) {
         const Rq36Result r = runner_.Run(Args(args));
         EXPECT_EQ(r.exitCode, 2) << args;
         EXPECT_TRUE(r.out.isEmpty()) << args;
@@ -150,6 +151,51 @@ TEST_F(CliTest, InterruptEndsAnEndlessReadAfterACompleteRow) {
     const QStringList lines = QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_GE(lines.size(), 3);
     EXPECT_TRUE(kCsvRow.match(lines.last()).hasMatch()) << lines.last().toStdString();
+}
+
+// ---- scan: several modules on one stand-in line ----------------------------------
+
+TEST_F(CliTest, ScanFindsEveryModuleOnTheLineAndSaysWhenThereIsNone) {
+    // Two modules on the ORSA stand-in's line, at their own addresses and speeds.
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("sim.ini"));
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        "[module a]\naddress = 3\nspeed = 9600\n"
+        "[module b]\naddress = 17\nspeed = 19200\n"
+        "[lines]\norsa = a, b\n");
+    file.close();
+    runner_.SetEnv(QStringLiteral("RQ36_SIM_CONFIG"), config);
+
+    // Speed-major, the record's 9600 first.
+    Rq36Result r = runner_.Run(Args("--format csv scan --addresses 0-5,17 --speeds 19200,9600"));
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.OutLines(), (QStringList{QStringLiteral("address,speed,parity,identity"),
+                                         QStringLiteral("3,9600,,\"RQ-36    v.1.02\""),
+                                         QStringLiteral("17,19200,,\"RQ-36    v.1.02\"")}));
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();  // no progress where stderr is no terminal
+
+    r = runner_.Run(Args("--format json scan --first"));
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("{\"address\": 3, \"speed\": 9600, \"parity\": null, "
+                                    "\"identity\": \"RQ-36    v.1.02\"}\n"));
+
+    r = runner_.Run(Args("scan --addresses 4-16 --speeds 9600,19200"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(r.err, QStringLiteral("rq36: Vyhledávání dokončeno, žádný modul nenalezen\n"));
+}
+
+TEST_F(CliTest, ScanOnTheOrsgCardChosenByBusAndSlot) {
+    Rq36Result r = runner_.Run(Args("--interface orsg --card-bus 2 --card-slot 5 scan --addresses 0-1 --speeds 9600"));
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("address=1\tspeed=9600\tidentity=RQ-36    v.1.02\n"));
+    // No card there: the scan stops at once with the library's text.
+    r = runner_.Run(Args("--interface orsg --card-bus 3 --card-slot 5 scan"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("rq36: Vyhledávání nelze provést - "))) << r.err.toStdString();
 }
 
 // ---- kind 5: the module lives in the simulator, so its outputs and counters

@@ -12,6 +12,7 @@
 #include "interface/exchange_trace.h"
 #include "live/csv_writer.h"
 #include "read_plan.h"
+#include "scan_args.h"
 
 using namespace rq36::cli;
 
@@ -78,7 +79,7 @@ TEST(CliOptionsTest, OptionsOverTheSettingsFile) {
 TEST(CliCommandTableTest, ReservedNamesAreKnownButNotYetAvailable) {
     EXPECT_NE(FindCommand(QStringLiteral("identify")), nullptr);
     ASSERT_NE(FindCommand(QStringLiteral("scan")), nullptr);
-    EXPECT_EQ(FindCommand(QStringLiteral("scan"))->prepare, nullptr);
+    EXPECT_NE(FindCommand(QStringLiteral("scan"))->prepare, nullptr);
     EXPECT_EQ(FindCommand(QStringLiteral("snapshot"))->prepare, nullptr);
     EXPECT_EQ(FindCommand(QStringLiteral("scna")), nullptr);
     EXPECT_EQ(HelpText().count(QLatin1Char('\n')) <= 24, true);  // one screen
@@ -142,16 +143,79 @@ TEST(CliReadArgumentsTest, ChannelsIntervalAndCount) {
 
 TEST(CliPrepareTest, CommandArgumentsCheckedBeforeAnythingIsSent) {
     const CliOptions o;
-    for (const char* line : {"config", "config get nosuch", "config set", "config set address", "config set a=1",
-                             "config set ain0.range=1 ain0.range=2", "dout", "dout dout2=1", "dout dout0=2", "counter",
-                             "counter cnt2 start", "counter cnt0 preset", "counter cnt0 preset x", "status --all",
-                             "restart now", "identify x"}) {
+    for (const char* line : {"config",
+                             "config get nosuch",
+                             "config set",
+                             "config set address",
+                             "config set a=1",
+                             "config set ain0.range=1 ain0.range=2",
+                             "dout",
+                             "dout dout2=1",
+                             "dout dout0=2",
+                             "counter",
+                             "counter cnt2 start",
+                             "counter cnt0 preset",
+                             "counter cnt0 preset x",
+                             "status --all",
+                             "restart now",
+                             "identify x",
+                             "scan --addresses",
+                             "scan --speeds 1200",
+                             "scan --speeds 9600,",
+                             "scan --parities mark",
+                             "scan --extra-timeout 5001",
+                             "scan --first 3"}) {
         const QStringList words = QString::fromLatin1(line).split(QLatin1Char(' '));
         const Prepared p = FindCommand(words[0])->prepare(words.mid(1), o);
         EXPECT_FALSE(p.usageError.isEmpty()) << line;
         EXPECT_FALSE(p.run) << line;
     }
     EXPECT_TRUE(PrepareCounter({"cnt0", "preset", "-1"}, o).run);
+}
+
+TEST(CliScanTest, AddressListRangesAndListsEachAddressOnce) {
+    QString error;
+    using Addresses = std::vector<std::uint8_t>;
+    EXPECT_EQ(ParseAddressList(QStringLiteral("0-255"), &error)->size(), 256U);
+    EXPECT_EQ(*ParseAddressList(QStringLiteral("200, 3-5,$10,4-6,7-7"), &error), (Addresses{200, 3, 4, 5, 16, 6, 7}));
+    EXPECT_EQ(*ParseAddressList(QStringLiteral("255"), &error), Addresses{255});
+    for (const char* bad : {"", "1,,2", "5-", "-5", "1-2-3", "0-256", "256", "9-3", "x", "1;2"}) {
+        error.clear();
+        EXPECT_FALSE(ParseAddressList(QString::fromLatin1(bad), &error)) << bad;
+        EXPECT_TRUE(error.startsWith(QStringLiteral("scan: --addresses: "))) << bad;
+    }
+}
+
+TEST(CliScanTest, ArgumentsNarrowTheDefaultPlanKeepingTheRecordsSpeedAndParityFirst) {
+    QString error;
+    const ScanArguments a = *ParseScanArguments({"--speeds", "2400,115200,19200", "--parities=none,even", "--first",
+                                                 "--extra-timeout", "16", "--addresses=1-2"},
+                                                &error);
+    rq36::ConnectionSettings record;
+    record.InterfaceKind = 5;  // Modbus RTU: parities matter
+    record.Speed = 19200;
+    record.Parity = 2;
+    rq36::ScanPlan plan = ScanPlanFor(a, record);
+    EXPECT_EQ(plan.addresses, (std::vector<std::uint8_t>{1, 2}));
+    EXPECT_EQ(plan.speeds, (std::vector<std::int32_t>{19200, 2400, 115200}));
+    EXPECT_EQ(plan.parities, (std::vector<std::uint8_t>{2, 0}));
+    EXPECT_TRUE(plan.stopAtFirst);
+    EXPECT_EQ(plan.extraTimeoutMs, 16);
+    // Nothing named: the whole default sweep.
+    record.InterfaceKind = 0;
+    plan = ScanPlanFor(*ParseScanArguments({}, &error), record);
+    EXPECT_EQ(plan.addresses.size(), 256U);
+    EXPECT_EQ(plan.speeds.size(), 7U);
+    EXPECT_TRUE(plan.parities.empty());
+    EXPECT_FALSE(plan.stopAtFirst);
+    // The scan finds the address and times its tries itself; it connects to nothing.
+    CliOptions o;
+    EXPECT_FALSE(PrepareScan({}, o).connects);
+    o.address = 1;
+    EXPECT_FALSE(PrepareScan({}, o).run);
+    o.address.reset();
+    o.timeoutMs = 100;
+    EXPECT_FALSE(PrepareScan({}, o).run);
 }
 
 TEST(CsvWriterTest, HeaderRowsQuotingAndOneFlushedLineEach) {

@@ -32,4 +32,6 @@ expect "rq36 config set dout." "dout.negate= dout.initial="
 expect "rq36 counter cnt1 p" "preset"
 expect "rq36 read --int" "--interface --interval"
 expect "rq36 status --c" "--card-bus --card-slot --channel --clear"
+expect "rq36 scan --f" "--format --first"
+expect "rq36 scan --parities " "none even odd"
 exit $status

@@ -3,11 +3,13 @@
 // line settings, and the device errors with their texts.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
 
 #include "cp1250.h"
+#include "exchange.h"
 #include "ors_contract.h"
 #include "port_map.h"
 #include "pty.h"
@@ -151,6 +153,119 @@ TEST_F(OrsfPort, SilenceAndRequestChecks) {
     EXPECT_EQ(ORSF_Send(h_, words.data(), 12, frame.data(), &count, &status), 29);
     EXPECT_EQ(ORSF_Send(h_, words.data(), 12, nullptr, &count, &status), 11);
     EXPECT_EQ(ORSF_Send(h_ + 1, words.data(), 12, frame.data(), &count, &status), 12);
+}
+
+// A hostile far side: every Send still returns within the exchange's bound
+// (checked with a wide margin: only a Send without an end fails it), with the
+// status that says what happened.
+class OrsfHostilePeer : public OrsfPort {
+protected:
+    static constexpr std::int32_t kSpeed = 115200;
+    static constexpr uint32_t kTimeoutMs = 100;
+    static constexpr uint32_t kRetries = 2;
+    static constexpr auto kMargin = std::chrono::seconds(3);
+
+    void SetUp() override {
+        OrsfPort::SetUp();
+        ASSERT_EQ(ORSF_Init(&h_, kPort), 0);
+        ASSERT_EQ(ORSF_SetConfig(h_, kSpeed, kTimeoutMs, kRetries, 1), 0);
+    }
+    void TearDown() override {
+        stop_ = true;
+        if (peer_.joinable()) peer_.join();
+        OrsfPort::TearDown();
+    }
+    // Sends a request with the given command; the status, and the time it took.
+    int32_t Send(int32_t command, std::vector<int32_t>* frame = nullptr) {
+        const std::vector<int32_t> words = {1, 69, 0, 8, 1, command, 0, 0, 0, 0, 0, 0};
+        std::vector<int32_t> reply(ORS_MODBUS_FRAME_WORDS, 0);
+        int32_t count = 0, status = -1;
+        const auto began = rq36sim::Clock::now();
+        EXPECT_EQ(ORSF_Send(h_, words.data(), 12, reply.data(), &count, &status), 0);
+        took_ = rq36sim::Clock::now() - began;
+        if (frame) *frame = reply;
+        return status;
+    }
+    std::chrono::nanoseconds Bound(uint32_t retries = kRetries) const {
+        return rq36::orsf::ExchangeBound(14, {kSpeed, kTimeoutMs, retries}) + kMargin;
+    }
+    // Reads from the far side until a whole request has come.
+    Bytes ReadRequest() {
+        Bytes in;
+        std::size_t length = 0;
+        const auto until = rq36sim::Clock::now() + kPeerWait;
+        while (!stop_ && rq36::rtu::Examine(in, length) == rq36::rtu::FrameState::Incomplete &&
+               rq36sim::Clock::now() < until)
+            pty_->Read(in, std::min(until, rq36sim::Clock::now() + std::chrono::milliseconds(50)));
+        return in;
+    }
+
+    std::thread peer_;
+    std::atomic<bool> stop_{false};
+    std::chrono::nanoseconds took_{};
+};
+
+TEST_F(OrsfHostilePeer, EndlessFramesOfOtherStations) {
+    ASSERT_EQ(ORSF_SetConfig(h_, kSpeed, kTimeoutMs, 0, 1), 0);
+    peer_ = std::thread([this] {
+        ReadRequest();
+        // Back to back at the line's pace (a busy bus), so the far side's
+        // buffer never fills while nobody reads.
+        const Bytes other = rq36::rtu::ReplyFrame(2, 2, 0xC8, 0, 0, Bytes(16, 0x11));
+        const auto lineTime = rq36::rtu::CharacterTime(kSpeed) * static_cast<std::int64_t>(other.size());
+        while (!stop_) {
+            pty_->Write(other);
+            std::this_thread::sleep_for(lineTime);
+        }
+    });
+    EXPECT_EQ(Send(0xC8), 5);
+    EXPECT_LT(took_, Bound(0));
+    // With repetitions on a line that never falls quiet (each request goes
+    // out after the silence wait, the reply wait may start inside a frame).
+    ASSERT_EQ(ORSF_SetConfig(h_, kSpeed, kTimeoutMs, kRetries, 1), 0);
+    EXPECT_NE(Send(0xC8), 0);
+    EXPECT_LT(took_, Bound());
+}
+
+TEST_F(OrsfHostilePeer, PeerThatNeverTakesTheRequest) {
+    ASSERT_TRUE(pty_->HoldProgramOutput(true));
+    EXPECT_EQ(Send(0xC8), 36);
+    EXPECT_LT(took_, Bound());
+    EXPECT_EQ(Text(36), "Port selhal (odpojen?): " + pty_->DevicePath());
+    // Flowing again, the port works as before.
+    ASSERT_TRUE(pty_->HoldProgramOutput(false));
+    EXPECT_EQ(Send(0xC8), 4);
+}
+
+TEST_F(OrsfHostilePeer, LateReplyIsNotTheNextRequestsAnswer) {
+    ASSERT_EQ(ORSF_SetConfig(h_, kSpeed, 300, 0, 1), 0);
+    peer_ = std::thread([this] {
+        ReadRequest();  // the first request: its answer waits
+        ReadRequest();  // the second, after the first timed out
+        pty_->Write(rq36::rtu::ReplyFrame(1, 1, 0x66, 0, 0, Bytes(16, 0x66)));
+        pty_->Write(rq36::rtu::ReplyFrame(1, 1, 0xC8, 0, 0, Bytes(16, 0xC8)));
+    });
+    EXPECT_EQ(Send(0x66), 4);
+    std::vector<int32_t> frame;
+    EXPECT_EQ(Send(0xC8, &frame), 0);
+    EXPECT_EQ(frame[5], 0xC8);
+    EXPECT_EQ(frame[8], 0xC8);
+}
+
+TEST_F(OrsfHostilePeer, LongFrameTrickledByteByByte) {
+    ASSERT_EQ(ORSF_SetConfig(h_, kSpeed, kTimeoutMs, 0, 1), 0);
+    peer_ = std::thread([this] {
+        ReadRequest();
+        // 250 bytes announced, one each 40 ms (within the byte gap), bad CRC.
+        Bytes frame = {1, 69, 0, 246};
+        frame.resize(250, 0x55);
+        for (std::size_t i = 0; i < frame.size() && !stop_; ++i) {
+            pty_->Write(std::span(frame).subspan(i, 1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        }
+    });
+    EXPECT_EQ(Send(0xC8), 6);
+    EXPECT_LT(took_, Bound(0));
 }
 
 TEST_F(OrsfPort, PortHeldIsReportedNotShared) {

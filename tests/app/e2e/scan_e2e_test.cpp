@@ -3,6 +3,8 @@
 // channel (kind 6), a Modbus RTU module at odd parity on the pseudo-terminal
 // (kind 5), stopping a scan, and connecting to a module found, from the main
 // window's menu to its status bar.
+#include <sys/mount.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -212,6 +214,38 @@ private slots:
         ors_handle_t handle = window.Settings()->LibraryHandle;
         rq36::CloseInterface(rq36::kKindComPort, &handle);
         window.Settings()->Connected = false;
+    }
+
+    // The list saved on a full file system (a small tmpfs, mounted when this
+    // process may): refused with the system's reason, an older list kept.
+    void CsvOnAFullDiskIsRefused() {
+        QTemporaryDir mountPoint;
+        const QByteArray where = QFile::encodeName(mountPoint.path());
+        if (::mount("rq36-full", where.constData(), "tmpfs", 0, "size=16k") != 0)
+            QSKIP("no right to mount a file system here");
+        const QString path = mountPoint.filePath(QStringLiteral("moduly.csv"));
+        {
+            QFile old(path);
+            QFile filler(mountPoint.filePath(QStringLiteral("filler")));
+            const bool ready = old.open(QIODevice::WriteOnly) && old.write("older list\n") > 0 && old.flush() &&
+                               filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+            while (ready && filler.write(QByteArray(1024, 'f')) == 1024) {}
+            if (!ready) ::umount2(where.constData(), MNT_DETACH);
+            QVERIFY(ready);
+        }
+        rq36::ConnectionSettings record;
+        rq36::SetDefaults(&record);
+        TFormVyhledani d(&record);
+        const bool saved = d.SaveCsv(path);
+        QFile old(path);
+        const QByteArray kept = old.open(QIODevice::ReadOnly) ? old.readAll() : QByteArray();
+        old.close();
+        const int files = static_cast<int>(QDir(mountPoint.path()).entryList(QDir::Files | QDir::Hidden).size());
+        ::umount2(where.constData(), MNT_DETACH);
+        QVERIFY(!saved);
+        QVERIFY(d.findChild<QLabel*>(QStringLiteral("Panel1"))->text().startsWith(" Soubor nelze uložit: "));
+        QCOMPARE(kept, QByteArray("older list\n"));
+        QCOMPARE(files, 2);  // no temporary file left
     }
 };
 
