@@ -46,6 +46,21 @@ void BM_RecordExchange(benchmark::State& state) {
 }
 BENCHMARK(BM_RecordExchange);
 
+// The table's rows alone: 100 new rows into 100,000, the oldest let go once
+// the ring is full.
+void BM_ModelRefresh(benchmark::State& state) {
+    rq36::TrafficRing ring;
+    std::uint64_t n = 0;
+    for (; n < ring.Capacity(); ++n) ring.Push(Sample(n));
+    rq36::TrafficModel model(ring, {});
+    for (auto _ : state) {
+        for (int i = 0; i < 100; ++i) ring.Push(Sample(n++));
+        benchmark::DoNotOptimize(model.Refresh());
+    }
+    state.counters["rows"] = model.rowCount();
+}
+BENCHMARK(BM_ModelRefresh)->Unit(benchmark::kMicrosecond);
+
 // One refresh of a shown monitor: 100 new rows into 100,000.
 void MonitorRefresh(benchmark::State& state, bool withFigures) {
     rq36::TrafficRing ring;

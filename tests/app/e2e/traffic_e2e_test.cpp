@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -102,6 +103,20 @@ private slots:
 
             QTest::mouseClick(monitor->ButtonUlozit, Qt::LeftButton);
             checked = true;
+
+            // As a user sees them: the monitor beside the live view.
+            QPixmap view = d->grab();
+            QPixmap shown = monitor->grab();
+            view.setDevicePixelRatio(1);  // in the screen's pixels
+            shown.setDevicePixelRatio(1);
+            QPixmap both(view.width() + shown.width() + 8, std::max(view.height(), shown.height()));
+            both.fill(Qt::darkGray);
+            QPainter painter(&both);
+            painter.drawPixmap(0, 0, view);
+            painter.drawPixmap(view.width() + 8, 0, shown);
+            painter.end();
+            QDir().mkpath(QStringLiteral(RQ36_UI_SHOTS_DIR));
+            both.save(QStringLiteral(RQ36_UI_SHOTS_DIR "/traffic_beside_live_view.png"));
             d->reject();
         });
         window.findChild<QAction*>(QStringLiteral("OkamDIN2"))->trigger();
@@ -115,8 +130,6 @@ private slots:
         QCOMPARE(lines[0], QByteArray("Čas,Trvání [ms],Rozhraní,Adresa,Příkaz,Požadavek,Stav,Odpověď"));
         QVERIFY2(lines[1].contains(",ORSG,1,00 čtení registru,01 00 40 "), lines[1].constData());
 
-        QDir().mkpath(QStringLiteral(RQ36_UI_SHOTS_DIR));
-        monitor->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/traffic_monitor.png"));
         window.close();
     }
 };
