@@ -146,7 +146,7 @@ TEST(TrafficRing, OneFormatterForTableCsvAndTrace) {
 class TwoPollers : public ::testing::Test {
 protected:
     void SetUp() override {
-        lib_ = std::make_unique<FakeLibrary>('E');
+        lib_ = std::make_unique<FakeLibrary>('A');
         ASSERT_TRUE(lib_->Ok());
         rq36::SetInterfaceLibraryFolder(RQ36_FAKE_ORS_DIR);
         std::array<std::int32_t, ORS_INIT_WORDS> params{};
@@ -164,7 +164,7 @@ public:
         return status;
     }
 
-    static constexpr std::uint8_t kKind = 4;
+    static constexpr std::uint8_t kKind = 0;
     std::unique_ptr<FakeLibrary> lib_;
     ors_handle_t handle_ = 0;
 };
