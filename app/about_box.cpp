@@ -5,12 +5,15 @@
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+
+#include "desktop_integration.h"
 
 namespace rq36 {
 
@@ -60,8 +63,9 @@ QPixmap ModulePicture() {
 
 }  // namespace
 
-TFormOProgramu::TFormOProgramu(QWidget* parent, rq36::UrlOpener openUrl)
-    : QDialog(parent), openUrl_(std::move(openUrl)) {
+TFormOProgramu::TFormOProgramu(QWidget* parent, rq36::UrlOpener openUrl,
+                               std::function<void(const QString&)> showMessage)
+    : QDialog(parent), openUrl_(std::move(openUrl)), showMessage_(std::move(showMessage)) {
     setObjectName(QStringLiteral("FormOProgramu"));
     setWindowTitle(QStringLiteral(" O programu"));
     setFixedSize(410, 198);
@@ -151,11 +155,14 @@ void TFormOProgramu::showEvent(QShowEvent* event) {
 }
 
 void TFormOProgramu::Label5Click() {
-    // The outcome is not checked: a missing browser is the desktop's affair.
-    if (openUrl_) {
-        openUrl_(rq36::MakerWebAddress());
+    // Without a browser nothing opens: say so, with the address.
+    const QUrl url = rq36::MakerWebAddress();
+    if (openUrl_ ? openUrl_(url) : QDesktopServices::openUrl(url)) return;
+    const QString message = rq36::OpenFailedText(url);
+    if (showMessage_) {
+        showMessage_(message);
     } else {
-        QDesktopServices::openUrl(rq36::MakerWebAddress());
+        QMessageBox::information(this, windowTitle().trimmed(), message);
     }
 }
 

@@ -23,8 +23,10 @@ class TFormOProgramu : public QDialog {
     Q_OBJECT
 
 public:
-    // openUrl: how the link is opened (default: the desktop's handler).
-    explicit TFormOProgramu(QWidget* parent = nullptr, rq36::UrlOpener openUrl = {});
+    // openUrl: how the link is opened (default: the desktop's handler);
+    // showMessage: how a failure to open it is told (default: a message box).
+    explicit TFormOProgramu(QWidget* parent = nullptr, rq36::UrlOpener openUrl = {},
+                            std::function<void(const QString&)> showMessage = {});
 
 public slots:
     void Label5Click();
@@ -36,6 +38,7 @@ protected:
 
 private:
     rq36::UrlOpener openUrl_;
+    std::function<void(const QString&)> showMessage_;
     QLabel* Image1;
     QLabel* Label1;
     QLabel* Label2;

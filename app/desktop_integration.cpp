@@ -6,6 +6,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <QUrl>
 
 #include "install_layout.h"
 #include "main_window.h"
@@ -28,6 +29,13 @@ bool SetUpDesktopIntegration(QCoreApplication& app) {
         return false;
     }
     return QCoreApplication::installTranslator(translator);
+}
+
+QString OpenFailedText(const QUrl& url) {
+    if (url.isLocalFile())
+        return QStringLiteral("Nelze otevřít soubor %1. Není nainstalován program pro zobrazení PDF?")
+            .arg(QDir::toNativeSeparators(url.toLocalFile()));
+    return QStringLiteral("Nelze otevřít adresu %1. Není nainstalován webový prohlížeč?").arg(url.toString());
 }
 
 QString HelpDocumentPath(const QString& executableFolder) {

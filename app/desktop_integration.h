@@ -6,6 +6,8 @@
 
 class QCoreApplication;
 
+class QUrl;
+
 namespace rq36 {
 
 // The program's name as the desktop sees it (window class, launcher match).
@@ -21,5 +23,9 @@ bool SetUpDesktopIntegration(QCoreApplication& app);
 // first, then beside the executable, then in the installed documentation
 // folder (relative to the executable's folder).  Empty when none exists.
 QString HelpDocumentPath(const QString& executableFolder);
+
+// What the user is told when the desktop opened nothing: for a local file
+// its path, for a web address the address.
+QString OpenFailedText(const QUrl& url);
 
 }  // namespace rq36

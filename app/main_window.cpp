@@ -34,6 +34,7 @@
 #include "module/communication_dialog.h"
 #include "module/digital_options_dialog.h"
 #include "module/restart_dialog.h"
+#include "module/snapshot_dialogs.h"
 
 namespace rq36 {
 
@@ -112,6 +113,19 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
             &TForm1::OpenDialog<TForm6>);
     connect(AddItem(settingsMenu, QStringLiteral("Restart modulu"), "Restartmodulu1"), &QAction::triggered, this,
             &TForm1::OpenDialog<TFormRestartModulu>);
+    // Snapshots of the whole configuration in files, and the kept
+    // calibration records.
+    settingsMenu->addSeparator();
+    const auto snapshotItem = [this, settingsMenu](const QString& caption, const char* name, rq36::SnapshotMode mode) {
+        connect(AddItem(settingsMenu, caption, name), &QAction::triggered, this,
+                [this, mode] { rq36::OpenSnapshotDialog(mode, settings_.get(), this); });
+    };
+    snapshotItem(QStringLiteral("Uložit konfiguraci do souboru…"), "UlozitKonfiguraci1", rq36::SnapshotMode::Save);
+    snapshotItem(QStringLiteral("Porovnat s modulem…"), "PorovnatModul1", rq36::SnapshotMode::Compare);
+    snapshotItem(QStringLiteral("Obnovit konfiguraci ze souboru…"), "ObnovitKonfiguraci1", rq36::SnapshotMode::Restore);
+    snapshotItem(QStringLiteral("Klonovat na další moduly…"), "KlonovatModuly1", rq36::SnapshotMode::Clone);
+    connect(AddItem(settingsMenu, QStringLiteral("Obnovit kalibraci ze zálohy…"), "ObnovitKalibraci1"),
+            &QAction::triggered, this, [this] { rq36::RestoreCalibrationBackupItem(settings_.get(), this); });
 
     QMenu* liveMenu = bar->addMenu(QStringLiteral("&Okamžité hodnoty"));
     liveMenu->setObjectName(QStringLiteral("Okamithodnoty1"));
@@ -257,8 +271,16 @@ void TForm1::Komunikace1Click() {
 void TForm1::Konec2Click() { close(); }
 
 void TForm1::Oprogramu1Click() {
-    TFormOProgramu box(this, hooks_.openUrl);
+    TFormOProgramu box(this, hooks_.openUrl, [this](const QString& m) { ShowMessage(m); });
     box.exec();
+}
+
+void TForm1::ShowMessage(const QString& message) {
+    if (hooks_.showMessage) {
+        hooks_.showMessage(message);
+    } else {
+        QMessageBox::information(this, QString::fromUtf8(rq36::kApplicationTitle), message);
+    }
 }
 
 void TForm1::Npovda2Click() {
@@ -268,20 +290,12 @@ void TForm1::Npovda2Click() {
     const QString document = rq36::HelpDocumentPath(QCoreApplication::applicationDirPath());
     if (!document.isEmpty()) {
         const QUrl url = QUrl::fromLocalFile(document);
-        // The outcome is not checked: without a PDF viewer nothing opens.
-        if (hooks_.openUrl) {
-            hooks_.openUrl(url);
-        } else {
-            QDesktopServices::openUrl(url);
-        }
+        // Without a PDF viewer nothing opens: say so, with the file's path.
+        const bool opened = hooks_.openUrl ? hooks_.openUrl(url) : QDesktopServices::openUrl(url);
+        if (!opened) ShowMessage(rq36::OpenFailedText(url));
         return;
     }
-    const QString message = QString::fromUtf8(rq36::kHelpMissingText);
-    if (hooks_.showMessage) {
-        hooks_.showMessage(message);
-    } else {
-        QMessageBox::information(this, QString::fromUtf8(rq36::kApplicationTitle), message);
-    }
+    ShowMessage(QString::fromUtf8(rq36::kHelpMissingText));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

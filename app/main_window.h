@@ -78,6 +78,7 @@ protected:
 private:
     void FormCreate();
     void FormClose();
+    void ShowMessage(const QString& message);
     QAction* AddItem(QMenu* menu, const QString& caption, const char* name);
     template <typename Dialog>
     void OpenDialog();

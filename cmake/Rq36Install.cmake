@@ -41,6 +41,8 @@ install(TARGETS ORSG ORSC ORSF LIBRARY DESTINATION ${RQ36_PRIVATE_LIBDIR} COMPON
 install(TARGETS ORSA ORSB ORSD ORSE VARNEL_OX952
         LIBRARY DESTINATION ${RQ36_PRIVATE_LIBDIR} COMPONENT Simulator EXCLUDE_FROM_ALL)
 install(TARGETS rq36_modbus_sim RUNTIME DESTINATION ${RQ36_PRIVATE_LIBDIR} COMPONENT Simulator EXCLUDE_FROM_ALL)
+# The front panel of the simulated modules, a command of its own.
+install(TARGETS rq36_sim_panel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Simulator EXCLUDE_FROM_ALL)
 
 set(pkg ${CMAKE_CURRENT_SOURCE_DIR}/packaging)
 install(FILES ${pkg}/${RQ36_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT Runtime)
@@ -64,15 +66,18 @@ install(FILES ${CMAKE_BINARY_DIR}/install-links/libORSG.so DESTINATION ${CMAKE_I
 # them (gzip -n: no name or time stamp, so the bytes do not change per build).
 find_program(RQ36_GZIP gzip REQUIRED)
 set(gz ${CMAKE_BINARY_DIR}/packaging)
-add_custom_command(OUTPUT ${gz}/W_RQ36.1.gz ${gz}/rq36.1.gz ${gz}/changelog.gz
+add_custom_command(OUTPUT ${gz}/W_RQ36.1.gz ${gz}/rq36.1.gz ${gz}/rq36-sim-panel.1.gz ${gz}/changelog.gz
   COMMAND ${CMAKE_COMMAND} -E make_directory ${gz}
   COMMAND ${RQ36_GZIP} -9n -c ${pkg}/W_RQ36.1 > ${gz}/W_RQ36.1.gz
   COMMAND ${RQ36_GZIP} -9n -c ${pkg}/rq36.1 > ${gz}/rq36.1.gz
+  COMMAND ${RQ36_GZIP} -9n -c ${pkg}/rq36-sim-panel.1 > ${gz}/rq36-sim-panel.1.gz
   COMMAND ${RQ36_GZIP} -9n -c ${pkg}/changelog > ${gz}/changelog.gz
-  DEPENDS ${pkg}/W_RQ36.1 ${pkg}/rq36.1 ${pkg}/changelog
+  DEPENDS ${pkg}/W_RQ36.1 ${pkg}/rq36.1 ${pkg}/rq36-sim-panel.1 ${pkg}/changelog
   COMMENT "Compressing the manual pages and the changelog")
-add_custom_target(rq36_packaging_files ALL DEPENDS ${gz}/W_RQ36.1.gz ${gz}/rq36.1.gz ${gz}/changelog.gz)
+add_custom_target(rq36_packaging_files ALL
+  DEPENDS ${gz}/W_RQ36.1.gz ${gz}/rq36.1.gz ${gz}/rq36-sim-panel.1.gz ${gz}/changelog.gz)
 install(FILES ${gz}/W_RQ36.1.gz ${gz}/rq36.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
+install(FILES ${gz}/rq36-sim-panel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Simulator EXCLUDE_FROM_ALL)
 
 # Each package carries its copyright and changelog in its own doc folder.
 set(RQ36_DEB_Runtime ${RQ36_PACKAGE_NAME})
@@ -108,10 +113,10 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${RQ36_DEB_Runtime})
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME ${RQ36_DEB_Development})
 set(CPACK_DEBIAN_SIMULATOR_PACKAGE_NAME ${RQ36_DEB_Simulator})
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
-# The PDF viewer and the desktop's opener are wanted, not needed: without
-# them the help item simply opens nothing.
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_SUGGESTS "${RQ36_DEB_Simulator}, pdf-viewer")
+# A PDF viewer for the help document and the desktop's opener are wanted,
+# not needed: without them the help item says it cannot open the file.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n, evince | okular | pdf-viewer")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SUGGESTS "${RQ36_DEB_Simulator}")
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS Runtime)
 set(CPACK_COMPONENT_SIMULATOR_DEPENDS Runtime)

@@ -10,6 +10,9 @@
 #   scripts/run.sh                 W_RQ36
 #   scripts/run.sh rq36 ARGS...    the command-line tool in the same world,
 #                                  e.g. scripts/run.sh rq36 --interface modbus identify
+#
+# The simulated modules' front panel (rq36-sim-panel) opens beside the
+# program and closes with it; RQ36_SIM_PANEL=0 leaves it out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
@@ -29,4 +32,12 @@ if [ "${1:-}" = rq36 ]; then
   exec "$bin/rq36" "$@"
 fi
 echo "rq36 beside it: RQ36_COM1=$RQ36_COM1 $bin/rq36 identify" >&3
-exec "$bin/W_RQ36" "$@"
+panel=""
+if [ "${RQ36_SIM_PANEL:-1}" != 0 ]; then
+  "$bin/rq36-sim-panel" &
+  panel=$!
+fi
+status=0
+"$bin/W_RQ36" "$@" || status=$?
+if [ -n "$panel" ]; then kill "$panel" 2>/dev/null || true; fi
+exit "$status"

@@ -12,6 +12,7 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include "calibration/calibration_backup.h"
 #include "module/range_table.h"
 #include "module/value_format.h"
 
@@ -24,6 +25,7 @@ constexpr int kLiveValueIntervalMs = 500;
 TForm6::TForm6(rq36::ConnectionSettings* settings, QWidget* parent) : ModuleDialog(settings, parent) {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("Kalibrace vstupů"));
+    procedure_.SetBeforeWrite(rq36::KeepBeforeCalibration(settings));
 
     ComboBox2 = Named(new QComboBox(Body()), "ComboBox2");
     for (int input = 0; input < rq36::kAnalogInputs; ++input) ComboBox2->addItem(QStringLiteral("AIN%1").arg(input));
@@ -91,7 +93,7 @@ TForm6::TForm6(rq36::ConnectionSettings* settings, QWidget* parent) : ModuleDial
 }
 
 void TForm6::FormCreate() {
-    Edit2->setText(QStringLiteral("0,0"));
+    Edit2->setText(QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("0"));
     Edit3->clear();
     Memo1->clear();
     Memo1->appendPlainText(QString::fromUtf8(rq36::kCalibrationPromptText));

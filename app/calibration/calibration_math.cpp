@@ -70,8 +70,14 @@ std::optional<CalibrationRecord> ComputeCalibrationRecord(int rangeCode, double 
 std::optional<double> ParseEnteredValue(const QString& text, const QLocale& locale) {
     QLocale strict = locale;
     strict.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
+    // No group separator can occur here, so the other of point and comma is
+    // a decimal separator too: "9.0" and "9,0" under any locale.
+    QString entered = text.trimmed();
+    const QString decimal = locale.decimalPoint();
+    if (decimal == QStringLiteral(",")) entered.replace(u'.', u',');
+    if (decimal == QStringLiteral(".")) entered.replace(u',', u'.');
     bool ok = false;
-    const double value = strict.toDouble(text.trimmed(), &ok);
+    const double value = strict.toDouble(entered, &ok);
     if (!ok || !std::isfinite(value)) return std::nullopt;
     return value;
 }

@@ -61,8 +61,8 @@ std::optional<CalibrationRecord> ComputeCalibrationRecord(int rangeCode, double 
                                                           double referenceReading);
 
 // The entered value as a decimal number with the locale's decimal separator
-// (group separators are not accepted); none for anything else, including an
-// infinite or undefined number.
+// or the other of point and comma (group separators are not accepted); none
+// for anything else, including an infinite or undefined number.
 std::optional<double> ParseEnteredValue(const QString& text, const QLocale& locale = QLocale());
 
 }  // namespace rq36

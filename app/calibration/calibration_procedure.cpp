@@ -106,6 +106,15 @@ void CalibrationProcedure::ReferenceStep(ModuleLink& link, const QString& entere
         ComputeCalibrationRecord(range_, enteredValue_, zeroReading_, referenceReading_);
     if (!record) return Fail(kMeasuredValuesErrorText);
 
+    if (beforeWrite_) {
+        const QString kept = beforeWrite_(link, input_, range_);
+        if (!kept.isEmpty()) {
+            host_.ShowStatus(u' ' + kept);
+            host_.AppendLog(kept);
+            EndCalibration();
+            return;
+        }
+    }
     host_.ShowStatus(Text(kWritingConstantsText));
     const std::uint8_t bank = CalibrationBank(input_);
     const std::uint8_t slot = CalibrationSlotAddress(input_, range_);

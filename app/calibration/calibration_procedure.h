@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include <QLocale>
 #include <QString>
@@ -67,6 +68,12 @@ public:
 
     CalibrationState State() const { return state_; }
 
+    // Runs before the first byte of a new record is written (the dialog
+    // keeps the input's previous record); a non-empty result is why it could
+    // not, and then nothing is written and the calibration ends.
+    using BeforeWrite = std::function<QString(ModuleLink& link, int input, int rangeCode)>;
+    void SetBeforeWrite(BeforeWrite hook) { beforeWrite_ = std::move(hook); }
+
     // "Kalibrace": in the idle state stores the range code as the input's
     // configured range, checks it by reading it back, writes the heading and
     // the first instruction and awaits the zero step.  A failure leaves the
@@ -92,6 +99,7 @@ private:
     void Fail(const char* logText);
 
     CalibrationHost& host_;
+    BeforeWrite beforeWrite_;
     CalibrationState state_ = kCalibrationIdle;
     int input_ = 0;
     int range_ = 0;

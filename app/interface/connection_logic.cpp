@@ -121,19 +121,6 @@ KindControls ControlsForKind(int kind) {
     return c;
 }
 
-QString IdentityPart(std::uint8_t r0, std::uint8_t r1, std::uint8_t r2, std::uint8_t r3) {
-    QString part;
-    for (std::uint8_t byte : {r0, r1, r2, r3}) {
-        if (byte < 0x20 || byte == 0x7F) {
-            part += QLatin1Char('?');
-            continue;
-        }
-        const char32_t cp = Cp1250ToUnicode(byte);
-        part += QString::fromUcs4(&cp, 1);
-    }
-    return part;
-}
-
 ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const ConnectionInputs& inputs,
                                        const StatusSink& status) {
     ConnectionOutcome outcome;

@@ -14,6 +14,7 @@
 
 #include "connection_settings.h"
 #include "interface/interface_kinds.h"
+#include "module/command_set.h"
 
 namespace rq36 {
 
@@ -142,9 +143,7 @@ std::optional<QString> ReadKindParameters(ConnectionSettings& settings, const Co
 // The identity as the program shows it: name (parts 0 and 1), " v.", version.
 QString ModuleIdentityText(const QString& part0, const QString& part1, const QString& part2);
 
-// The four characters of one identification reply (Windows-1250 bytes).
-// A control byte shows as '?', so the identity always has fifteen visible
-// characters.
-QString IdentityPart(std::uint8_t r0, std::uint8_t r1, std::uint8_t r2, std::uint8_t r3);
+// IdentityPart, the four characters of one identification reply, is in
+// module/command_set.h.
 
 }  // namespace rq36

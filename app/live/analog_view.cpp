@@ -63,6 +63,10 @@ TForm3::TForm3(rq36::ConnectionSettings* settings, QWidget* parent)
 void TForm3::Button1Click() { reject(); }
 
 void TForm3::Tick() {
-    tick_.Run(Link(), *this,
-              [this](int row, const QString& text) { values_[static_cast<std::size_t>(row)]->setText(text); });
+    std::array<bool, rq36::AnalogTick::kRows> written{};
+    tick_.Run(Link(), *this, [this, &written](int row, const QString& text) {
+        values_[static_cast<std::size_t>(row)]->setText(text);
+        written[static_cast<std::size_t>(row)] = true;
+    });
+    for (std::size_t row = 0; row < values_.size(); ++row) ShowStale(values_[row], !written[row]);
 }

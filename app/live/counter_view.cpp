@@ -97,6 +97,8 @@ void TForm4::Tick() {
     const bool read = tick_.Run(
         Link(), *this, [this](int counter) { return (counter == 0 ? Edit1 : Edit2)->text(); },
         [this] { ShowCaptions(); });
+    ShowStale(Label3, !read);
+    ShowStale(Label4, !read);
     if (!read) return;
     Label3->setText(rq36::CounterText(tick_.Value(0)));
     Label4->setText(rq36::CounterText(tick_.Value(1)));

@@ -49,6 +49,8 @@ void TFormOkamDIN::Tick() {
         Label33->setText(rq36::BitText(reply.r[0], 0));
         Label34->setText(rq36::BitText(reply.r[0], 1));
     }
+    ShowStale(Label33, !reply.Ok());
+    ShowStale(Label34, !reply.Ok());
     SetStatus(QLatin1Char(' ') + Link().StatusText(reply.status));
 }
 

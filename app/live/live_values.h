@@ -44,5 +44,8 @@ QString BitText(std::uint8_t byte, int bit);
 // "PRF", "PWR", "RST", "ERR24"), every other bit is "---".
 inline constexpr int kStatusBytes = 4;
 QString StatusBitCaption(int byte, int bit);
+// What a named bit means and what clears it (a tooltip); empty for the
+// unnamed ones.
+QString StatusBitToolTip(int byte, int bit);
 
 }  // namespace rq36

@@ -31,6 +31,8 @@ void LiveView::Timer1Timer() {
     }
 }
 
+void LiveView::ShowStale(QWidget* label, bool stale) { label->setEnabled(!stale); }
+
 QWidget* LiveView::ValuePanel(QWidget* parent) {
     auto* panel = new QFrame(parent);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -34,6 +34,10 @@ protected:
     // A white sunken panel for value labels, as every view shows them.
     static QWidget* ValuePanel(QWidget* parent);
 
+    // A value label whose text is older than the last tick: it keeps the
+    // text, dimmed, until a successful tick writes it again.
+    static void ShowStale(QWidget* label, bool stale);
+
 private:
     TickTimer mode_;
 };

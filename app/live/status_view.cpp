@@ -36,6 +36,8 @@ TForm15::TForm15(rq36::ConnectionSettings* settings, QWidget* parent)
             value->setObjectName(QStringLiteral("Label%1").arg(kFirstValueLabel + index));
             value->setAlignment(Qt::AlignCenter);
             value->setContentsMargins(10, 2, 10, 2);
+            caption->setToolTip(rq36::StatusBitToolTip(byte, bit));
+            value->setToolTip(caption->toolTip());
             grid->addWidget(caption, bit, at, Qt::AlignRight | Qt::AlignVCenter);
             grid->addWidget(value, bit, at + 1);
             values_[static_cast<std::size_t>(index)] = value;

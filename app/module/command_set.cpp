@@ -1,5 +1,6 @@
 #include "module/command_set.h"
 
+#include "cp1250.h"
 #include "interface/module_request.h"
 
 namespace rq36 {
@@ -39,6 +40,19 @@ QString CommandName(std::uint8_t command) {
     case kCmdReadIdentity: return QStringLiteral("identifikace");
     default: return QStringLiteral("neznámý příkaz");
     }
+}
+
+QString IdentityPart(std::uint8_t r0, std::uint8_t r1, std::uint8_t r2, std::uint8_t r3) {
+    QString part;
+    for (std::uint8_t byte : {r0, r1, r2, r3}) {
+        if (byte < 0x20 || byte == 0x7F) {
+            part += QLatin1Char('?');
+            continue;
+        }
+        const char32_t cp = Cp1250ToUnicode(byte);
+        part += QString::fromUcs4(&cp, 1);
+    }
+    return part;
 }
 
 ModuleCommand RestartCommand() { return WriteRegisterCommand(kRegRestart, kRestartValue); }

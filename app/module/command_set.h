@@ -116,6 +116,11 @@ ModuleCommand WriteConfigByteCommand(std::uint8_t bank, std::uint8_t address, st
 ModuleCommand ReadIdentityCommand(std::uint8_t part);  // part 0, 1 or 2
 ModuleCommand RestartCommand();
 
+// The four characters of one identification reply (Windows-1250 bytes).
+// A control byte shows as '?', so the identity always has fifteen visible
+// characters.
+QString IdentityPart(std::uint8_t r0, std::uint8_t r1, std::uint8_t r2, std::uint8_t r3);
+
 // ---- value encodings -------------------------------------------------------
 
 // 23-bit magnitude b0 + 256 b1 + 65536 (b2 & 0x7F), sign in bit 7 of b2,

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 #include <string_view>
@@ -12,6 +13,8 @@
 #include "cp1250.h"
 #include "environment.h"
 #include "line.h"
+#include "panel.h"
+#include "panel_channel.h"
 #include "text_util.h"
 
 namespace rq36sim::standin {
@@ -45,8 +48,25 @@ public:
     // The configuration is read again at every Init; modules and the line
     // change only while no handle is open.
     void Reload(StandIn lib) {
-        if (env_.Reload(sessions_.empty()))
-            line_ = env_.MakeLine(env_.Config().standInLines[static_cast<std::size_t>(lib)]);
+        {
+            const std::lock_guard<std::mutex> guard(lock_);
+            if (env_.Reload(sessions_.empty()))
+                line_ = env_.MakeLine(env_.Config().standInLines[static_cast<std::size_t>(lib)]);
+        }
+        // The front panel reaches this library's modules from now on.
+        static constexpr std::array<const char*, kStandIns> kWorlds = {"ORSA", "ORSB", "ORSD", "ORSE", "ORSF"};
+        if (!panel_)
+            panel_ =
+                std::make_unique<PanelServer>(kWorlds[static_cast<std::size_t>(lib)], [this](const std::string& r) {
+                    const std::lock_guard<std::mutex> guard(lock_);
+                    return PanelReply(line_.Modules(), r, Clock::now());
+                });
+    }
+
+    // One exchange on the line; the front panel's thread waits meanwhile.
+    ExchangeResult Exchange(const ExchangeRequest& req) {
+        const std::lock_guard<std::mutex> guard(lock_);
+        return line_.Exchange(req, env_.ActiveFaults(), env_.LineTiming(), Clock::now());
     }
 
     const Faults& ActiveFaults() const { return env_.ActiveFaults(); }
@@ -70,9 +90,11 @@ public:
     void Close(ors_handle_t h) { sessions_.erase(h); }
 
 private:
+    std::mutex lock_;  // the modules and the line: the host's calls and the front panel
     SimEnvironment env_;
     std::map<ors_handle_t, std::unique_ptr<Session>> sessions_;
     Line line_;
+    std::unique_ptr<PanelServer> panel_;  // last: ends first
 };
 
 bool KnownSpeed(std::int32_t speed) {
@@ -137,7 +159,7 @@ ExchangeResult Exchange(const Session& s, const Message& msg) {
     req.line = LineParams{Protocol::Vextbus2, s.speed, kParityEven};
     req.timeoutMs = s.timeoutMs;
     req.retries = s.retries;
-    const ExchangeResult r = w.BoundLine().Exchange(req, w.ActiveFaults(), w.LineTiming(), Clock::now());
+    const ExchangeResult r = w.Exchange(req);
     WaitLineTime(r.duration, w.LineTiming());
     return r;
 }

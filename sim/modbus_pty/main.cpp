@@ -10,11 +10,14 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include "environment.h"
 #include "modbus_slave.h"
+#include "panel.h"
+#include "panel_channel.h"
 #include "pty.h"
 #include "rtu.h"
 
@@ -88,6 +91,12 @@ int main(int argc, char* argv[]) {
     const rq36sim::Line line =
         env.MakeLine(env.Config().standInLines[static_cast<std::size_t>(rq36sim::StandIn::Orsf)]);
     rq36sim::ModbusSlave slave(line, env.ActiveFaults(), env.LineTiming());
+    // The front panel's thread and the line take turns at the modules.
+    std::mutex lock;
+    const rq36sim::PanelServer panel("modbus", [&](const std::string& request) {
+        const std::lock_guard<std::mutex> guard(lock);
+        return rq36sim::PanelReply(line.Modules(), request, Clock::now());
+    });
 
     std::printf("%s\n", pty->DevicePath().c_str());
     std::fflush(stdout);
@@ -113,7 +122,11 @@ int main(int argc, char* argv[]) {
         const auto settings = pty->Settings();
         if (!settings) continue;  // not 8 data bits: nothing the module can read
         const Clock::time_point arrival = Clock::now();
-        const rq36sim::SlaveAnswer answer = slave.Answer(frame, *settings, arrival);
+        rq36sim::SlaveAnswer answer;
+        {
+            const std::lock_guard<std::mutex> guard(lock);
+            answer = slave.Answer(frame, *settings, arrival);
+        }
         if (answer.frame.empty()) continue;
         std::this_thread::sleep_until(arrival + answer.lineTime);
         if (!pty->Write(answer.frame)) {

@@ -70,6 +70,7 @@ double AnalogFrontEnd::Signal(int input, const RangeInfo& r, InputSource src, Cl
     const InputSignal& s = signals_[static_cast<std::size_t>(input)];
     double level = 0.0;
     double ac = 0.0;
+    if (!s.fixture) src = InputSource::Field;  // connected at the front panel
     switch (src) {
     case InputSource::Short: break;
     case InputSource::Reference: level = kReferenceFraction * r.fullScale; break;

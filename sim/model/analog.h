@@ -48,7 +48,7 @@ public:
     explicit AnalogFrontEnd(std::uint32_t seed);
 
     void SetNoise(bool on) { noise_ = on; }
-    void SetSignals(const std::array<InputSignal, kAnalogInputs>& signals) { signals_ = signals; }
+    void SetSignals(const std::array<InputSignal, kAnalogInputs>& inputs) { signals_ = inputs; }
 
     // True signal of input i on range r in volts or mA.
     double Signal(int input, const RangeInfo& r, InputSource src, Clock::time_point now) const;

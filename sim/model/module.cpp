@@ -1,6 +1,9 @@
 #include "module.h"
 
 #include <cmath>
+#include <cstdio>
+
+#include "text_util.h"
 
 namespace rq36sim {
 
@@ -73,12 +76,90 @@ Module::Module(std::string id, ModuleState state, const Faults* faults)
 }
 
 void Module::Configure(const ModuleSetup& setup, bool starting, Clock::time_point now) {
-    setup_ = setup;
-    analog_.SetSignals(setup.inputs);
-    for (std::size_t i = 0; i < counters_.size(); ++i) counters_[i].SetRate(setup.counterRates[i], now);
+    configured_ = setup;
+    ApplySetup(now);
     if (starting)
         for (std::size_t i = 0; i < state_.status.size(); ++i)
-            state_.status[i] |= static_cast<std::uint8_t>(setup.statusAtStart[i] | setup.statusHeld[i]);
+            state_.status[i] |= static_cast<std::uint8_t>(setup_.statusAtStart[i] | setup_.statusHeld[i]);
+}
+
+void Module::ApplySetup(Clock::time_point now) {
+    ModuleSetup s = configured_;
+    std::string ignored;  // every stored change was accepted once
+    for (const auto& [key, value] : panel_) {
+        ApplyModuleSetupKey(s, key, value, ignored);
+        if (key.rfind("ain", 0) == 0) s.inputs[static_cast<std::size_t>(key[3] - '0')].fixture = false;
+    }
+    setup_ = s;
+    analog_.SetSignals(setup_.inputs);
+    for (std::size_t i = 0; i < counters_.size(); ++i) counters_[i].SetRate(setup_.counterRates[i], now);
+}
+
+bool Module::PanelSet(std::string_view key, std::string_view value, Clock::time_point now, std::string& error) {
+    const std::string k = ToLower(Trim(key));
+    const std::string v(Trim(value));
+    if (k == "raise") {
+        std::array<std::uint8_t, 4> bits{};
+        if (!ParseStatusBits(v, bits, error)) return false;
+        for (std::size_t i = 0; i < bits.size(); ++i) state_.status[i] |= bits[i];
+        Saved();
+        return true;
+    }
+    if (k == "status") {
+        error = "status: use raise (once) or status_hold (persisting)";
+        return false;
+    }
+    if (ToLower(v) == "config") {
+        ModuleSetup probe;
+        if (ApplyModuleSetupKey(probe, k, "0", error) == SetupKey::Unknown) {
+            error = "'" + k + "': unknown key";
+            return false;
+        }
+        panel_.erase(k);
+        ApplySetup(now);
+        return true;
+    }
+    ModuleSetup probe = setup_;
+    switch (ApplyModuleSetupKey(probe, k, v, error)) {
+    case SetupKey::Unknown: error = "'" + k + "': unknown key"; return false;
+    case SetupKey::Bad: return false;
+    case SetupKey::Applied: break;
+    }
+    panel_[k] = v;
+    ApplySetup(now);
+    if (k == "status_hold") {
+        // A condition that persists is there at once, not only after a clear.
+        for (std::size_t i = 0; i < state_.status.size(); ++i) state_.status[i] |= setup_.statusHeld[i];
+        Saved();
+    }
+    return true;
+}
+
+std::string Module::PanelReport(Clock::time_point now) const {
+    static constexpr const char* kParity[] = {"even", "odd", "none"};
+    const CommSettings& a = state_.active;
+    const auto speed = SpeedFromCode(a.speedCode);
+    std::string r;
+    const auto line = [&r](const std::string& key, const std::string& value) { r += key + "=" + value + "\n"; };
+    line("address", std::to_string(a.address));
+    line("speed", speed ? std::to_string(*speed) : "code " + std::to_string(a.speedCode));
+    line("parity", a.parity <= kParityNone ? kParity[a.parity] : std::to_string(a.parity));
+    line("protocol", a.protocol == 0 ? "vextbus" : a.protocol == 1 ? "modbus" : std::to_string(a.protocol));
+    line("dout0", std::to_string(dout_ & 1));
+    line("dout1", std::to_string((dout_ >> 1) & 1));
+    const std::uint8_t din = Inputs(now);
+    line("din0", std::to_string(din & 1));
+    line("din1", std::to_string((din >> 1) & 1));
+    for (std::size_t i = 0; i < counters_.size(); ++i) {
+        line("cnt" + std::to_string(i), std::to_string(counters_[i].Value(now)));
+        line("cnt" + std::to_string(i) + "_running", counters_[i].Running() ? "1" : "0");
+    }
+    char status[16];
+    std::snprintf(status, sizeof status, "%02X %02X %02X %02X", state_.status[0], state_.status[1], state_.status[2],
+                  state_.status[3]);
+    line("status", status);
+    for (const auto& [key, value] : panel_) line("panel." + key, value);
+    return r;
 }
 
 void Module::PowerUpVolatile(Clock::time_point now) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "analog.h"
@@ -94,6 +95,16 @@ public:
     // Carries the request out (the caller has checked listens()).
     ModuleReply Execute(const Message& m, Clock::time_point now);
 
+    // Front panel: changes what the module is connected to, over the
+    // configured setup, and keeps the change across reloads.  Keys as in a
+    // [module] section (ain0..ain5, din0, din1, cnt0_rate, cnt1_rate,
+    // status_hold; value "config" returns to the configuration), and
+    // "raise" (status bits raised once).  False with error: nothing changed.
+    bool PanelSet(std::string_view key, std::string_view value, Clock::time_point now, std::string& error);
+    // What the panel shows, one "key=value" a line: settings in force,
+    // outputs, inputs, counters, status register, the panel's changes.
+    std::string PanelReport(Clock::time_point now) const;
+
     std::uint8_t Outputs() const { return dout_; }
     std::uint8_t Inputs(Clock::time_point now) const;
     InputSource CurrentSource() const;
@@ -118,7 +129,11 @@ private:
     SaveHook save_;
     AnalogFrontEnd analog_;
     std::uint8_t dout_ = 0;
-    ModuleSetup setup_;
+    void ApplySetup(Clock::time_point now);
+
+    ModuleSetup configured_;                    // as the configuration file has it
+    std::map<std::string, std::string> panel_;  // front panel's changes, key -> value
+    ModuleSetup setup_;                         // in force: configured_ and panel_
     std::array<Counter, 2> counters_{Counter(setup_.counterRates[0]), Counter(setup_.counterRates[1])};
 };
 

@@ -13,6 +13,9 @@ constexpr std::array<double, kAnalogInputs> kFieldFraction = {0.52, -0.31, 0.77,
 constexpr double kDriftOfLevel = 0.01;
 constexpr double kMaxRate = 1e6;
 constexpr double kMaxSignal = 1e6;
+constexpr double kOpenDrift = 0.02;
+constexpr double kOpenDriftPeriod = 7.0;
+constexpr int kOpenNoise = 40;
 
 std::optional<double> ParseNumber(std::string_view text) {
     text = Trim(text);
@@ -68,6 +71,23 @@ std::optional<double> ParseSeconds(std::string_view text) {
 // name is the DC level.
 bool ParseSignal(std::string_view value, InputSignal& signal, std::string& error) {
     InputSignal s;
+    const std::string whole = ToLower(Trim(value));
+    if (whole == "short") {
+        // Terminals short-circuited: 0 V or 0 mA, the converter's noise only.
+        s.dc = {};
+        s.drift = {};
+        signal = s;
+        return true;
+    }
+    if (whole == "open") {
+        // Nothing connected: the input floats, wandering slowly and noisy.
+        s.dc = {};
+        s.drift = {kOpenDrift, SignalPart::Unit::FullScale};
+        s.driftPeriodSeconds = kOpenDriftPeriod;
+        s.noiseCounts = kOpenNoise;
+        signal = s;
+        return true;
+    }
     for (std::string_view item : SplitList(value, ',')) {
         item = Trim(item);
         if (item.empty()) continue;
@@ -101,7 +121,7 @@ bool ParseSignal(std::string_view value, InputSignal& signal, std::string& error
         if (!ok) {
             error = "'" + std::string(item) +
                     "': expected dc, ac or drift with a value (V, mV, mA, uA, % or a fraction of full scale), "
-                    "period <seconds> or noise <counts>";
+                    "period <seconds> or noise <counts> (or short, open)";
             return false;
         }
     }

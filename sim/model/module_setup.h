@@ -30,6 +30,9 @@ struct InputSignal {
     SignalPart drift;  // amplitude of the drift
     double driftPeriodSeconds = 40.0;
     int noiseCounts = 2;  // +/- counts of the converter
+    // false: connected at the front panel, so the test fixture's outputs
+    // (short, reference) no longer switch this input.
+    bool fixture = true;
 };
 
 // The level at a digital input terminal: the output of the same number wired

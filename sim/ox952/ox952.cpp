@@ -2,13 +2,17 @@
 // cards, their modules and the faults come from the simulator's
 // configuration, read again whenever a host counts the cards while none of
 // them is open.
+#include <algorithm>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "card.h"
 #include "environment.h"
+#include "panel.h"
+#include "panel_channel.h"
 #include "varnel_ox952.h"
 
 namespace rq36sim {
@@ -71,11 +75,24 @@ public:
     }
 
 private:
-    CardWorld() { Refresh(); }
+    CardWorld() {
+        Refresh();
+        // The front panel reaches the modules on every card's channels.
+        panel_ = std::make_unique<PanelServer>("OX952", [this](const std::string& request) {
+            const std::lock_guard<std::mutex> guard(DriverLock());
+            std::vector<std::string> ids;
+            for (const CardSpec& spec : env_.Config().cards)
+                for (const auto& channel : spec.channels)
+                    for (const std::string& id : channel)
+                        if (std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(id);
+            return PanelReply(env_.MakeLine(ids).Modules(), request, Clock::now());
+        });
+    }
 
     SimEnvironment env_;
     std::vector<std::unique_ptr<Card>> cards_;
     std::uint64_t accesses_ = 0;
+    std::unique_ptr<PanelServer> panel_;  // last: ends first
 };
 
 // A driver call for one card: the fault switch first, then the card.  Only

@@ -41,6 +41,7 @@ rq36_gtest(test_app_module
           ${CMAKE_CURRENT_SOURCE_DIR}/module/config_transfer_test.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/module/range_table_test.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/module/value_format_test.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/module/snapshot_test.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/scripted_module.h
   LIBS rq36_core)
 target_include_directories(test_app_module PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

@@ -55,6 +55,7 @@ class MainWindowTest : public QObject {
     QString settingsPath_;
     QStringList messages_;
     QList<QUrl> opened_;
+    bool openFails_ = false;
 
     rq36::MainWindowHooks Hooks() {
         rq36::MainWindowHooks hooks;
@@ -63,7 +64,7 @@ class MainWindowTest : public QObject {
         hooks.showMessage = [this](const QString& m) { messages_ << m; };
         hooks.openUrl = [this](const QUrl& url) {
             opened_ << url;
-            return true;
+            return !openFails_;
         };
         return hooks;
     }
@@ -79,6 +80,7 @@ private slots:
         QFile::remove(settingsPath_);
         messages_.clear();
         opened_.clear();
+        openFails_ = false;
     }
 
     void WindowMenuAndStatusBar() {
@@ -98,10 +100,13 @@ private slots:
                  (QStringList{QStringLiteral("Připojení modulu…"), QStringLiteral("Vyhledat moduly…"),
                               QStringLiteral("Komunikace…")}));
         QVERIFY(bar->actions().at(3)->menu() == nullptr);
-        QCOMPARE(Captions(bar->actions().at(1)->menu()->actions()),
-                 (QStringList{QStringLiteral("Adresa, rychlost"), QStringLiteral("Analogové vstupy"),
-                              QStringLiteral("Digitální vstupy/výstupy"), QStringLiteral("Kalibrace vstupů"),
-                              QStringLiteral("Restart modulu")}));
+        QCOMPARE(
+            Captions(bar->actions().at(1)->menu()->actions()),
+            (QStringList{QStringLiteral("Adresa, rychlost"), QStringLiteral("Analogové vstupy"),
+                         QStringLiteral("Digitální vstupy/výstupy"), QStringLiteral("Kalibrace vstupů"),
+                         QStringLiteral("Restart modulu"), QString(), QStringLiteral("Uložit konfiguraci do souboru…"),
+                         QStringLiteral("Porovnat s modulem…"), QStringLiteral("Obnovit konfiguraci ze souboru…"),
+                         QStringLiteral("Klonovat na další moduly…"), QStringLiteral("Obnovit kalibraci ze zálohy…")}));
         QCOMPARE(Captions(bar->actions().at(2)->menu()->actions()),
                  (QStringList{QStringLiteral("Analogové vstupy"), QStringLiteral("Čítače"),
                               QStringLiteral("Digitální vstupy"), QStringLiteral("Digitální výstupy"),
@@ -362,6 +367,13 @@ private slots:
         QCOMPARE(opened_.size(), 1);
         QCOMPARE(opened_[0], QUrl::fromLocalFile(QFileInfo(document.fileName()).absoluteFilePath()));
         QCOMPARE(messages_.size(), 2);
+        // No viewer: the message names the file.
+        openFails_ = true;
+        w.findChild<QAction*>(QStringLiteral("Npovda2"))->trigger();
+        QCOMPARE(messages_.size(), 3);
+        QVERIFY2(messages_[2].startsWith(QStringLiteral("Nelze otevřít soubor ")) &&
+                     messages_[2].contains(QDir::toNativeSeparators(QFileInfo(document.fileName()).absoluteFilePath())),
+                 qPrintable(messages_[2]));
         QVERIFY(QDir::setCurrent(previous));
         QFile::remove(document.fileName());
     }
@@ -390,6 +402,11 @@ private slots:
             QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
             QTest::mouseClick(link, Qt::LeftButton);
             QCOMPARE(opened_, QList<QUrl>{rq36::MakerWebAddress()});
+            QVERIFY(messages_.isEmpty());
+            openFails_ = true;  // no browser: the message names the address
+            QTest::mouseClick(link, Qt::LeftButton);
+            QCOMPARE(messages_.size(), 1);
+            QVERIFY2(messages_[0].contains(rq36::MakerWebAddress().toString()), qPrintable(messages_[0]));
             QVERIFY(box->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/about_box.png")));
             checked = true;
             box->findChild<QPushButton*>(QStringLiteral("Button1"))->click();

@@ -57,12 +57,23 @@ rq36_qtest(calibration_dialog_test
 target_include_directories(calibration_dialog_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 rq36_qtest(calibration_e2e_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/calibration/calibration_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
-  LIBS rq36_ui)
+  LIBS rq36_ui rq36_sim_model)
 target_include_directories(calibration_e2e_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes)
 target_compile_definitions(calibration_e2e_test PRIVATE
   RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
 add_dependencies(calibration_e2e_test ORSA ORSG VARNEL_OX952)
 add_dependencies(live_e2e_test ORSA ORSG VARNEL_OX952)
+
+# Snapshots against the simulated module through the COM-port library.
+rq36_gtest(snapshot_e2e_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e/snapshot_e2e_test.cpp
+  LIBS rq36_ui)
+add_dependencies(snapshot_e2e_test ORSA VARNEL_OX952)
+rq36_qtest(snapshot_dialogs_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/module/snapshot_dialogs_test.cpp ${CMAKE_CURRENT_LIST_DIR}/scripted_module.h
+  LIBS rq36_ui)
+target_include_directories(snapshot_dialogs_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_compile_definitions(snapshot_dialogs_test PRIVATE RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
 
 # The scan window against the simulated hardware: a stand-in line, an ORS-G
 # channel and rq36-modbus-sim on a pseudo-terminal.

@@ -46,7 +46,8 @@ out=$(probe 6)
 [ ! -e "$cwd/PLANTED_LIBRARY_LOADED" ] || fail "a library from the current directory was loaded"
 
 cmake --install "$build" --prefix "$prefix" --component Simulator >/dev/null
-[ -f "$private/libORSA.so" ] && [ -f "$private/libVARNEL_OX952.so" ] || fail "Simulator component incomplete"
+[ -f "$private/libORSA.so" ] && [ -f "$private/libVARNEL_OX952.so" ] && [ -x "$prefix/bin/rq36-sim-panel" ] ||
+  fail "Simulator component incomplete"
 for kind in 0 6; do
   file=$([ "$kind" = 0 ] && echo libORSA.so || echo libORSG.so)
   read -r word got result from <<<"$(probe "$kind")" || true

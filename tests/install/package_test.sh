@@ -24,9 +24,12 @@ for f in /usr/bin/W_RQ36 /usr/bin/rq36 /usr/share/man/man1/rq36.1.gz /usr/share/
          /usr/share/doc/w-rq36/copyright /usr/share/doc/w-rq36/changelog.gz /usr/share/man/man1/W_RQ36.1.gz; do
   files "$main" | grep -qx "$f" || fail "w-rq36 lacks $f"
 done
-files "$main" | grep -E 'libORS[ABDE]\.so|VARNEL|modbus-sim|include/' && fail "w-rq36 carries another package's files"
+files "$main" | grep -E 'libORS[ABDE]\.so|VARNEL|modbus-sim|sim-panel|include/' && fail "w-rq36 carries another package's files"
 for f in libORSA.so libORSB.so libORSD.so libORSE.so libVARNEL_OX952.so rq36-modbus-sim; do
   files "$sim" | grep -qx "$private/$f" || fail "w-rq36-simulator lacks $f"
+done
+for f in /usr/bin/rq36-sim-panel /usr/share/man/man1/rq36-sim-panel.1.gz; do
+  files "$sim" | grep -qx "$f" || fail "w-rq36-simulator lacks $f"
 done
 files "$dev" | grep -qx /usr/include/orsg/orsg.h || fail "liborsg-dev lacks orsg.h"
 

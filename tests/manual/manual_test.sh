@@ -30,6 +30,8 @@ Nastavení analogových vstupů
 Nastavení digitálních vstupů/výstupů
 Kalibrace vstupů
 Restart modulu
+Nastavení modulu v souboru
+Záloha kalibračních konstant
 Okamžité hodnoty analogových vstupů
 Okamžité hodnoty čítačů
 Okamžité hodnoty digitálních vstupů

@@ -59,6 +59,14 @@ private slots:
         QCOMPARE(Child<QComboBox>(&d, "ComboBox1")->count(), 14);
         QCOMPARE(Child<QComboBox>(&d, "ComboBox1")->currentIndex(), 0);
         QCOMPARE(Child<QLineEdit>(&d, "Edit2")->text(), QStringLiteral("0,0"));
+        {
+            // The starting text follows the locale's decimal separator.
+            const QLocale before;
+            QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+            TForm6 english(nullptr);
+            QLocale::setDefault(before);
+            QCOMPARE(Child<QLineEdit>(&english, "Edit2")->text(), QStringLiteral("0.0"));
+        }
         QVERIFY(Child<QLineEdit>(&d, "Edit3")->text().isEmpty());
         QVERIFY(Child<QLineEdit>(&d, "Edit3")->isReadOnly());
         QCOMPARE(Child<QPlainTextEdit>(&d, "Memo1")->toPlainText(), kPrompt);

@@ -20,6 +20,8 @@
 #include "interface/connection_dialog.h"
 #include "interface/connection_logic.h"
 #include "main_window.h"
+#include "panel.h"
+#include "panel_channel.h"
 #include "ui_test_support.h"
 
 using rq36::test::WhenModalShown;
@@ -71,6 +73,24 @@ struct Module {
 
 QString Log(TForm6* d) { return Child<QPlainTextEdit>(d, "Memo1")->toPlainText(); }
 
+// The front panel's channel into this process's world of an interface kind.
+struct FrontPanel {
+    std::string path;
+    explicit FrontPanel(int kind) {
+        const std::string world = kind == 6 ? "OX952" : "ORSA";
+        for (const rq36sim::PanelEndpoint& e : rq36sim::FindPanelWorlds())
+            if (e.world == world && e.pid == QCoreApplication::applicationPid()) path = e.path;
+    }
+    std::string Request(const std::string& request) const {
+        std::string reply, error;
+        return rq36sim::PanelRequest(path, request, reply, error) ? reply : "failed: " + error;
+    }
+    std::string Report(const char* key) const {
+        const auto modules = rq36sim::ParsePanelReport(Request("get"));
+        return modules.empty() ? std::string() : modules.front().Value(key);
+    }
+};
+
 }  // namespace
 
 class CalibrationEndToEndTest : public QObject {
@@ -107,6 +127,7 @@ private slots:
         file.write("[module main]\nnoise = off\n");
         file.close();
         qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
+        qputenv("RQ36_SIM_PANEL_DIR", dir_.filePath(QStringLiteral("panel")).toLocal8Bit());
         qunsetenv("RQ36_SIM_FAULT");
         rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);
         QApplication::setQuitOnLastWindowClosed(false);
@@ -198,6 +219,48 @@ private slots:
                 d->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/calibration_done.png"));
             }
         });
+        window.close();
+    }
+
+    // A trainee's calibration: the inputs driven from the front panel (short,
+    // then 9.000 V), the fixture's outputs left alone.
+    void CalibrationDrivenFromFrontPanel_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("ORSA") << 0;
+        QTest::newRow("ORS-G") << 6;
+    }
+    void CalibrationDrivenFromFrontPanel() {
+        QFETCH(int, kind);
+        TForm1 window(nullptr, Hooks());
+        window.show();
+        QVERIFY(Connect(window, kind));
+        Module module{*window.Settings()};
+        const FrontPanel panel(kind);
+        QVERIFY(!panel.path.empty());
+        QCOMPARE(panel.Report("dout0"), std::string("0"));
+
+        InDialog(window, [&](TForm6* d) {
+            Child<QComboBox>(d, "ComboBox2")->setCurrentIndex(0);
+            Child<QComboBox>(d, "ComboBox1")->setCurrentIndex(0);
+            Click(d, "Button1");
+            QCOMPARE(int(d->State()), 1);
+            QCOMPARE(panel.Request("set ain0=short"), std::string("ok\n"));
+            Click(d, "Button2");
+            QCOMPARE(int(d->State()), 2);
+            QCOMPARE(panel.Request("set main/ain0=9.000 V"), std::string("ok\n"));
+            Child<QLineEdit>(d, "Edit2")->setText(QStringLiteral("9,0"));
+            Click(d, "Button2");
+            QCOMPARE(int(d->State()), 0);
+            QVERIFY(Log(d).contains(QStringLiteral("Vstup zkalibrován.")));
+        });
+        const double after = module.Reading(0, false);
+        QVERIFY2(std::abs(after - 9.0) / 9.0 <= 0.0005, qPrintable(QString::number(after, 'f', 6)));
+
+        // The panel shows what the module holds now.
+        QVERIFY(module.Outputs(kReference));
+        QCOMPARE(panel.Report("dout0"), std::string("0"));
+        QCOMPARE(panel.Report("dout1"), std::string("1"));
+        QVERIFY(panel.Request("set ain0=nonsense").rfind("error ain0: ", 0) == 0);
         window.close();
     }
 

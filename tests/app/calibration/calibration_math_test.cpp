@@ -74,16 +74,19 @@ TEST(CalibrationMath, WordsThatDoNotFitAreRefusedNotTruncated) {
     EXPECT_FALSE(ComputeCalibrationRecord(0, 9.5, 40000, 49500));
 }
 
-TEST(CalibrationMath, EnteredValueByTheLocalesSeparator) {
+TEST(CalibrationMath, EnteredValueByEitherSeparator) {
     const QLocale comma(QLocale::Czech, QLocale::CzechRepublic);
     const QLocale point(QLocale::English, QLocale::UnitedStates);
     EXPECT_EQ(ParseEnteredValue(QStringLiteral("9,5"), comma), 9.5);
     EXPECT_EQ(ParseEnteredValue(QStringLiteral(" 18,25 "), comma), 18.25);
     EXPECT_EQ(ParseEnteredValue(QStringLiteral("-3"), comma), -3);
-    EXPECT_FALSE(ParseEnteredValue(QStringLiteral("9.5"), comma));
+    EXPECT_EQ(ParseEnteredValue(QStringLiteral("9.5"), comma), 9.5);
     EXPECT_EQ(ParseEnteredValue(QStringLiteral("9.5"), point), 9.5);
-    EXPECT_FALSE(ParseEnteredValue(QStringLiteral("9,5"), point));
-    EXPECT_FALSE(ParseEnteredValue(QStringLiteral("1,000"), point));
+    EXPECT_EQ(ParseEnteredValue(QStringLiteral("9,5"), point), 9.5);
+    // No group separators: a second separator is no number.
+    EXPECT_FALSE(ParseEnteredValue(QStringLiteral("1,000.5"), point));
+    EXPECT_FALSE(ParseEnteredValue(QStringLiteral("1.000,5"), comma));
+    EXPECT_FALSE(ParseEnteredValue(QStringLiteral("1 000,5"), comma));
     for (const char* bad : {"", " ", "abc", "9,5V", "inf", "nan", "1e400"})
         EXPECT_FALSE(ParseEnteredValue(QString::fromLatin1(bad), comma)) << bad;
 }

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
+#include "calibration/calibration_backup.h"
 #include "calibration/calibration_procedure.h"
 #include "scripted_module.h"
 
@@ -177,8 +180,8 @@ TEST_F(CalibrationProcedureTest, RefusedEntriesAndReadingsEndTheCalibration) {
     const QString currentEntry = QStringLiteral(
         "Hodnota proudu musí být v rozsahu 18-20mA. Pozor na desetinnou čárku resp. tečku (nastaveno v systému).");
     const Case cases[] = {
-        {0, "9.5", comma, 0, 9000, voltageEntry},  // a point where the separator is a comma
-        {0, "9,5", point, 0, 9000, voltageEntry},        {6, "x", comma, 0, 18000, currentEntry},
+        {0, "9.500,0", comma, 0, 9000, voltageEntry},  // both separators: no number
+        {0, "9,500.0", point, 0, 9000, voltageEntry},    {6, "x", comma, 0, 18000, currentEntry},
         {6, "0,99", comma, 0, 18000, kCurrentBounds},    {6, "25,01", comma, 0, 18000, kCurrentBounds},
         {0, "9,5", comma, 25, 25, kMeasuredError},        // reference equal to zero
         {0, "9,5", comma, 25, 0, kMeasuredError},         // reference exactly 0
@@ -278,3 +281,51 @@ TEST_F(CalibrationProcedureTest, CancelEndsACalibrationAndSendsNothing) {
 }
 
 }  // namespace
+
+// Before the first byte of the new record, the previous record is read and
+// kept in the day's file; written back, it brings the old constants again.
+TEST_F(CalibrationProcedureTest, KeepsThePreviousRecordBeforeTheFirstWriteAndRestoresIt) {
+    const std::vector<std::uint8_t> old = {0x0C, 0x00, 0x4E, 0x27, 0x10, 0x27, 0x84};
+    std::copy(old.begin(), old.end(), module.memory[31].begin() + 128 + 8 * 3);  // AIN3, +/- 1V DC
+    QTemporaryDir folder;
+    const QDateTime when = QDateTime(QDate(2026, 12, 8), QTime(10, 0), Qt::UTC);
+    procedure.SetBeforeWrite([&](ModuleLink& link, int input, int range) {
+        return KeepCalibrationRecord(link, folder.path(), QStringLiteral("RQ-36    v.1.02"), 7, input, range, when);
+    });
+    ThroughZeroStep(3, 3, 12);
+    readings.push_back(9512);
+    const std::size_t sentBefore = module.sent.size();
+    procedure.Confirm(module, QStringLiteral("0,95"), comma);
+    ASSERT_EQ(procedure.State(), kCalibrationIdle);
+    ASSERT_NE(Memory(31, 152, 7), old);
+    // One reading, seven reads of the old record, then the writes.
+    EXPECT_EQ(module.sent[sentBefore + 1].command, kCmdReadConfigByte);
+    EXPECT_EQ(module.sent[sentBefore + 7].command, kCmdReadConfigByte);
+    EXPECT_EQ(module.sent[sentBefore + 8].command, kCmdWriteConfigByte);
+
+    QString error;
+    const QString path =
+        CalibrationBackupPath(folder.path(), QStringLiteral("RQ-36    v.1.02"), when.toLocalTime().date());
+    EXPECT_TRUE(path.endsWith(QStringLiteral("/RQ-36_v.1.02_") + when.toLocalTime().date().toString(Qt::ISODate) +
+                              QStringLiteral(".rq36cal")));
+    const std::optional<CalibrationBackupFile> kept = ReadCalibrationBackup(path, &error);
+    ASSERT_TRUE(kept) << error.toStdString();
+    EXPECT_EQ(kept->identity, QStringLiteral("RQ-36    v.1.02"));
+    ASSERT_EQ(kept->records.size(), 1u);
+    EXPECT_EQ(kept->records[0].input, 3);
+    EXPECT_EQ(kept->records[0].rangeCode, 3);
+    EXPECT_EQ(kept->records[0].moduleAddress, 7);
+    EXPECT_EQ(std::vector<std::uint8_t>(kept->records[0].bytes.begin(), kept->records[0].bytes.end()), old);
+
+    EXPECT_EQ(RestoreKeptCalibration(module, kept->records[0]), QString());
+    EXPECT_EQ(Memory(31, 152, 7), old);
+
+    // A backup that cannot be kept writes nothing and ends the calibration.
+    procedure.SetBeforeWrite([](ModuleLink&, int, int) { return QStringLiteral("nelze"); });
+    ThroughZeroStep(3, 3, 12);
+    readings.push_back(9512);
+    procedure.Confirm(module, QStringLiteral("0,95"), comma);
+    EXPECT_EQ(Memory(31, 152, 7), old);
+    EXPECT_EQ(host.status, QStringLiteral(" nelze"));
+    EXPECT_EQ(procedure.State(), kCalibrationIdle);
+}

@@ -40,6 +40,11 @@ TEST(LiveValues, OnlyTheBitsOfStatusByteZeroHaveNames) {
     for (int bit = 0; bit < 8; ++bit) {
         EXPECT_EQ(StatusBitCaption(0, bit), byte0[bit]);
         for (int byte = 1; byte < kStatusBytes; ++byte) EXPECT_EQ(StatusBitCaption(byte, bit), "---");
+        // Every named bit explains itself and what clears it; the others say nothing.
+        const QString tip = StatusBitToolTip(0, bit);
+        EXPECT_EQ(tip.startsWith(StatusBitCaption(0, bit) + QStringLiteral(" – ")), byte0[bit] != "---") << bit;
+        EXPECT_EQ(tip.contains(QStringLiteral("Vynulovat")), byte0[bit] != "---") << bit;
+        EXPECT_TRUE(StatusBitToolTip(1, bit).isEmpty());
     }
     EXPECT_EQ(BitText(0x80, 7), "1");
     EXPECT_EQ(BitText(0x7F, 7), "0");

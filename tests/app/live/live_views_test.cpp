@@ -179,6 +179,38 @@ private slots:
         Shoot(&outputs, QStringLiteral("digital_outputs"));
     }
 
+    // After a failed tick the values keep their texts, dimmed, until a
+    // successful tick writes them again.
+    void ValuesOfAFailedTickShowAsStale() {
+        bool fail = false;
+        module_.answer = [&fail](const rq36::ModuleCommand&) {
+            return fail ? rq36::ModuleReply{4, 0, {}} : rq36::ModuleReply{0, 0, {0x39, 0x30, 0x00, 0x03}};
+        };
+        TForm3 analog(&connected_);
+        TForm4 counters(&connected_);
+        TFormOkamDIN inputs(&connected_);
+        const QList<QWidget*> values = {analog.ValueLabel(0), analog.ValueLabel(rq36::AnalogTick::kRows - 1),
+                                        counters.findChild<QLabel*>(QStringLiteral("Label3")),
+                                        counters.findChild<QLabel*>(QStringLiteral("Label4")),
+                                        inputs.findChild<QLabel*>(QStringLiteral("Label33"))};
+        const auto tick = [&] {
+            analog.Timer1Timer();
+            counters.Timer1Timer();
+            inputs.Timer1Timer();
+        };
+        tick();
+        const QString written = analog.ValueLabel(0)->text();
+        for (QWidget* v : values) QVERIFY(v->isEnabled());
+        fail = true;
+        tick();
+        for (QWidget* v : values) QVERIFY2(!v->isEnabled(), qPrintable(v->objectName()));
+        QCOMPARE(analog.ValueLabel(0)->text(), written);
+        Shoot(&analog, QStringLiteral("analog_inputs_stale"));
+        fail = false;
+        tick();
+        for (QWidget* v : values) QVERIFY2(v->isEnabled(), qPrintable(v->objectName()));
+    }
+
     void AnalogAndCounterViewsFitTheLongestValues() {
         TForm3 analog(&connected_);
         for (int row = 0; row < rq36::AnalogTick::kRows; ++row)
