@@ -104,7 +104,8 @@ std::int32_t BindInterface(std::uint8_t kind, ors_handle_t* handle, const std::i
     if (KindValid(kind) && KindInfo(kind)->Takes(kParamLan)) {
         block.words[0] = ORS_INIT_TEXT_OFFSET;
         const std::size_t length = std::min<std::size_t>(initText.size(), ORS_INIT_TEXT_MAX);
-        std::memcpy(block.text, initText.data(), length);
+        // An empty view may carry no pointer at all, which memcpy must never see.
+        if (length != 0) std::memcpy(block.text, initText.data(), length);
         block.text[length] = '\0';
     }
 

@@ -117,6 +117,11 @@ TEST_F(Binding, BlockInitCarriesWordsAndAddressText) {
     EXPECT_EQ(std::string(e.Script().initText), std::string(ORS_INIT_TEXT_MAX, 'x'));
     CloseInterface(4, &handle);
 
+    // No address text at all (a view without a pointer): an empty text.
+    ASSERT_EQ(BindInterface(4, &handle, params_.data(), std::string_view()), 0);
+    EXPECT_STREQ(e.Script().initText, "");
+    CloseInterface(4, &handle);
+
     FakeLibrary g('G');
     ASSERT_TRUE(g.Ok());
     params_ = {0, 0, 0, 3};
