@@ -24,6 +24,7 @@
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
 #include "interface/scan_dialog.h"
+#include "interface/traffic_monitor.h"
 #include "live/analog_view.h"
 #include "live/counter_view.h"
 #include "live/digital_views.h"
@@ -84,6 +85,8 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
             &TForm1::Pipojen1Click);
     connect(AddItem(connectionMenu, QStringLiteral("Vyhledat moduly…"), "Vyhledatmoduly1"), &QAction::triggered, this,
             &TForm1::VyhledatModuly1Click);
+    connect(AddItem(connectionMenu, QStringLiteral("Komunikace…"), "Komunikace1"), &QAction::triggered, this,
+            &TForm1::Komunikace1Click);
 
     QMenu* settingsMenu = bar->addMenu(QStringLiteral("&Nastavení"));
     settingsMenu->setObjectName(QStringLiteral("Nastaven1"));
@@ -231,6 +234,25 @@ void TForm1::VyhledatModuly1Click() {
     }
     // A module connected from the scan window shows in the panels.
     RefreshStatusBar();
+}
+
+void TForm1::Komunikace1Click() {
+    if (!monitor_) {
+        monitor_ = std::make_unique<TFormKomunikace>();
+        // On the main window's screen, beside it where there is room.
+        if (const QScreen* screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            const QSize size = monitor_->size().boundedTo(area.size());
+            monitor_->resize(size);
+            QPoint at = frameGeometry().topRight() + QPoint(8, 0);
+            at.setX(std::min(at.x(), area.right() - size.width()));
+            at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - size.height())));
+            monitor_->move(at);
+        }
+    }
+    monitor_->show();
+    monitor_->raise();
+    monitor_->activateWindow();
 }
 
 void TForm1::Konec2Click() { close(); }

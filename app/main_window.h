@@ -18,6 +18,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class TFormKomunikace;
 
 namespace rq36 {
 
@@ -58,10 +59,14 @@ public:
     // The record, or null when it could not be created or was freed.
     rq36::ConnectionSettings* Settings() const { return settings_.get(); }
     QString PanelText(int panel) const;
+    // The traffic monitor once it was opened, else null.
+    TFormKomunikace* Monitor() const { return monitor_.get(); }
 
 public slots:
     void Pipojen1Click();
     void VyhledatModuly1Click();
+    // Opens (or brings to the front) the traffic monitor.
+    void Komunikace1Click();
     void Konec2Click();
     void Oprogramu1Click();
     void Npovda2Click();
@@ -83,4 +88,7 @@ private:
     std::unique_ptr<rq36::ConnectionSettings> settings_;
     bool closed_ = false;
     std::array<QLabel*, 4> panels_{};
+    // A window of its own (no owner), so that the dialogs that block the
+    // main window leave it usable.
+    std::unique_ptr<TFormKomunikace> monitor_;
 };

@@ -12,6 +12,9 @@
 #include "module/config_transfer.h"
 
 ModuleDialog::ModuleDialog(rq36::ConnectionSettings* settings, QWidget* parent) : QDialog(parent), settings_(settings) {
+    // Blocks the main window only: the traffic monitor and ORSG's diagnostic
+    // window (windows of their own) stay usable beside it.
+    setWindowModality(Qt::WindowModal);
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -2,6 +2,7 @@
 
 #include "cli.h"
 #include "interface/exchange_trace.h"
+#include "interface/module_request.h"
 #include "interrupt.h"
 
 namespace rq36::cli {
@@ -45,7 +46,10 @@ int Run(const QStringList& arguments) {
     if (!LoadConnectionRecord(options, record, &error)) return Usage(error);
 
     if (options.trace) {
-        SetExchangeObserver([](const ExchangeRecord& exchange) { WriteErr(ExchangeRowText(exchange) + '\n'); });
+        SetExchangeObserver([](const ExchangeRecord& exchange) {
+            const QString text = exchange.Failed() ? StatusMessage(exchange.kind, exchange.status) : QString();
+            WriteErr(ExchangeRowText(exchange, text) + '\n');
+        });
     }
     CatchInterrupts();
     int status = kExitFailure;

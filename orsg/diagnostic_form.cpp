@@ -5,16 +5,19 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QStyle>
 #include <QTableView>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <vector>
@@ -70,6 +73,9 @@ namespace {
 constexpr int kClientWidth = 897;
 constexpr int kClientHeight = 704;
 constexpr int kRowHeight = 19;
+// What a window manager's frame and title bar take of the screen.
+constexpr int kFrameRoom = 16;
+constexpr int kTitleRoom = 48;
 // The window's font: the desktop's own family, as large as lets every
 // history column show its widest text (11 pixels on a usual desktop).
 constexpr int kLargestFontPixels = 11;
@@ -197,7 +203,18 @@ TForm1::TForm1(LibraryState& state) : QWidget(nullptr), state_(&state) {
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     // The host's windows decide when the host quits, never this one.
     setAttribute(Qt::WA_QuitOnClose, false);
-    setFixedSize(kClientWidth, kClientHeight);
+    // The controls keep their places on a page of the design size; the
+    // window shows the page whole where the screen has room for it and
+    // scrolls it where not (a small screen, 1.5x or 2x scaling).
+    auto* page = new QWidget(this);
+    page->setFixedSize(kClientWidth, kClientHeight);
+    ScrollBox = new QScrollArea(this);
+    ScrollBox->setFrameShape(QFrame::NoFrame);
+    auto* frame = new QVBoxLayout(this);
+    frame->setContentsMargins(0, 0, 0, 0);
+    frame->addWidget(ScrollBox);
+    setMaximumSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
     decimalPoint_ = QLocale().decimalPoint().toStdString();
     // The history header, for measuring (the grids show it once the window
     // is shown).
@@ -212,25 +229,26 @@ TForm1::TForm1(LibraryState& state) : QWidget(nullptr), state_(&state) {
                                 &sheet_.errors};
     for (int i = 0; i < 5; ++i) models_[i] = new GridModel(*grids[i], i >= 3, this);
 
-    Label39 = MakeLabel(this, 8, 8, "Identifikace");
-    StringGrid1 = MakeLabelGrid(this, 24, 121, 621, models_[0], Qt::ScrollBarAsNeeded, Qt::ScrollBarAsNeeded);
-    Label1 = MakeLabel(this, 8, 152, "Konfigurace");
-    StringGrid2 = MakeLabelGrid(this, 168, 61, 638, models_[1], Qt::ScrollBarAsNeeded, Qt::ScrollBarAlwaysOff);
-    Label2 = MakeLabel(this, 8, 240, "Přehled");
-    StringGrid3 = MakeLabelGrid(this, 256, 81, 638, models_[2], Qt::ScrollBarAlwaysOff, Qt::ScrollBarAlwaysOff);
-    Label3 = MakeLabel(this, 8, 352, "Poslední komunikace");
-    StringGrid4 = MakeHistoryGrid(this, 368, models_[3], layout.widths);
-    Label4 = MakeLabel(this, 8, 504, "Chybové komunikace");
-    StringGrid5 = MakeHistoryGrid(this, 520, models_[4], layout.widths);
+    Label39 = MakeLabel(page, 8, 8, "Identifikace");
+    StringGrid1 = MakeLabelGrid(page, 24, 121, 621, models_[0], Qt::ScrollBarAsNeeded, Qt::ScrollBarAsNeeded);
+    Label1 = MakeLabel(page, 8, 152, "Konfigurace");
+    StringGrid2 = MakeLabelGrid(page, 168, 61, 638, models_[1], Qt::ScrollBarAsNeeded, Qt::ScrollBarAlwaysOff);
+    Label2 = MakeLabel(page, 8, 240, "Přehled");
+    StringGrid3 = MakeLabelGrid(page, 256, 81, 638, models_[2], Qt::ScrollBarAlwaysOff, Qt::ScrollBarAlwaysOff);
+    Label3 = MakeLabel(page, 8, 352, "Poslední komunikace");
+    StringGrid4 = MakeHistoryGrid(page, 368, models_[3], layout.widths);
+    Label4 = MakeLabel(page, 8, 504, "Chybové komunikace");
+    StringGrid5 = MakeHistoryGrid(page, 520, models_[4], layout.widths);
 
-    Button1 = MakeButton(this, 8, 97, "Smazat Přehled");
-    Button2 = MakeButton(this, 120, 161, "Smazat Poslední komunikace");
-    Button3 = MakeButton(this, 296, 161, "Smazat Chybové komunikace");
-    Button4 = MakeButton(this, 768, 121, "Uložit LOG");
+    Button1 = MakeButton(page, 8, 97, "Smazat Přehled");
+    Button2 = MakeButton(page, 120, 161, "Smazat Poslední komunikace");
+    Button3 = MakeButton(page, 296, 161, "Smazat Chybové komunikace");
+    Button4 = MakeButton(page, 768, 121, "Uložit LOG");
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+    ScrollBox->setWidget(page);
 
     // The timer runs whether the window is shown or not, so the rates stay
     // current.
@@ -303,9 +321,13 @@ void TForm1::Button4Click() {
     const QString path = folder.isEmpty() ? name : QDir(folder).absoluteFilePath(name);
     const std::string error = WriteLogFile(QFile::encodeName(path).toStdString(), LogText(sheet_));
     logError_ = QString::fromStdString(error);
-    if (error.empty()) return;
     // Window-modal and open(): the host's windows and its calls go on.
-    auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), logError_, QMessageBox::Ok, this);
+    // Written, the box says where the file went.
+    logPath_ = error.empty() ? QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) : QString();
+    auto* box = error.empty()
+                    ? new QMessageBox(QMessageBox::Information, windowTitle(),
+                                      QStringLiteral("LOG uložen do souboru\n") + logPath_, QMessageBox::Ok, this)
+                    : new QMessageBox(QMessageBox::Critical, windowTitle(), logError_, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->open();
@@ -323,10 +345,24 @@ void QtDiagnosticWindow::Show() {
     TForm1* form = form_.data();
     if (form == nullptr) return;
     if (!form->isVisible() && form->windowHandle() == nullptr) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            form->move(screen->availableGeometry().center() - form->rect().center());
+        // On the screen of the window that asked for it, as large as the
+        // screen lets it be, room left for the title bar.
+        const QWidget* asking = QApplication::activeWindow();
+        const QScreen* screen = asking != nullptr ? asking->screen() : QGuiApplication::primaryScreen();
+        if (screen != nullptr) {
+            const QRect area = screen->availableGeometry();
+            form->resize(std::min(kClientWidth, area.width() - kFrameRoom),
+                         std::min(kClientHeight, area.height() - kTitleRoom));
+            QPoint at = area.center() - form->rect().center();
+            at.setX(std::max(at.x(), area.left()));
+            at.setY(std::max(at.y(), area.top() + kTitleRoom - kFrameRoom));
+            form->move(at);
+        }
     }
     form->show();
+    // In front of the window that asked for it.
+    form->raise();
+    form->activateWindow();
 }
 
 }  // namespace orsg

@@ -11,6 +11,7 @@
 
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QShowEvent;
 class QTableView;
 class QTimer;
@@ -37,6 +38,8 @@ public:
     const DiagnosticSheet& Sheet() const { return sheet_; }
     // The message of the last log file that could not be written, else empty.
     const QString& LogError() const { return logError_; }
+    // The full name of the last log file written, else empty.
+    const QString& LogPath() const { return logPath_; }
 
     QTableView* StringGrid1 = nullptr;
     QTableView* StringGrid2 = nullptr;
@@ -53,6 +56,7 @@ public:
     QPushButton* Button3 = nullptr;
     QPushButton* Button4 = nullptr;
     QTimer* Timer1 = nullptr;
+    QScrollArea* ScrollBox = nullptr;  // the page of every control
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -65,6 +69,7 @@ private:
     std::string decimalPoint_;
     GridModel* models_[5] = {};
     QString logError_;
+    QString logPath_;
 };
 
 // The window behind a handle's DiagnosticWindow.  The form is a top-level

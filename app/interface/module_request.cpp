@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -31,16 +32,33 @@ constexpr int kReplyWords = 4;
 
 constexpr std::uint8_t Low8(std::int32_t value) { return static_cast<std::uint8_t>(value & 0xFF); }
 
+bool& InFlightFlag() {
+    static bool inFlight = false;
+    return inFlight;
+}
+
+// Marks the time from the call into the library to its return.
+class InFlight {
+public:
+    InFlight() { InFlightFlag() = true; }
+    ~InFlight() { InFlightFlag() = false; }
+    InFlight(const InFlight&) = delete;
+    InFlight& operator=(const InFlight&) = delete;
+};
+
 // The program's own texts for codes of 100 and above.
 QString OwnText(std::uint32_t code) {
     if (code >= ORS_ERR_LOAD_BASE && code < ORS_ERR_LOAD_BASE + kInterfaceKinds)
         return QStringLiteral("chyba inicializace knihovny ") + LibraryDisplayName(code - ORS_ERR_LOAD_BASE);
     if (code >= ORS_ERR_BIND_BASE && code < ORS_ERR_BIND_BASE + kInterfaceKinds)
         return QStringLiteral("chybná knihovna ") + LibraryDisplayName(code - ORS_ERR_BIND_BASE);
+    if (code == kStatusRequestBusy) return QStringLiteral("komunikace s modulem právě probíhá");
     return QStringLiteral("neznámý chybový kód");
 }
 
 }  // namespace
+
+bool RequestInFlight() { return InFlightFlag(); }
 
 std::int32_t SendFrame(std::uint8_t kind, ors_handle_t handle, const std::int32_t* request, std::int32_t* response,
                        std::int32_t& replyByte, std::int32_t& status) {
@@ -78,6 +96,14 @@ void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address,
                    std::uint8_t& d1, std::uint8_t& d2, std::uint8_t& d3, std::uint8_t& d4, std::uint8_t& d5,
                    std::uint8_t& status, std::int32_t* response) {
     if (handle == 0) return;
+    // One exchange at a time, program-wide: a request asked for while another
+    // waits for its reply (a library that lets window messages run, a timer
+    // of another window) is refused; its caller tries again on its next tick.
+    if (RequestInFlight()) {
+        d1 = d2 = d3 = d4 = d5 = 0;
+        status = kStatusRequestBusy;
+        return;
+    }
 
     std::vector<std::int32_t> request(ORS_REQUEST_WORDS, 0);
     const std::array<std::int32_t, ORS_MESSAGE_BYTES> message = {address, command, d0, d1, d2, d3, d4, d5};
@@ -100,20 +126,21 @@ void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address,
     }
     std::int32_t replyByte = 0;
     std::int32_t fullStatus = 0;
-    // Time stamps only while someone watches the exchanges.
-    const bool observed = ExchangeObserved();
+    // Every exchange is recorded: two steady clock readings and one of the
+    // wall clock, a copy of a few bytes into the ring.
     ExchangeRecord record;
-    std::chrono::steady_clock::time_point sent;
-    if (observed) {
-        record.started = QDateTime::currentDateTime();
-        for (std::size_t i = 0; i < message.size(); ++i) record.request[i] = Low8(message[i]);
-        sent = std::chrono::steady_clock::now();
+    record.kind = kind;
+    for (std::size_t i = 0; i < message.size(); ++i) record.request[i] = Low8(message[i]);
+    record.startedMs = QDateTime::currentMSecsSinceEpoch();
+    const std::chrono::steady_clock::time_point sent = std::chrono::steady_clock::now();
+    std::int32_t result = 0;
+    {
+        const InFlight inFlight;
+        result = SendFrame(kind, handle, request.data(), response, replyByte, fullStatus);
     }
-    const std::int32_t result = SendFrame(kind, handle, request.data(), response, replyByte, fullStatus);
-    if (observed) {
-        record.durationUs =
-            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - sent).count();
-    }
+    record.durationUs = static_cast<std::int32_t>(std::min<std::int64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - sent).count(),
+        std::int64_t{std::numeric_limits<std::int32_t>::max()}));
     if (result != 0) fullStatus = result;
 
     // A failure whose low 8 bits are 0 must not read as success: it gets
@@ -130,11 +157,9 @@ void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address,
     } else {
         d1 = d2 = d3 = d4 = d5 = 0;
     }
-    if (observed) {
-        record.status = status;
-        record.reply = {d1, d2, d3, d4, d5};
-        ReportExchange(record);
-    }
+    record.status = status;
+    record.reply = {d1, d2, d3, d4, d5};
+    ReportExchange(record);
 }
 
 std::int32_t ErrorText(std::uint8_t kind, std::int32_t code, std::int32_t* text) {

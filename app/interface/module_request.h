@@ -10,6 +10,14 @@
 
 namespace rq36 {
 
+// The status of a request asked for while another exchange waits for its
+// reply: nothing was sent; the caller tries again later.  A program code
+// (100 and above), with the program's text.
+inline constexpr std::uint8_t kStatusRequestBusy = 120;
+
+// True from the call into the library until it returns.
+bool RequestInFlight();
+
 // Sends address, command, d0, d1..d5 through the bound library.  On status 0
 // d1 = reply byte, d2..d5 = response words 0..3 (r0..r3); otherwise d1..d5
 // are 0.  status receives the low 8 bits of the library's (or the binding

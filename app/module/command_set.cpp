@@ -29,6 +29,19 @@ ModuleCommand WriteConfigByteCommand(std::uint8_t bank, std::uint8_t address, st
 
 ModuleCommand ReadIdentityCommand(std::uint8_t part) { return {kCmdReadIdentity, part, {}}; }
 
+QString CommandName(std::uint8_t command) {
+    switch (command) {
+    case kCmdReadRegister: return QStringLiteral("čtení registru");
+    case kCmdWriteRegister: return QStringLiteral("zápis registru");
+    case kCmdReadStatusRegister: return QStringLiteral("čtení status registru");
+    case kCmdClearStatusRegister: return QStringLiteral("nulování status registru");
+    case kCmdReadConfigByte: return QStringLiteral("čtení konfigurace");
+    case kCmdWriteConfigByte: return QStringLiteral("zápis konfigurace");
+    case kCmdReadIdentity: return QStringLiteral("identifikace");
+    default: return QStringLiteral("neznámý příkaz");
+    }
+}
+
 QString IdentityPart(std::uint8_t r0, std::uint8_t r1, std::uint8_t r2, std::uint8_t r3) {
     QString part;
     for (std::uint8_t byte : {r0, r1, r2, r3}) {

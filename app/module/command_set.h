@@ -21,6 +21,10 @@ inline constexpr std::uint8_t kCmdReadConfigByte = 0x66;
 inline constexpr std::uint8_t kCmdWriteConfigByte = 0x67;
 inline constexpr std::uint8_t kCmdReadIdentity = 0xC8;
 
+// The name of a command as the traffic monitor shows it ("identifikace");
+// "neznámý příkaz" for a byte that is none of the above.
+QString CommandName(std::uint8_t command);
+
 // ---- registers (d0 of ReadRegister / WriteRegister) -------------------------
 inline constexpr int kAnalogInputs = 6;
 inline constexpr std::uint8_t kRegAnalogInput0 = 0x00;        // 0x00..0x05: AIN0..AIN5, scaled value

@@ -33,6 +33,7 @@
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
 #include "interface/connection_logic.h"
+#include "interface/traffic_monitor.h"
 #include "live/analog_view.h"
 #include "live/digital_views.h"
 #include "main_window.h"
@@ -118,20 +119,27 @@ int main(int argc, char* argv[]) {
     const double expectedRate = 1000.0 / (TFormOkamDIN::kIntervalMs + ExchangeMs(115200));
     std::printf("digital input view, 115200 Bd: expected %.1f ticks/s (10 ms + %.2f ms)\n", expectedRate,
                 ExchangeMs(115200));
-    for (int kind : {0, 6}) {
-        rq36::ConnectionSettings record;
-        rq36::SetDefaults(&record);
-        if (!Connect(record, kind, 115200)) return 1;
-        CountingDin view(&record);
-        view.show();
-        RunEventLoop(300);
-        const int before = view.ticks;
-        const auto start = Clock::now();
-        RunEventLoop(seconds * 1000);
-        const double rate = (view.ticks - before) / (Ms(Clock::now() - start) / 1000.0);
-        std::printf("  kind %d: %.1f ticks/s, %.3f of expected\n", kind, rate, rate / expectedRate);
-        view.hide();
-        Disconnect(record);
+    // Each kind alone, then with the traffic monitor open beside it.
+    for (const bool withMonitor : {false, true}) {
+        for (int kind : {0, 6}) {
+            rq36::ConnectionSettings record;
+            rq36::SetDefaults(&record);
+            if (!Connect(record, kind, 115200)) return 1;
+            TFormKomunikace monitor;
+            if (withMonitor) monitor.show();
+            CountingDin view(&record);
+            view.show();
+            RunEventLoop(300);
+            const int before = view.ticks;
+            const auto start = Clock::now();
+            RunEventLoop(seconds * 1000);
+            const double rate = (view.ticks - before) / (Ms(Clock::now() - start) / 1000.0);
+            std::printf("  kind %d%s: %.1f ticks/s, %.3f of expected (monitor %d rows)\n", kind,
+                        withMonitor ? ", monitor open" : "", rate, rate / expectedRate,
+                        withMonitor ? monitor.Model()->rowCount() : 0);
+            view.hide();
+            Disconnect(record);
+        }
     }
 
     // Analog view at 9600 Bd: tick length and a click during a tick.

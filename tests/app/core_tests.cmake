@@ -29,6 +29,7 @@ rq36_gtest(test_app_interface
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/interface/binding_test.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/interface/module_request_test.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/interface/bus_scan_test.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/interface/traffic_ring_test.cpp
   LIBS rq36_core)
 target_include_directories(test_app_interface PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/fakes)
 target_compile_definitions(test_app_interface PRIVATE RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}")

@@ -94,9 +94,11 @@ private slots:
         QCOMPARE(Captions(bar->actions()), (QStringList{QStringLiteral("&Připojení"), QStringLiteral("&Nastavení"),
                                                         QStringLiteral("&Okamžité hodnoty"), QStringLiteral("&Konec"),
                                                         QString(), QStringLiteral("Nápověda")}));
-        // "Připojení": the connection dialog and the scan window.
+        // "Připojení": the connection dialog, the scan window and the
+        // traffic monitor.
         QCOMPARE(Captions(bar->actions().at(0)->menu()->actions()),
-                 (QStringList{QStringLiteral("Připojení modulu…"), QStringLiteral("Vyhledat moduly…")}));
+                 (QStringList{QStringLiteral("Připojení modulu…"), QStringLiteral("Vyhledat moduly…"),
+                              QStringLiteral("Komunikace…")}));
         QVERIFY(bar->actions().at(3)->menu() == nullptr);
         QCOMPARE(
             Captions(bar->actions().at(1)->menu()->actions()),

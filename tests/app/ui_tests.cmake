@@ -87,3 +87,13 @@ target_compile_definitions(scan_e2e_test PRIVATE
   RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots"
   RQ36_MODBUS_SIM="$<TARGET_FILE:rq36_modbus_sim>")
 add_dependencies(scan_e2e_test ORSA ORSF ORSG VARNEL_OX952 rq36_modbus_sim)
+
+# The traffic monitor and ORSG's diagnostic window beside a live view,
+# against the simulated module behind ORSG.
+rq36_qtest(traffic_e2e_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e/traffic_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
+  LIBS rq36_ui)
+target_include_directories(traffic_e2e_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes)
+target_compile_definitions(traffic_e2e_test PRIVATE RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}")
+target_compile_definitions(traffic_e2e_test PRIVATE RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
+add_dependencies(traffic_e2e_test ORSG VARNEL_OX952)

@@ -18,7 +18,7 @@ const QString kIdentity = QStringLiteral("RQ-36    v.1.02");
 const QRegularExpression kCsvRow(QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(,-?\d+\.\d+)+$)"));
 // A trace row: time, eight request bytes, status, five reply bytes, duration.
 const QRegularExpression kTraceRow(QStringLiteral(
-    R"(^\S+  > ([0-9A-F]{2} ){7}[0-9A-F]{2}  status \d+  < ([0-9A-F]{2} ){4}[0-9A-F]{2}  \d+\.\d{3} ms$)"));
+    R"(^\S+  \d+\.\d{3} ms  ORS[A-G]  \d+  [0-9A-F]{2} \S.*  > ([0-9A-F]{2} ){7}[0-9A-F]{2}  status \d+.*  < ([0-9A-F]{2} ){4}[0-9A-F]{2}$)"));
 
 QStringList Args(const char* text) { return QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts); }
 

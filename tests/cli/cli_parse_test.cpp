@@ -260,14 +260,14 @@ TEST(CsvWriterTest, HeaderRowsQuotingAndOneFlushedLineEach) {
 
 TEST(ExchangeTraceTest, RowAndObserver) {
     rq36::ExchangeRecord record;
-    record.started = QDateTime(QDate(2026, 12, 8), QTime(9, 15, 2, 120));
+    record.startedMs = QDateTime(QDate(2026, 12, 8), QTime(9, 15, 2, 120)).toMSecsSinceEpoch();
+    record.kind = 6;
     record.request = {0x01, 0xC8, 0x00, 0, 0, 0, 0, 0xAB};
     record.status = 4;
-    record.reply = {0, 0x52, 0x51, 0x2D, 0x33};
     record.durationUs = 2310;
-    EXPECT_EQ(
-        rq36::ExchangeRowText(record),
-        QStringLiteral("2026-12-08T09:15:02.120  > 01 C8 00 00 00 00 00 AB  status 4  < 00 52 51 2D 33  2.310 ms"));
+    EXPECT_EQ(rq36::ExchangeRowText(record, QStringLiteral("chyba")),
+              QStringLiteral("2026-12-08T09:15:02.120  2.310 ms  ORSG  1  C8 identifikace  > 01 C8 00 00 00 00 00 AB  "
+                             "status 4 chyba  < 00 00 00 00 00"));
     int seen = 0;
     rq36::SetExchangeObserver([&seen](const rq36::ExchangeRecord&) { ++seen; });
     EXPECT_TRUE(rq36::ExchangeObserved());

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -91,7 +92,12 @@ private slots:
         QVERIFY(shownForm->isVisible());
         QCOMPARE(shownForm->windowTitle(), QString::fromUtf8(" ORSG - EUART2"));
         QCOMPARE(Cell(shownForm->StringGrid1, 8, 0), QString("EUART2"));
-        QCOMPARE(shownForm->size(), QSize(897, 704));
+        // The page of the design size, whole where the screen has room,
+        // scrolled where not; the window within the screen.
+        QCOMPARE(shownForm->ScrollBox->widget()->size(), QSize(897, 704));
+        const QRect area = shownForm->screen()->availableGeometry();
+        QVERIFY(area.contains(shownForm->geometry()));
+        QCOMPARE(shownForm->size(), QSize(897, 704).boundedTo(area.size() - QSize(16, 48)));
         // Every history header fits its column.
         const QFontMetrics metrics(shownForm->StringGrid4->horizontalHeader()->font());
         for (int c = 0; c < orsg::kHistoryColumns; ++c) {
@@ -169,6 +175,10 @@ private slots:
         QCOMPARE(form->LogError(), QString());
         const QStringList files = QDir().entryList({"ORSG_2_5_0_*_*.log"}, QDir::Files);
         QCOMPARE(files.size(), 1);
+        // The user is told where it went.
+        QCOMPARE(form->LogPath(), QDir::toNativeSeparators(QDir(dir.path()).absoluteFilePath(files[0])));
+        auto* told = form->findChild<QMessageBox*>();
+        QVERIFY(told && told->text().endsWith(form->LogPath()));
         QFile file(files[0]);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();

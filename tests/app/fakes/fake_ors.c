@@ -123,6 +123,12 @@ ORS_EXPORT int32_t FAKE_FN(Send)(ors_handle_t handle, const int32_t* request, in
     }
     *replyByte = script.replyByte;
     *status = SendStatus();
+    /* While "waiting for the reply" the host may run what it likes (as a
+     * library that lets window messages run); a Send that starts meanwhile
+     * is counted. */
+    if (++script.sendDepth > 1) ++script.nestedSends;
+    if (script.duringSend != NULL) script.duringSend(script.duringSendContext);
+    --script.sendDepth;
     return script.sendResult;
 }
 #endif

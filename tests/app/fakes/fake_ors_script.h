@@ -53,6 +53,11 @@ typedef struct FakeOrsScript {
     uint32_t lastErrorCode;
     char watched[1024];
     char calls[2048]; /* one line per call: "Init 4", "SetConfig 9600 500 2", "Send 1 200 0", "Done" */
+    /* Vextbus Send: called while the request is "on the line" */
+    void (*duringSend)(void* context);
+    void* duringSendContext;
+    int32_t sendDepth;   /* Sends in progress */
+    int32_t nestedSends; /* Sends that started while another was in progress */
 } FakeOrsScript;
 
 typedef FakeOrsScript* (*fake_ors_script_fn)(void);
