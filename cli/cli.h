@@ -145,6 +145,7 @@ Prepared PrepareCounter(const QStringList& arguments, const CliOptions& options)
 Prepared PrepareStatus(const QStringList& arguments, const CliOptions& options);
 Prepared PrepareRestart(const QStringList& arguments, const CliOptions& options);
 Prepared PrepareScan(const QStringList& arguments, const CliOptions& options);
+Prepared PrepareSnapshot(const QStringList& arguments, const CliOptions& options);
 
 // The whole program; arguments as QCoreApplication::arguments().
 int Run(const QStringList& arguments);

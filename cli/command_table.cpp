@@ -17,7 +17,7 @@ constexpr std::array<CommandEntry, 9> kCommands = {{
     {"status", PrepareStatus},
     {"restart", PrepareRestart},
     {"scan", PrepareScan},
-    {"snapshot", nullptr},
+    {"snapshot", PrepareSnapshot},
 }};
 }  // namespace
 

@@ -197,14 +197,15 @@ QString HelpText() {
         "  restart                       restart modulu\n"
         "  scan [--addresses A-B,C] [--speeds 9600,...] [--parities none,...]\n"
         "       [--first] [--extra-timeout MS]   vyhledá moduly (kód 1: žádný)\n"
+        "  snapshot save|restore SOUBOR [--with-calibration] | diff SOUBOR [SOUBOR2]\n"
+        "       | clone SOUBOR --to-addresses A-B   konfigurace do souboru a zpět\n"
         "Volby (jinak platí nastavení W_RQ36, W_rq36.ini):\n"
         "  --settings SOUBOR  --interface com|orsb|orsc|orsd|orse|modbus|orsg|0..6\n"
         "  --port N  --base-address 300h  --ip-address A --udp-port N --udp-timeout MS\n"
         "  --card-bus N --card-slot N --channel 1..4  --address 0..255  --speed BD\n"
         "  --parity none|even|odd  --timeout MS  --repeats N\n"
         "  --format text|csv|json  --trace  --quiet  --help  --version\n"
-        "Návratový kód: 0 hotovo, 1 chyba rozhraní nebo modulu, 2 chybné použití,\n"
-        "3 nalezeny rozdíly.  Více: man rq36\n");
+        "Návratový kód: 0 hotovo, 1 chyba, 2 chybné použití, 3 rozdíly.  Více: man rq36\n");
 }
 
 bool LoadConnectionRecord(const CliOptions& o, ConnectionSettings& record, QString* error) {

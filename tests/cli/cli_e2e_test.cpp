@@ -124,7 +124,8 @@ TEST_F(CliTest, RestartIsSeenInTheStatusRegister) {
 
 TEST_F(CliTest, UsageErrorsExitTwoAndSendNothing) {
     for (const char* args : {"--trace config set nosuch=1", "--trace config set ain0.range=14", "--trace",
-                             "--trace read ain9", "--trace --speed 1000 identify", "--trace scan --addresses 9-3"}) {
+                             "--trace read ain9", "--trace --speed 1000 identify", "--trace scan --addresses 9-3",
+                             "--trace snapshot clone a.rq36cfg --to-addresses 9-3"}) {
         const Rq36Result r = runner_.Run(Args(args));
         EXPECT_EQ(r.exitCode, 2) << args;
         EXPECT_TRUE(r.out.isEmpty()) << args;
@@ -196,6 +197,58 @@ TEST_F(CliTest, ScanOnTheOrsgCardChosenByBusAndSlot) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("rq36: Vyhledávání nelze provést - "))) << r.err.toStdString();
+}
+
+// ---- snapshot: save, change, compare, restore --------------------------------
+
+TEST_F(CliTest, SnapshotRoundTripNamesTheChangeAndRestoresIt) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("before.rq36cfg"));
+    const auto run = [this](const QString& args) { return runner_.Run(Args(args.toUtf8().constData())); };
+
+    Rq36Result r = run(QStringLiteral("snapshot save ") + file);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();  // no progress where stderr is no terminal
+    r = run(QStringLiteral("snapshot diff ") + file);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+
+    ASSERT_EQ(run(QStringLiteral("config set ain3.range=6")).exitCode, 0);
+    r = run(QStringLiteral("snapshot diff ") + file);
+    EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
+    EXPECT_EQ(r.OutLines(), QStringList{QStringLiteral("AIN3 rozsah: +/- 10V DC → +/- 25mA DC")});
+
+    // Two files compared without the module.
+    const QString after = dir.filePath(QStringLiteral("after.rq36cfg"));
+    ASSERT_EQ(run(QStringLiteral("snapshot save ") + after).exitCode, 0);
+    r = run(QStringLiteral("--address 7 snapshot diff %1 %2").arg(file, after));
+    EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
+    EXPECT_EQ(r.OutLines().size(), 1) << r.out.toStdString();
+
+    r = run(QStringLiteral("snapshot restore ") + file);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    r = run(QStringLiteral("snapshot diff ") + file);
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(run(QStringLiteral("config get ain3.range")).out, QStringLiteral("ain3.range=0\t+/- 10V DC\n"));
+}
+
+TEST_F(CliTest, SnapshotFileRefusedExitsOneAndSendsNothing) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("future.rq36cfg"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("RQ36CFG 2\nend\n");
+    out.close();
+    for (const QString& action : {QStringLiteral("restore"), QStringLiteral("diff")}) {
+        const Rq36Result r = runner_.Run(Args("--trace snapshot") + QStringList{action, file});
+        EXPECT_EQ(r.exitCode, 1) << action.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        // The reader's reason only: no exchange traced.
+        ASSERT_EQ(r.ErrLines().size(), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("rq36: "))) << r.err.toStdString();
+        EXPECT_FALSE(kTraceRow.match(r.ErrLines()[0]).hasMatch());
+    }
 }
 
 // ---- kind 5: the module lives in the simulator, so its outputs and counters

@@ -76,11 +76,12 @@ TEST(CliOptionsTest, OptionsOverTheSettingsFile) {
     EXPECT_EQ(record.ModuleAddress, 1);  // default kept
 }
 
-TEST(CliCommandTableTest, ReservedNamesAreKnownButNotYetAvailable) {
+TEST(CliCommandTableTest, CommandsFoundByNameAndHelpFitsOneScreen) {
     EXPECT_NE(FindCommand(QStringLiteral("identify")), nullptr);
     ASSERT_NE(FindCommand(QStringLiteral("scan")), nullptr);
     EXPECT_NE(FindCommand(QStringLiteral("scan"))->prepare, nullptr);
-    EXPECT_EQ(FindCommand(QStringLiteral("snapshot"))->prepare, nullptr);
+    ASSERT_NE(FindCommand(QStringLiteral("snapshot")), nullptr);
+    EXPECT_NE(FindCommand(QStringLiteral("snapshot"))->prepare, nullptr);
     EXPECT_EQ(FindCommand(QStringLiteral("scna")), nullptr);
     EXPECT_EQ(HelpText().count(QLatin1Char('\n')) <= 24, true);  // one screen
 }
@@ -164,13 +165,40 @@ TEST(CliPrepareTest, CommandArgumentsCheckedBeforeAnythingIsSent) {
                              "scan --speeds 9600,",
                              "scan --parities mark",
                              "scan --extra-timeout 5001",
-                             "scan --first 3"}) {
+                             "scan --first 3",
+                             "snapshot",
+                             "snapshot keep a.rq36cfg",
+                             "snapshot save",
+                             "snapshot save a b",
+                             "snapshot diff",
+                             "snapshot diff a b c",
+                             "snapshot restore a --force",
+                             "snapshot restore --with-calibration",
+                             "snapshot clone a",
+                             "snapshot clone --to-addresses 1-3",
+                             "snapshot clone a --to-addresses",
+                             "snapshot clone a --to-addresses 9-3",
+                             "snapshot clone a --to-addresses 0-2",
+                             "snapshot clone a b --to-addresses 1"}) {
         const QStringList words = QString::fromLatin1(line).split(QLatin1Char(' '));
         const Prepared p = FindCommand(words[0])->prepare(words.mid(1), o);
         EXPECT_FALSE(p.usageError.isEmpty()) << line;
         EXPECT_FALSE(p.run) << line;
     }
     EXPECT_TRUE(PrepareCounter({"cnt0", "preset", "-1"}, o).run);
+    // A snapshot file is read before the module is connected (a refused one
+    // sends nothing); save connects first as every other command.
+    for (const QStringList& good :
+         {QStringList{"diff", "a"}, QStringList{"diff", "a", "b"}, QStringList{"restore", "--with-calibration", "a"},
+          QStringList{"clone", "a", "--to-addresses=3-5,9"}}) {
+        const Prepared p = PrepareSnapshot(good, o);
+        EXPECT_TRUE(p.run) << good.join(' ').toStdString() << p.usageError.toStdString();
+        EXPECT_FALSE(p.connects) << good.join(' ').toStdString();
+    }
+    EXPECT_TRUE(PrepareSnapshot({"save", "a"}, o).connects);
+    CliOptions withAddress;
+    withAddress.address = 3;
+    EXPECT_FALSE(PrepareSnapshot({"clone", "a", "--to-addresses", "1"}, withAddress).run);
 }
 
 TEST(CliScanTest, AddressListRangesAndListsEachAddressOnce) {
