@@ -18,23 +18,10 @@ Session::~Session() {
 }
 
 bool Session::Connect() {
-    // The connection dialog's controls as the record would fill them.
-    ConnectionInputs in;
-    in.addressText = QString::number(record_.ModuleAddress);
-    in.speedIndex = IndexFromSpeed(record_.Speed);
-    in.kindIndex = record_.InterfaceKind;
-    in.parityIndex = record_.Parity;
-    in.euartIndex = record_.EuartIndex;
+    // The connection dialog's controls as the record would fill them; a
+    // command line opens no window.
+    ConnectionInputs in = InputsFromSettings(record_);
     in.orsgWindow = false;
-    if (const InterfaceKindInfo* info = KindInfo(record_.InterfaceKind)) {
-        if (info->Takes(kParamComPort)) in.parameter1 = QString::number(record_.ComPort);
-        if (info->Takes(kParamIsaBase)) in.parameter1 = FormatIsaBaseAddress(record_.IsaBaseAddress);
-        if (info->Takes(kParamLan)) {
-            in.parameter1 = record_.IpAddress;
-            in.parameter2 = QString::number(record_.UdpPort);
-            in.parameter3 = QString::number(record_.UdpTimeout);
-        }
-    }
     if (options_.cardBus && options_.cardSlot) {
         in.cardBus = *options_.cardBus;
         in.cardSlot = *options_.cardSlot;
