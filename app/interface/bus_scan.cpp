@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -10,24 +11,19 @@
 #include "interface/connection_logic.h"
 #include "interface/interface_kinds.h"
 #include "interface/module_request.h"
+#include "rtu.h"
 
 namespace rq36 {
 
 namespace {
 
-// 11 bits a character on both line protocols: start, 8 data, parity or a
-// second stop bit, stop.
-constexpr double kBitsPerCharacter = 11.0;
 // Vextbus-2: request and reply 11 characters each, no silence.  Modbus RTU
 // function 69: a request of 14 characters and a reply of 26, each closed by
-// 3.5 characters of silence (1.75 ms above 19200 Bd).
+// the frame's silence.  Both protocols take 11 bits a character.
 constexpr double kVextbusRequest = 11.0;
 constexpr double kVextbusReply = 11.0;
 constexpr double kModbusRequest = 14.0;
 constexpr double kModbusReply = 26.0;
-constexpr double kModbusSilence = 3.5;
-constexpr std::int32_t kModbusFixedSilenceAbove = 19200;
-constexpr double kModbusFixedSilenceMs = 1.75;
 
 // The module's speed codes 2..8 of the speed list.
 constexpr int kLastSpeedCode = 8;
@@ -42,11 +38,12 @@ constexpr int kConfirmAttempts = 3;
 constexpr std::int32_t kScanRepeatCount = 0;
 
 double CharactersMs(double characters, std::int32_t speed) {
-    return speed > 0 ? characters * kBitsPerCharacter * 1000.0 / speed : 0.0;
+    return speed > 0 ? characters * rtu::kBitsPerCharacter * 1000.0 / speed : 0.0;
 }
 
+// The silence that ends a Modbus frame, by the rule the library keeps.
 double ModbusSilenceMs(std::int32_t speed) {
-    return speed > kModbusFixedSilenceAbove ? kModbusFixedSilenceMs : CharactersMs(kModbusSilence, speed);
+    return std::chrono::duration<double, std::milli>(rtu::FrameSilence(speed)).count();
 }
 
 }  // namespace
