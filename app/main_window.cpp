@@ -49,6 +49,9 @@ constexpr std::array<const char*, 4> kInitialPanelTexts = {" Modul", " Adresa", 
 // shows the last one's time after at most this wait, once for them all.
 constexpr int kOverviewDelayMs = 300;
 
+// The window that watches the exchanges (the one observer there is).
+TForm1* exchangeWatcher = nullptr;
+
 // A menu bar that puts every item after a separator at its right end; the
 // items stay in the one bar, so keyboard navigation, screen readers and a
 // desktop's global menu all see them.
@@ -193,11 +196,16 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
     overview_->AddButtons(QStringLiteral("Nastavení"), {item("AdresaRychlost1"), item("NastavAIN1")});
     RefreshOverview();
     // Every request reports its exchange here (all on this thread).
+    exchangeWatcher = this;
     rq36::SetExchangeObserver(
         [this](const rq36::ExchangeRecord& record) { NoteExchange(!record.Failed(), record.startedMs); });
 }
 
-TForm1::~TForm1() { rq36::SetExchangeObserver({}); }
+TForm1::~TForm1() {
+    if (exchangeWatcher != this) return;
+    exchangeWatcher = nullptr;
+    rq36::SetExchangeObserver({});
+}
 
 QAction* TForm1::AddItem(QMenu* menu, const QString& caption, const char* name) {
     QAction* action = menu->addAction(caption);
