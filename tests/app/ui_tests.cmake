@@ -102,3 +102,4 @@ add_dependencies(traffic_e2e_test ORSG VARNEL_OX952)
 rq36_qtest(plot_widget_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/live/plot_widget_test.cpp
   LIBS rq36_ui)
+target_compile_definitions(plot_widget_test PRIVATE RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")

@@ -25,6 +25,7 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -153,9 +154,8 @@ private:
     QPointF dragPos_;
     double dragViewStart_ = 0;
     double dragViewEnd_ = 0;
-    // The plot area of the last frame (for mapping the mouse to time).
-    double plotLeft_ = 0;
-    double plotWidth_ = 1;
+    // Where a frame draws a lane's dense traces, kept between frames.
+    mutable QImage layer_;
 };
 
 }  // namespace rq36

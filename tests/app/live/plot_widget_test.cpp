@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include <QDir>
 #include <QImageReader>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -122,6 +123,42 @@ private slots:
         const QString unwritable = dir.filePath(QStringLiteral("chybí/graf.png"));
         QVERIFY(!plot.SaveImage(unwritable, &error));
         QVERIFY2(error.contains(QStringLiteral("graf.png")), qPrintable(error));
+    }
+
+    // How it looks with the light and a dark palette: a drifting AC voltage,
+    // a current, a counter and a pulsing bit, two markers, one failed
+    // exchange; written to the screenshot folder to be looked at.
+    void Shots() {
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+        dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+        dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+        dark.setColor(QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0));
+        dark.setColor(QPalette::Highlight, QColor(0x3d, 0x7a, 0xd6));
+        const QString scale = QString::number(qApp->devicePixelRatio());
+        for (const bool isDark : {false, true}) {
+            rq36::PlotWidget plot;
+            if (isDark) plot.setPalette(dark);
+            plot.AddTrace(QStringLiteral("AIN0"), QStringLiteral("V"));
+            plot.AddTrace(QStringLiteral("AIN3"), QStringLiteral("mA"));
+            plot.AddTrace(QStringLiteral("CNT0"), QStringLiteral("imp"), 0, rq36::TraceShape::kSteps);
+            plot.AddTrace(QStringLiteral("DIN1"), QStringLiteral("bit"), 0, rq36::TraceShape::kSteps);
+            for (int n = 0; n <= 3000; ++n) {
+                const double t = n * 0.1;
+                const float ac = static_cast<float>(0.5 + t * 0.01 + 2.5 * std::sin(t * 1.3));
+                const float ma = n > 1800 && n < 1850 ? std::numeric_limits<float>::quiet_NaN()
+                                                      : static_cast<float>(12 + 4 * std::sin(t * 0.05));
+                const std::vector<float> row = {ac, ma, static_cast<float>(n / 4), (n / 37) % 3 == 0 ? 1.0f : 0.0f};
+                QVERIFY(plot.AppendSample(t, row));
+            }
+            plot.SetVisibleSpan(120);
+            plot.SetMarkers(205.0, 262.5);
+            plot.resize(1000, 480);
+            QDir().mkpath(QStringLiteral(RQ36_UI_SHOTS_DIR));
+            const QString name = QStringLiteral(RQ36_UI_SHOTS_DIR "/plot_%1_x%2.png")
+                                     .arg(isDark ? QStringLiteral("dark") : QStringLiteral("light"), scale);
+            QVERIFY(plot.grab().save(name));
+        }
     }
 };
 

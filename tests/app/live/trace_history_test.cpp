@@ -207,6 +207,8 @@ TEST(MarkerStats, TextsSayIntervalStatisticsAndMissingSamples) {
     rq36::RangeStats range{3, -0.5, 2.25, 1.0};
     EXPECT_EQ(rq36::TraceStatsText(range, 3, QStringLiteral("V"), czech),
               QStringLiteral("min -0,500  max 2,250  průměr 1,000 V"));
+    EXPECT_EQ(rq36::TraceStatsText(rq36::RangeStats{20, 0, 1, 0.35}, 0, QStringLiteral("bit"), czech),
+              QStringLiteral("min 0  max 1  průměr 0,35 bit"));
     EXPECT_EQ(rq36::TraceStatsText(rq36::RangeStats{}, 3, QStringLiteral("V"), czech), QStringLiteral("bez vzorků"));
 }
 
