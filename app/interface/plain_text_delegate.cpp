@@ -23,8 +23,7 @@ const PlainTextDelegate::Glyph& PlainTextDelegate::GlyphOf(char16_t c) const {
     return *glyphs_.insert(c, g);
 }
 
-bool PlainTextDelegate::DrawRun(QPainter* painter, const QRectF& area, Qt::Alignment align,
-                                const QString& text) const {
+bool PlainTextDelegate::DrawRun(QPainter* painter, const QRectF& area, Qt::Alignment align, const QString& text) const {
     runGlyphs_.clear();
     runPositions_.clear();
     qreal x = 0;
