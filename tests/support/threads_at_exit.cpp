@@ -5,8 +5,6 @@
 // this waits, briefly and boundedly, until the program's other threads are
 // gone, so that the check sees what the program really left behind.
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <thread>
@@ -28,8 +26,6 @@ struct WaitForOtherThreads {
         using namespace std::chrono_literals;
         const auto deadline = std::chrono::steady_clock::now() + 2s;
         while (ThreadCount() > 1 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(2ms);
-        if (std::getenv("RQ36_TEST_THREADS_AT_EXIT") != nullptr)
-            std::fprintf(stderr, "threads at exit: %d\n", ThreadCount());
     }
 } waitForOtherThreads;
 
