@@ -70,6 +70,40 @@ struct LaneRange {
     }
 };
 
+// The dense form of one trace: per pixel column a bar over the column's
+// range, reaching to the last value of the column before unless a gap lies
+// between (so a step between two columns shows as an edge), `thickness`
+// pixels wide and as much taller; written straight into the layer's pixels.
+template <typename PixelY>
+void PaintBars(QImage& layer, const std::vector<ColumnSummary>& columns, QRgb colour, int offsetX, int thickness,
+               const PixelY& pixelY) {
+    const int maxY = layer.height() - 1;
+    uchar* const pixels = layer.bits();
+    const qsizetype stride = layer.bytesPerLine();
+    float previousLast = std::numeric_limits<float>::quiet_NaN();
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const ColumnSummary& column = columns[c];
+        if (column.rows == 0) continue;
+        float lo = column.min;
+        float hi = column.max;
+        if (!std::isnan(previousLast) && !std::isnan(column.first)) {
+            lo = std::isnan(lo) ? previousLast : std::min(lo, previousLast);
+            hi = std::isnan(hi) ? previousLast : std::max(hi, previousLast);
+        }
+        previousLast = column.last;
+        const int x = offsetX + static_cast<int>(c);
+        if (std::isnan(lo) || x < 0 || x >= layer.width()) continue;
+        const int top = std::clamp(pixelY(hi), 0, maxY);
+        const int bottom = std::clamp(pixelY(lo) + thickness - 1, top, maxY);
+        const int width = std::min(thickness, layer.width() - x);
+        uchar* row = pixels + top * stride + x * static_cast<qsizetype>(sizeof(QRgb));
+        for (int y = top; y <= bottom; ++y, row += stride) {
+            auto* pixel = reinterpret_cast<QRgb*>(row);
+            for (int k = 0; k < width; ++k) pixel[k] = colour;
+        }
+    }
+}
+
 }  // namespace
 
 struct PlotWidget::Layout {
@@ -366,48 +400,20 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
         painter.setClipRect(box.adjusted(0.5, 0.5, -0.5, -0.5));
         painter.setRenderHint(QPainter::Antialiasing, true);
         if (!raw) {
-            // Dense: per pixel column a bar one pixel wide over the
-            // column's range, reaching to the last value of the column
-            // before unless a gap lies between (so a step between two
-            // columns shows as an edge).  The bars go straight into the
-            // pixels of a layer drawn over the lane at once: the painter
-            // would fill them a row at a time, several times slower.
+            // Dense: the bars of each trace go straight into the pixels of
+            // a layer drawn over the lane at once; the painter would fill
+            // them a row at a time, several times slower.
             const QRect area = box.toAlignedRect();
             const QSize pixelSize(static_cast<int>(std::ceil(area.width() * ratio)),
                                   static_cast<int>(std::ceil(area.height() * ratio)));
             if (layer_.size() != pixelSize) layer_ = QImage(pixelSize, QImage::Format_ARGB32_Premultiplied);
             layer_.setDevicePixelRatio(ratio);
             layer_.fill(Qt::transparent);
-            const int maxY = pixelSize.height() - 1;
-            uchar* const pixels = layer_.bits();
-            const qsizetype stride = layer_.bytesPerLine();
             const int offsetX = static_cast<int>(std::lround((layout.plot.left() - area.left()) * ratio));
             const auto pixelY = [&](float v) { return static_cast<int>(std::floor((yOf(v) - area.top()) * ratio)); };
             for (std::size_t i = 0; i < traces_.size(); ++i) {
                 if (static_cast<std::size_t>(traces_[i].lane) != lane) continue;
-                const QRgb colour = PaletteColor(static_cast<int>(i)).rgba();
-                float previousLast = std::numeric_limits<float>::quiet_NaN();
-                for (int c = 0; c < columns; ++c) {
-                    const ColumnSummary& column = summaries[i][static_cast<std::size_t>(c)];
-                    if (column.rows == 0) continue;
-                    float lo = column.min;
-                    float hi = column.max;
-                    if (!std::isnan(previousLast) && !std::isnan(column.first)) {
-                        lo = std::isnan(lo) ? previousLast : std::min(lo, previousLast);
-                        hi = std::isnan(hi) ? previousLast : std::max(hi, previousLast);
-                    }
-                    previousLast = column.last;
-                    const int x = offsetX + c;
-                    if (std::isnan(lo) || x < 0 || x >= pixelSize.width()) continue;
-                    const int top = std::clamp(pixelY(hi), 0, maxY);
-                    const int bottom = std::clamp(pixelY(lo) + thickness - 1, top, maxY);
-                    const int width = std::min(thickness, pixelSize.width() - x);
-                    uchar* row = pixels + top * stride + x * static_cast<qsizetype>(sizeof(QRgb));
-                    for (int y = top; y <= bottom; ++y, row += stride) {
-                        auto* pixel = reinterpret_cast<QRgb*>(row);
-                        for (int k = 0; k < width; ++k) pixel[k] = colour;
-                    }
-                }
+                PaintBars(layer_, summaries[i], PaletteColor(static_cast<int>(i)).rgba(), offsetX, thickness, pixelY);
             }
             painter.drawImage(area.topLeft(), layer_);
         }
@@ -455,6 +461,17 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
         }
     }
 
+    DrawMarkers(painter, layout, metrics);
+    DrawLegend(painter, layout.legend, metrics, dim);
+    painter.restore();
+}
+
+void PlotWidget::DrawMarkers(QPainter& painter, const Layout& layout, const QFontMetrics& metrics) const {
+    const QPalette& colours = palette();
+    const QColor text = colours.color(QPalette::Text);
+    const auto xOf = [&](double t) {
+        return layout.plot.left() + (t - layout.t0) / (layout.t1 - layout.t0) * layout.plot.width();
+    };
     // Markers: the range between them shaded, each a line with its number.
     const std::array<std::optional<double>, 2> markers = {markerA_, markerB_};
     if (markerA_ && markerB_) {
@@ -483,19 +500,24 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
         const double b = std::clamp(std::max(pressPos_.x(), dragPos_.x()), layout.plot.left(), layout.plot.right());
         painter.fillRect(QRectF(QPointF(a, layout.plot.top()), QPointF(b, layout.plot.bottom())), band);
     }
+}
 
+void PlotWidget::DrawLegend(QPainter& painter, const QRectF& legend, const QFontMetrics& metrics,
+                            const QColor& dim) const {
+    const QColor text = palette().color(QPalette::Text);
+    painter.save();
     // Legend: name and last value per trace; between markers the interval
     // and each trace's statistics.
-    painter.setClipRect(layout.legend);
+    painter.setClipRect(legend);
     const std::optional<MarkerStats> stats = CurrentMarkerStats();
-    double y = layout.legend.top() + metrics.ascent();
+    double y = legend.top() + metrics.ascent();
     const double lineHeight = metrics.height() + 2;
     if (stats) {
         QFont bold = font();
         bold.setBold(true);
         painter.setFont(bold);
         painter.setPen(text);
-        painter.drawText(QPointF(layout.legend.left(), y), IntervalText(*stats));
+        painter.drawText(QPointF(legend.left(), y), IntervalText(*stats));
         painter.setFont(font());
         y += lineHeight + 4;
     }
@@ -503,17 +525,17 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
         const TraceInfo& info = traces_[i];
         const double swatchY = y - metrics.ascent() / 2.0 + 1;
         painter.setPen(QPen(PaletteColor(static_cast<int>(i)), 3));
-        painter.drawLine(QPointF(layout.legend.left(), swatchY), QPointF(layout.legend.left() + 14, swatchY));
+        painter.drawLine(QPointF(legend.left(), swatchY), QPointF(legend.left() + 14, swatchY));
         painter.setPen(text);
-        painter.drawText(QPointF(layout.legend.left() + 20, y), info.name);
+        painter.drawText(QPointF(legend.left() + 20, y), info.name);
         const float last = history_.LastValue(static_cast<int>(i));
         QString value = std::isnan(last) ? QStringLiteral("—") : FormatMeasuredValue(last, info.decimals);
         if (!info.unit.isEmpty() && !std::isnan(last)) value += QLatin1Char(' ') + info.unit;
-        painter.drawText(QPointF(layout.legend.right() - 4 - metrics.horizontalAdvance(value), y), value);
+        painter.drawText(QPointF(legend.right() - 4 - metrics.horizontalAdvance(value), y), value);
         y += lineHeight;
         if (stats) {
             painter.setPen(dim);
-            painter.drawText(QPointF(layout.legend.left() + 20, y),
+            painter.drawText(QPointF(legend.left() + 20, y),
                              TraceStatsText(stats->traces[i], info.decimals, info.unit));
             y += lineHeight + 2;
         }

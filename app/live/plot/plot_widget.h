@@ -133,6 +133,9 @@ private:
     struct Layout;
 
     Layout ComputeLayout(const QRect& area, const QFontMetrics& metrics) const;
+    // The markers and the range being dragged, over the lanes.
+    void DrawMarkers(QPainter& painter, const Layout& layout, const QFontMetrics& metrics) const;
+    void DrawLegend(QPainter& painter, const QRectF& legend, const QFontMetrics& metrics, const QColor& dim) const;
     double TimeAt(double x) const;
     void SetView(double t0, double t1, bool follow);
     void PlaceMarker(double seconds);
