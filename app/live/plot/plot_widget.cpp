@@ -37,26 +37,35 @@ QColor Blend(const QColor& a, const QColor& b, double share) {
 }
 
 // A trace's line, broken at its gaps; a piece of one point shows as a dot.
-// With a `second` offset each piece is drawn again that much lower.
+// With a `thicken` offset each piece is drawn again that far to the right
+// and that far down, so lines of every direction grow a pixel thicker.
 class LineBuilder {
 public:
-    LineBuilder(QPainter& painter, double second) : painter_(painter), second_(second) { points_.reserve(4096); }
+    LineBuilder(QPainter& painter, double thicken) : painter_(painter), thicken_(thicken) { points_.reserve(4096); }
     ~LineBuilder() { Break(); }
     void Add(double x, double y) { points_.append(QPointF(x, y)); }
     void Break() {
-        if (points_.size() == 1) {
-            painter_.drawPoint(points_.front());
-            if (second_ != 0) painter_.drawPoint(points_.front() + QPointF(0, second_));
-        } else if (points_.size() > 1) {
-            painter_.drawPolyline(points_);
-            if (second_ != 0) painter_.drawPolyline(points_.translated(0, second_));
+        if (!points_.isEmpty()) {
+            Draw(points_);
+            if (thicken_ != 0) {
+                Draw(points_.translated(thicken_, 0));
+                Draw(points_.translated(0, thicken_));
+            }
         }
         points_.clear();
     }
 
 private:
+    void Draw(const QPolygonF& points) {
+        if (points.size() == 1) {
+            painter_.drawPoint(points.front());
+        } else {
+            painter_.drawPolyline(points);
+        }
+    }
+
     QPainter& painter_;
-    double second_;
+    double thicken_;
     QPolygonF points_;
 };
 
@@ -398,7 +407,8 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
         // The traces of this lane, clipped to it.
         painter.save();
         painter.setClipRect(box.adjusted(0.5, 0.5, -0.5, -0.5));
-        painter.setRenderHint(QPainter::Antialiasing, true);
+        // Lines without antialiasing: solid like the dense bars.
+        painter.setRenderHint(QPainter::Antialiasing, false);
         if (!raw) {
             // Dense: the bars of each trace go straight into the pixels of
             // a layer drawn over the lane at once; the painter would fill
@@ -422,7 +432,7 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
             // One device pixel wide: the raster engine's fast line drawing;
             // wider pens go through its general outline and cost a hundred
             // times more per point.  On a scaled screen the line is drawn
-            // once more a device pixel lower, as thick as the dense bars.
+            // again a device pixel aside, as thick as the dense bars.
             QPen pen(PaletteColor(static_cast<int>(i)), 1);
             pen.setCosmetic(true);
             painter.setPen(pen);

@@ -1,4 +1,4 @@
-// The plot widget offscreen: traces drawn in their colours with their lanes,
+// The plot widget offscreen: traces drawn in their colours, broken at gaps,
 // zooming into a dragged range and following the end again, markers set with
 // the mouse, and the plot saved as a PNG.
 #include <cmath>
@@ -58,8 +58,18 @@ private slots:
         const QImage image = plot.grab().toImage();
         for (int trace = 0; trace < plot.TraceCount(); ++trace)
             QVERIFY2(PixelsNear(image, plot.TraceColor(trace)) > 100, qPrintable(plot.TraceName(trace)));
-        // Appending a row never repaints: the owner decides when.
-        QVERIFY(!plot.AppendSample(5, std::vector<float>{0, 0, 0}));
+        QVERIFY(!plot.AppendSample(5, std::vector<float>{0, 0, 0}));  // time going back
+        // Zoomed in far enough to draw the samples themselves: the current
+        // across its gap (50.1 to 53.9 s) shows only the half second on
+        // either side, not a line bridging it (left of the legend).
+        plot.SetViewRange(60, 65);
+        const int whole = PixelsNear(plot.grab().toImage().copy(0, 0, 480, 420), plot.TraceColor(1));
+        plot.SetViewRange(49.5, 54.5);
+        const QImage gap = plot.grab().toImage().copy(0, 0, 480, 420);
+        QVERIFY2(PixelsNear(gap, plot.TraceColor(0)) > 50,
+                 qPrintable(QString::number(PixelsNear(gap, plot.TraceColor(0)))));
+        const int broken = PixelsNear(gap, plot.TraceColor(1));
+        QVERIFY2(broken > 0 && broken < whole / 2, qPrintable(QStringLiteral("%1 of %2").arg(broken).arg(whole)));
     }
 
     void FollowingTheEndResumesAfterAZoom() {
@@ -158,6 +168,9 @@ private slots:
             const QString name = QStringLiteral(RQ36_UI_SHOTS_DIR "/plot_%1_x%2.png")
                                      .arg(isDark ? QStringLiteral("dark") : QStringLiteral("light"), scale);
             QVERIFY(plot.grab().save(name));
+            // Zoomed in to single samples.
+            plot.SetViewRange(178, 192);
+            QVERIFY(plot.grab().save(QString(name).replace(QStringLiteral("plot_"), QStringLiteral("plot_zoom_"))));
         }
     }
 };
