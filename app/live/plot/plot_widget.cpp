@@ -420,7 +420,9 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
             layer_.setDevicePixelRatio(ratio);
             layer_.fill(Qt::transparent);
             const int offsetX = static_cast<int>(std::lround((layout.plot.left() - area.left()) * ratio));
-            const auto pixelY = [&](float v) { return static_cast<int>(std::floor((yOf(v) - area.top()) * ratio)); };
+            const auto pixelY = [&](float v) {
+                return static_cast<int>(std::clamp(std::floor((yOf(v) - area.top()) * ratio), -1e6, 1e6));
+            };
             for (std::size_t i = 0; i < traces_.size(); ++i) {
                 if (static_cast<std::size_t>(traces_[i].lane) != lane) continue;
                 PaintBars(layer_, summaries[i], PaletteColor(static_cast<int>(i)).rgba(), offsetX, thickness, pixelY);

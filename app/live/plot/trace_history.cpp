@@ -36,7 +36,8 @@ bool TraceHistory::Append(double seconds, std::span<const float> values) {
     for (std::size_t i = 0; i < values_.size(); ++i) {
         Trace& trace = values_[i];
         Grow(trace.values, capacity_);
-        trace.values.push_back(i < values.size() ? values[i] : kGap);
+        const float value = i < values.size() ? values[i] : kGap;
+        trace.values.push_back(std::isfinite(value) ? value : kGap);
         SummarizeNewRow(trace, row);
     }
     return true;

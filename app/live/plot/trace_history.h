@@ -15,7 +15,7 @@
 //     Capacity() x (8 + 4 x traces) bytes for the rows
 //   + Capacity() / 64 x 24 x traces bytes for the summaries of 64-row blocks
 //   + a few more for those of 4096-row blocks,
-// which is 60.8 MB for 12 traces (a day at 10 samples a second is 864,000
+// which is 60.6 MB for 12 traces (a day at 10 samples a second is 864,000
 // rows, all of them at full resolution).  MemoryBytes() counts what is held.
 //
 // Appending is O(1) amortised (no allocation but the columns' growth, which
@@ -71,7 +71,8 @@ public:
     int TraceCount() const { return static_cast<int>(values_.size()); }
 
     // One row: the time in seconds and one value per trace (NaN: a gap).
-    // Values missing from a short span are gaps, extra ones are ignored.
+    // Values missing from a short span are gaps, and so are infinities;
+    // extra values are ignored.
     // False, and nothing kept, when the time is not a number or earlier than
     // the last row's (times never go back).
     bool Append(double seconds, std::span<const float> values);

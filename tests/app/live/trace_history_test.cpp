@@ -147,8 +147,11 @@ TEST(TraceHistory, RowsKeepTheirOrderAndMissingValuesAreGaps) {
     EXPECT_TRUE(std::isnan(h.Value(1, 0)));
     EXPECT_TRUE(h.Append(2, one));  // a short row: the second trace has a gap
     EXPECT_TRUE(std::isnan(h.LastValue(1)));
-    EXPECT_EQ(h.LastValue(0), 1.5f);
-    EXPECT_EQ(h.Stats(1, 0, 10).count, 0u);
+    EXPECT_TRUE(h.Append(3, std::vector<float>{std::numeric_limits<float>::infinity(), 2}));
+    EXPECT_TRUE(std::isnan(h.LastValue(0)));  // an infinity is no value either
+    EXPECT_EQ(h.Value(0, 2), 1.5f);
+    EXPECT_EQ(h.Stats(1, 0, 2.5).count, 0u);
+    EXPECT_EQ(h.Stats(1, 0, 10).count, 1u);
     h.ClearRows();
     EXPECT_TRUE(h.Empty());
     EXPECT_EQ(h.TraceCount(), 2);
