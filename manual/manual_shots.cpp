@@ -24,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -331,12 +332,16 @@ void Session::TakeAll(std::map<QString, QImage>& shots) {
         Require(ring.Size() > 20, QStringLiteral("traffic: only %1 exchanges").arg(ring.Size()));
         TFormKomunikace monitor(ring);
         // Wide enough for every column; the per-address figures dragged
-        // open far enough for the four addresses of the scan.
+        // open just far enough for their rows.
         monitor.resize(1000, 560);
         Show(&monitor);
         auto* splitter = monitor.findChild<QSplitter*>();
         Require(splitter != nullptr, QStringLiteral("traffic: no splitter"));
-        splitter->setSizes({340, 150});
+        const auto* figures = Find<QTableWidget>(&monitor, "Figures1");
+        const int figuresHeight =
+            figures->horizontalHeader()->height() + figures->verticalHeader()->length() + 2 * figures->frameWidth() + 2;
+        const QList<int> sizes = splitter->sizes();
+        splitter->setSizes({sizes.value(0) + sizes.value(1) - figuresHeight, figuresHeight});
         Run(50);
         QTableView* table = Find<QTableView>(&monitor, "Table1");
         while (table->horizontalScrollBar()->isVisible() && monitor.width() < 1600) {
