@@ -131,8 +131,11 @@ QImage Grab(QWidget* window) {
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(QColor(0x20, 0x28, 0x34));
-    painter.drawText(QRect(10, 1, inside.width() - 20, kTitleBar - 1), Qt::AlignLeft | Qt::AlignVCenter,
-                     window->windowTitle().trimmed());
+    // A caption wider than a small window ends in an ellipsis, as a desktop shows it.
+    const QRect caption(10, 1, inside.width() - 20, kTitleBar - 1);
+    painter.drawText(
+        caption, Qt::AlignLeft | Qt::AlignVCenter,
+        painter.fontMetrics().elidedText(window->windowTitle().trimmed(), Qt::ElideRight, caption.width()));
     painter.drawPixmap(1, kTitleBar, inside);
     painter.end();
     return image;
