@@ -356,6 +356,18 @@ void Session::TakeAll(std::map<QString, QImage>& shots) {
     }
 }
 
+// Qt's messages, less the offscreen platform's note that it keeps no
+// window manager hints (one per dialog: noise in the build's output).
+QtMessageHandler qtMessages = nullptr;
+void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.contains(QStringLiteral("propagateSizeHints"))) return;
+    if (qtMessages != nullptr) {
+        qtMessages(type, context, message);
+    } else {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    }
+}
+
 bool Save(const QImage& image, const QString& path) {
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
@@ -386,9 +398,10 @@ int main(int argc, char* argv[]) {
     qputenv("RQ36_SIM_STATE", ":memory:");
     qputenv("RQ36_SIM_PANEL_DIR", "off");
     qunsetenv("RQ36_SIM_FAULT");
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
         qputenv(name, QFile::encodeName(work.path()));
 
+    qtMessages = qInstallMessageHandler(FilterMessages);
     QApplication app(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: rq36_manual_shots <folder> <picture name>...\n");
