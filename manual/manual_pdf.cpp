@@ -171,7 +171,7 @@ bool PlacePictures(QTextDocument& doc, const std::map<QString, Picture>& picture
             if (!fragment.charFormat().isImageFormat()) continue;
             QTextImageFormat format = fragment.charFormat().toImageFormat();
             const auto picture = pictures.find(format.name());
-            if (picture == pictures.end()) {
+            if (picture == pictures.end() || block.text().trimmed() != QString(QChar::ObjectReplacementCharacter)) {
                 std::fprintf(stderr, "rq36_manual_pdf: the picture %s is not on a line of its own\n",
                              qPrintable(format.name()));
                 return false;

@@ -18,7 +18,7 @@ if run 2>"$where/err"; then fail "a missing picture was accepted"; fi
 grep -q "line 7: cannot read the picture .*shots/chybi.png" "$where/err" || fail "message: $(cat "$where/err")"
 [ ! -e "$where/out.pdf" ] || fail "a document was left"
 
-printf '# Zkouška\n\nText ![Okno](shots/okno.png) uvnitř odstavce.\n' >"$where/in.md"
+printf '# Zkouška\n\n![Okno](shots/okno.png)\n\nText ![Okno](shots/okno.png) uvnitř odstavce.\n' >"$where/in.md"
 if run 2>"$where/err"; then fail "a picture inside a paragraph was accepted"; fi
 grep -q "shots/okno.png is not on a line of its own" "$where/err" || fail "message: $(cat "$where/err")"
 [ ! -e "$where/out.pdf" ] || fail "a document was left"
