@@ -7,6 +7,9 @@ rq36_qtest(connection_dialog_test
 rq36_qtest(main_window_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
   LIBS rq36_ui)
+rq36_qtest(plain_text_delegate_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/interface/plain_text_delegate_test.cpp
+  LIBS rq36_ui)
 # A whole connection through every kind, against the simulated hardware and
 # the libraries of this build's bin folder.
 rq36_qtest(connection_e2e_test
@@ -97,3 +100,9 @@ target_include_directories(traffic_e2e_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${
 target_compile_definitions(traffic_e2e_test PRIVATE RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}")
 target_compile_definitions(traffic_e2e_test PRIVATE RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
 add_dependencies(traffic_e2e_test ORSG VARNEL_OX952)
+
+# The plot widget offscreen.
+rq36_qtest(plot_widget_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/live/plot_widget_test.cpp
+  LIBS rq36_ui)
+target_compile_definitions(plot_widget_test PRIVATE RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
