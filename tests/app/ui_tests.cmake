@@ -108,3 +108,8 @@ target_compile_definitions(recorder_e2e_test PRIVATE
   RQ36_READ_RECORDING_SCRIPT="${CMAKE_CURRENT_LIST_DIR}/live/read_recording.py"
   RQ36_RECORDER_SAMPLES=$<IF:$<BOOL:${RQ36_SANITIZE}>,20000,100000>)
 add_dependencies(recorder_e2e_test ORSA VARNEL_OX952)
+
+# The plot widget offscreen.
+rq36_qtest(plot_widget_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/live/plot_widget_test.cpp
+  LIBS rq36_ui)
