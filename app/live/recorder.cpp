@@ -26,6 +26,32 @@ int MinimalIntervalMs(const std::vector<Channel>& channels, const ConnectionSett
     return MinimalIntervalMs(channels, info != nullptr && info->modbus, settings.Speed);
 }
 
+// ---- channels in a recording ------------------------------------------------------
+
+std::vector<Channel> RecorderChannels() {
+    std::vector<Channel> offered;
+    for (const Channel& c : AllChannels()) {
+        if (c.kind != ChannelKind::Digital && c.kind != ChannelKind::Status) offered.push_back(c);
+    }
+    return offered;
+}
+
+TraceStyle TraceStyleOf(const Channel& c, const InputRanges& ranges) {
+    switch (c.kind) {
+    case ChannelKind::Analog:
+    case ChannelKind::Combined: {
+        const int code = ranges[static_cast<std::size_t>(c.index)];
+        const AnalogRange* range = RangeOf(code);
+        // The decimals the module sends for the range (its scale's exponent),
+        // three fewer in milliamperes, as ReadingOf shows them.
+        const int decimals = range ? (range->scaleByte & 0x7F) : 3;
+        return {ChannelUnit(c, ranges), IsCurrentRange(code) ? std::max(decimals - 3, 0) : decimals, false};
+    }
+    case ChannelKind::Counter: return {QStringLiteral("imp"), 0, true};
+    default: return {QStringLiteral("bit"), 0, true};
+    }
+}
+
 // ---- sampling ------------------------------------------------------------------
 
 RecordingSession::RecordingSession(ModuleLink& link, std::vector<Channel> channels, std::chrono::milliseconds interval,
@@ -50,7 +76,7 @@ bool RecordingSession::Start(QString* error) {
         if (error) *error = link_.StatusText(reply.status);
         return false;
     }
-    due_ = clock_.steady();
+    start_ = due_ = clock_.steady();
     inSample_ = false;
     return true;
 }
@@ -59,6 +85,7 @@ void RecordingSession::Begin(std::chrono::steady_clock::time_point now) {
     current_ = {};
     current_.sequence = ++sequence_;
     current_.time = clock_.wall();
+    current_.seconds = std::chrono::duration<double>(now - start_).count();
     current_.texts = QStringList(static_cast<qsizetype>(channels_.size()));
     current_.values.assign(channels_.size(), std::numeric_limits<double>::quiet_NaN());
     // A refused request may wait while the sample can still end within its

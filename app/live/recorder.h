@@ -34,6 +34,24 @@ int MinimalIntervalMs(const std::vector<Channel>& channels, bool modbus, std::in
 // The same for the record's interface and speed.
 int MinimalIntervalMs(const std::vector<Channel>& channels, const ConnectionSettings& settings);
 
+// ---- channels in a recording ------------------------------------------------------
+
+// The channels the recorder window offers: every one of the table but the
+// digital register's mask and the whole status register, which a plot cannot
+// draw as one value (their inputs and bits are offered one by one).
+std::vector<Channel> RecorderChannels();
+
+// How a channel's trace is drawn: the unit of its lane ("V", "mA"; "imp" for
+// counters, "bit" for inputs and status bits), the decimals of its legend (as
+// the live views show its range), and whether it holds each value until the
+// next sample (counters and bits) rather than joining them by lines.
+struct TraceStyle {
+    QString unit;
+    int decimals = 0;
+    bool steps = false;
+};
+TraceStyle TraceStyleOf(const Channel& channel, const InputRanges& ranges);
+
 // ---- sampling ------------------------------------------------------------------
 
 // One sample: its number (1, 2, ... from the start), the wall time it was
@@ -43,6 +61,7 @@ int MinimalIntervalMs(const std::vector<Channel>& channels, const ConnectionSett
 struct RecordedSample {
     std::int64_t sequence = 0;
     QDateTime time;
+    double seconds = 0.0;  // since the session's start, by the steady clock
     QStringList texts;
     std::vector<double> values;
     QString status;
@@ -105,6 +124,7 @@ private:
     InputRanges ranges_{};
     std::vector<Request> requests_;
 
+    std::chrono::steady_clock::time_point start_{};
     std::chrono::steady_clock::time_point due_{};      // when the next sample starts
     std::chrono::steady_clock::time_point slotEnd_{};  // a refused request may wait until then
     std::chrono::steady_clock::time_point retryAt_{};  // a refused request is tried again then

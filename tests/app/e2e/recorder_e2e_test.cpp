@@ -3,14 +3,26 @@
 // read back by Python's csv module; and the recorder window opened from the
 // main window's menu beside a live view, its plot ending on the values the
 // live view shows.
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QtTest>
 
 #include "interface/binding.h"
 #include "interface/connection_logic.h"
+#include "live/analog_view.h"
+#include "live/plot/plot_widget.h"
 #include "live/recorder.h"
+#include "live/recorder_window.h"
+#include "main_window.h"
+#include "module/value_format.h"
+#include "ui_test_support.h"
+
+using rq36::test::WhenModalShown;
 
 class RecorderEndToEndTest : public QObject {
     Q_OBJECT
@@ -31,11 +43,14 @@ private slots:
         QVERIFY(dir_.isValid());
         qputenv("RQ36_SIM_STATE", ":memory:");
         qunsetenv("RQ36_SIM_FAULT");
-        // Counters that count, so that consecutive rows differ.
+        // AIN0 steady, AIN1 a drifting AC signal, DIN1 pulsing, counters
+        // that count: rows that differ, and a plot worth looking at.
         const QString config = dir_.filePath(QStringLiteral("sim.conf"));
         QFile file(config);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[module main]\nain0 = dc 5 V, noise 0\ncnt0_rate = 1000\ncnt1_rate = 1000\ndin1 = pulse 20 ms\n");
+        file.write(
+            "[module main]\nain0 = dc 5 V, noise 0\nain1 = dc 2 V, ac 1 V, drift 1.5 V, period 2 s\n"
+            "cnt0_rate = 1000\ncnt1_rate = 1000\ndin1 = pulse 500 ms\n");
         file.close();
         qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
         rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);
@@ -73,6 +88,91 @@ private slots:
         QVERIFY(python.waitForFinished(60000));
         QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
         QVERIFY(python.readAllStandardOutput().startsWith(QByteArray::number(kSamples) + " rows, 23 channels"));
+    }
+
+    // From the main window's menu; records on beside a live view that blocks
+    // the main window; the plot ends on the value the live view shows.
+    void WindowRecordsBesideALiveViewAndEndsOnItsValues() {
+        TForm1 window(nullptr, rq36::test::HooksIn(dir_));
+        window.show();
+        QVERIFY(rq36::test::ConnectedThroughMenu(window, 0));
+        window.findChild<QAction*>(QStringLiteral("ZaznamGraf1"))->trigger();
+        TFormZaznam* recorder = window.Recorder();
+        QVERIFY(recorder && recorder->isVisible());
+        recorder->ChooseChannels({QStringLiteral("ain0"), QStringLiteral("ain1"), QStringLiteral("c01"),
+                                  QStringLiteral("cnt0"), QStringLiteral("din0"), QStringLiteral("din1"),
+                                  QStringLiteral("status.pwr")});
+        // 6 requests at 9600 Bd through the COM port: 151.25 ms.
+        QCOMPARE(recorder->SpinInterval->minimum(), 152);
+        QVERIFY(recorder->LabelNejkratsi->text().contains(QStringLiteral("152 ms")));
+        const QString csv = dir_.filePath(QStringLiteral("okno.csv"));
+        recorder->SetCsvPathSource([csv] { return csv; });
+        recorder->SpinInterval->setValue(recorder->SpinInterval->minimum());
+        recorder->ButtonStart->click();
+        QVERIFY(recorder->Recording());
+        QVERIFY(!recorder->ButtonStart->isEnabled());
+
+        QString liveAin0;
+        WhenModalShown<TForm3>([&](TForm3* d) {
+            QVERIFY(d->windowModality() == Qt::WindowModal);
+            const std::int64_t before = recorder->Session()->Samples();
+            QTRY_VERIFY(recorder->Session()->Samples() >= before + 5);
+            QTRY_VERIFY(!d->ValueLabel(0)->text().isEmpty());
+            liveAin0 = d->ValueLabel(0)->text();
+            d->reject();
+        });
+        window.findChild<QAction*>(QStringLiteral("OkamAIN2"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder->Plot1->History().LastTime() >= 3.0, 20000);
+        recorder->ButtonStop->click();
+        QVERIFY(!recorder->Recording());
+        QVERIFY2(recorder->StatusText().startsWith(QStringLiteral(" Záznam zastaven: vzorků ")),
+                 qPrintable(recorder->StatusText()));
+
+        rq36::PlotWidget* plot = recorder->Plot1;
+        QCOMPARE(plot->TraceCount(), 7);
+        QCOMPARE(rq36::FormatMeasuredValue(plot->LastValue(0), 3) + QStringLiteral(" V"), liveAin0);
+        QCOMPARE(plot->LastValue(4), 0.0F);  // DIN0 follows DOUT0, which is off
+        QCOMPARE(plot->LastValue(6), 1.0F);  // PWR of a freshly started module
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        // The block (identity, address, interface, speed, two ranges), an
+        // empty line, the columns, a row per point of the plot.
+        QCOMPARE(lines.indexOf("time,sample,ain0 [V],ain1 [V],c01 [V],cnt0,din0,din1,status.pwr,stav"), 7);
+        QCOMPARE(lines.size() - 1, 8 + static_cast<int>(plot->History().Rows()));
+
+        // As a user sees it, light and dark.
+        QDir().mkpath(QStringLiteral(RQ36_UI_SHOTS_DIR));
+        const QString scale = QString::number(recorder->devicePixelRatioF());
+        recorder->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/recorder_light_%1x.png").arg(scale));
+        const QPalette light = QApplication::palette();
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(45, 45, 48));
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        dark.setColor(QPalette::Text, QColor(230, 230, 230));
+        dark.setColor(QPalette::Button, QColor(60, 60, 64));
+        dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+        QApplication::setPalette(dark);
+        QApplication::processEvents();
+        recorder->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/recorder_dark_%1x.png").arg(scale));
+        QApplication::setPalette(light);
+
+        // "Uložit obrázek…": the plot as PNG.
+        const QString png = dir_.filePath(QStringLiteral("graf.png"));
+        recorder->SetImagePathSource([png] { return png; });
+        recorder->ButtonObrazek->click();
+        QVERIFY(QImage(png).width() > 100);
+        QVERIFY(recorder->StatusText().startsWith(QStringLiteral(" Obrázek uložen do souboru ")));
+
+        // A file that cannot be written stops the recording with the reason.
+        recorder->SetCsvPathSource([] { return QStringLiteral("/dev/full"); });
+        recorder->ButtonStart->click();
+        QTRY_VERIFY(!recorder->Recording());
+        QVERIFY2(recorder->StatusText().startsWith(QStringLiteral(" Zápis do souboru /dev/full se nezdařil")),
+                 qPrintable(recorder->StatusText()));
+        window.close();
+        QVERIFY(!window.Recorder());
     }
 };
 
