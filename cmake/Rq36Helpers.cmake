@@ -43,7 +43,7 @@ endfunction()
 # A Qt Test executable, run offscreen.
 function(rq36_qtest target)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${target} ${T_SOURCES})
+  add_executable(${target} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/threads_at_exit.cpp)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   target_link_libraries(${target} PRIVATE ${T_LIBS} Qt6::Test)
   target_compile_definitions(${target} PRIVATE RQ36_BIN_DIR="${RQ36_BIN_DIR}")

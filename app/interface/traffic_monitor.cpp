@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "interface/module_request.h"
+#include "interface/plain_text_delegate.h"
 #include "module/command_set.h"
 #include "named_widget.h"
 
@@ -71,6 +72,11 @@ TFormKomunikace::TFormKomunikace(const rq36::TrafficRing& ring, QWidget* parent)
 
     Table1 = rq36::Named(new QTableView(this), "Table1");
     Table1->setModel(model_);
+    Table1->setItemDelegate(new rq36::PlainTextDelegate(Table1));
+    // Rows told apart by their shade rather than a grid: the raster engine
+    // draws a grid line by line and cell by cell, a shade is one fill.
+    Table1->setShowGrid(false);
+    Table1->setAlternatingRowColors(true);
     Table1->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table1->setWordWrap(false);
     Table1->verticalHeader()->hide();
@@ -87,6 +93,7 @@ TFormKomunikace::TFormKomunikace(const rq36::TrafficRing& ring, QWidget* parent)
                                          QStringLiteral("Timeoutů"), QStringLiteral("Medián [ms]"),
                                          QStringLiteral("99 % [ms]"), QStringLiteral("Chyby podle stavu")});
     Figures1->verticalHeader()->hide();
+    Figures1->verticalHeader()->setDefaultSectionSize(Table1->verticalHeader()->defaultSectionSize());
     Figures1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Figures1->horizontalHeader()->setStretchLastSection(true);
 

@@ -90,8 +90,8 @@ private:
 // reply, or no valid reply in time).
 bool IsTimeoutText(const QString& statusText);
 
-// The nearest-rank percentile (0 < p <= 100) of values, which it sorts; 0
-// for none.
+// The nearest-rank percentile (0 < p <= 100) of values, which it reorders;
+// 0 for none.
 std::int32_t Percentile(std::vector<std::int32_t>& values, double p);
 
 struct AddressFigures {

@@ -7,6 +7,9 @@ rq36_qtest(connection_dialog_test
 rq36_qtest(main_window_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
   LIBS rq36_ui)
+rq36_qtest(plain_text_delegate_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/interface/plain_text_delegate_test.cpp
+  LIBS rq36_ui)
 # A whole connection through every kind, against the simulated hardware and
 # the libraries of this build's bin folder.
 rq36_qtest(connection_e2e_test

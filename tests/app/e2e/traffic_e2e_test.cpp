@@ -117,6 +117,7 @@ private slots:
             painter.end();
             QDir().mkpath(QStringLiteral(RQ36_UI_SHOTS_DIR));
             both.save(QStringLiteral(RQ36_UI_SHOTS_DIR "/traffic_beside_live_view.png"));
+            diagnostic->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/orsg_diagnostic_window.png"));
             d->reject();
         });
         window.findChild<QAction*>(QStringLiteral("OkamDIN2"))->trigger();
