@@ -13,6 +13,7 @@ constexpr int kDigitalInputs = 2;
 
 std::vector<Channel> BuildChannels() {
     std::vector<Channel> all;
+    all.reserve(2 * kAnalogInputs + kCounterChannels + 2 + kDigitalInputs + 8);
     for (int i = 0; i < kAnalogInputs; ++i) all.push_back({QStringLiteral("ain%1").arg(i), ChannelKind::Analog, i});
     for (int i = 0; i < kAnalogInputs; ++i)
         all.push_back({QLatin1String(kPairNames[static_cast<std::size_t>(i)]), ChannelKind::Combined, i});

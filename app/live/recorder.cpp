@@ -187,8 +187,8 @@ std::unique_ptr<QIODevice> CsvRecording::OpenFile(const QString& path, QString* 
     return file;
 }
 
-CsvRecording::CsvRecording(QString path, RecordingMetadata metadata, QStringList valueColumns, RotationRule rotation,
-                           Opener opener)
+CsvRecording::CsvRecording(QString path, RecordingMetadata metadata, const QStringList& valueColumns,
+                           RotationRule rotation, Opener opener)
     : path_(std::move(path)), metadata_(std::move(metadata)), rotation_(rotation), opener_(std::move(opener)) {
     columns_ << QStringLiteral("sample") << valueColumns << QStringLiteral("stav");
 }

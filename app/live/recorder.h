@@ -170,7 +170,7 @@ public:
     using Opener = std::function<std::unique_ptr<QIODevice>(const QString& path, QString* error)>;
     static std::unique_ptr<QIODevice> OpenFile(const QString& path, QString* error);
 
-    CsvRecording(QString path, RecordingMetadata metadata, QStringList valueColumns, RotationRule rotation = {},
+    CsvRecording(QString path, RecordingMetadata metadata, const QStringList& valueColumns, RotationRule rotation = {},
                  Opener opener = &CsvRecording::OpenFile);
     ~CsvRecording();
     CsvRecording(const CsvRecording&) = delete;

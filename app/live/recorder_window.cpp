@@ -186,9 +186,8 @@ void TFormZaznam::RefreshMinimalInterval() {
     const std::vector<rq36::Channel> chosen = ChosenChannels();
     const int minimal = settings_ ? rq36::MinimalIntervalMs(chosen, *settings_) : 1;
     SpinInterval->setMinimum(minimal);
-    LabelNejkratsi->setText(QStringLiteral("Nejkratší: %1 ms (dotazů na vzorek: %2)")
-                                .arg(minimal)
-                                .arg(rq36::RequestsPerSample(chosen)));
+    LabelNejkratsi->setText(
+        QStringLiteral("Nejkratší: %1 ms (dotazů na vzorek: %2)").arg(minimal).arg(rq36::RequestsPerSample(chosen)));
 }
 
 void TFormZaznam::UpdateButtons() {
@@ -290,7 +289,7 @@ void TFormZaznam::StopClick() {
     Stop(text);
 }
 
-void TFormZaznam::Stop(QString status) {  // a copy: it may come from pendingStop_
+void TFormZaznam::Stop(const QString& status) {
     Timer1->stop();
     Timer2->stop();
     session_.reset();
@@ -323,7 +322,8 @@ void TFormZaznam::Timer1Timer() {
     }
     stepping_ = false;
     if (pendingStop_) {
-        Stop(*pendingStop_);
+        const QString text = *pendingStop_;  // Stop clears pendingStop_
+        Stop(text);
         return;
     }
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(session_->UntilNextStep());

@@ -89,7 +89,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void Stop(QString status);
+    void Stop(const QString& status);
     void SetStatus(const QString& text);
     QString RunningText() const;
     void Take(const rq36::RecordedSample& sample);

@@ -109,7 +109,7 @@ target_include_directories(recorder_e2e_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} $
 target_compile_definitions(recorder_e2e_test PRIVATE
   RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots"
   RQ36_READ_RECORDING_SCRIPT="${CMAKE_CURRENT_LIST_DIR}/live/read_recording.py"
-  RQ36_RECORDER_SAMPLES=$<IF:$<BOOL:${RQ36_SANITIZE}>,20000,100000>)
+  RQ36_RECORDER_SAMPLES=$<IF:$<BOOL:${RQ36_SANITIZE}>,50000,100000>)
 add_dependencies(recorder_e2e_test ORSA VARNEL_OX952)
 
 # The plot widget offscreen.
