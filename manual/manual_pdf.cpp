@@ -1,34 +1,54 @@
 // rq36_manual_pdf: lays out the program's manual, kept as Markdown text, and
 // writes it as a PDF with a title page, a table of contents and page numbers.
 //
-//   rq36_manual_pdf <manual.md> <output.pdf> <program version>
+//   rq36_manual_pdf <manual.md> <output.pdf> <program version> [picture folder]
 //
 // The first "# " heading of the text is the manual's title; every further
 // first- and second-level heading goes into the contents.  A first-level
-// heading starts a new page.
+// heading starts a new page.  A line "![caption](path)" places a picture
+// (path relative to the picture folder, by default the text's own folder)
+// with its caption below, on one page; a picture that cannot be read is an
+// error, never a gap.
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
+#include <QUrl>
 
 namespace {
 
 constexpr int kDpi = 300;
 const QColor kAccent(0x22, 0x50, 0x8f);
 const QColor kMuted(0x60, 0x60, 0x60);
+
+// Pictures are grabbed from windows at the screen's scale; on paper they
+// take their natural size at this resolution, or less where the text width
+// or kMaxPictureHeight of the page asks for it, never more.
+constexpr double kPictureDpi = 110;
+constexpr double kMaxPictureHeight = 0.6;
+
+struct Picture {
+    QString caption;
+    QImage image;
+};
 
 struct Heading {
     int level;
@@ -120,6 +140,82 @@ void Style(QTextDocument& doc) {
     }
 }
 
+// The pictures of the text: every line "![caption](path)", its file read
+// from `folder`.  False (with a message) when one cannot be read.
+bool LoadPictures(const QString& text, const QString& folder, std::map<QString, Picture>& pictures) {
+    static const QRegularExpression kLine(QStringLiteral(R"(^!\[([^\]]*)\]\(([^)\s]+)\)[ \t]*$)"),
+                                          QRegularExpression::MultilineOption);
+    for (auto it = kLine.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QString path = match.captured(2);
+        const QString file = QDir(folder).filePath(path);
+        QImage image(file);
+        if (image.isNull()) {
+            const int line = static_cast<int>(text.left(match.capturedStart()).count(QLatin1Char('\n'))) + 1;
+            std::fprintf(stderr, "rq36_manual_pdf: line %d: cannot read the picture %s\n", line, qPrintable(file));
+            return false;
+        }
+        pictures[path] = {match.captured(1).trimmed(), image.convertToFormat(QImage::Format_RGB32)};
+    }
+    return true;
+}
+
+// Gives every picture of the document its size and its caption.  The
+// blocks of each picture and its caption, in order, go into `placed`.
+// False (with a message) for a picture not on a line of its own.
+bool PlacePictures(QTextDocument& doc, const std::map<QString, Picture>& pictures, const QSizeF& page,
+                   std::vector<std::pair<int, int>>& placed) {
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.charFormat().isImageFormat()) continue;
+            QTextImageFormat format = fragment.charFormat().toImageFormat();
+            const auto picture = pictures.find(format.name());
+            if (picture == pictures.end() || block.text().trimmed() != QString(QChar::ObjectReplacementCharacter)) {
+                std::fprintf(stderr, "rq36_manual_pdf: the picture %s is not on a line of its own\n",
+                             qPrintable(format.name()));
+                return false;
+            }
+            const QImage& image = picture->second.image;
+            doc.addResource(QTextDocument::ImageResource, QUrl(format.name()), image);
+            // Sizes of a picture in the text are in pixels of a 96 dpi
+            // screen, which the layout scales to its device.
+            const double unit = kDpi / 96.0;
+            const QSizeF natural(image.width() * 96.0 / kPictureDpi, image.height() * 96.0 / kPictureDpi);
+            const double scale = std::min({1.0, page.width() / unit / natural.width(),
+                                           page.height() * kMaxPictureHeight / unit / natural.height()});
+            format.setWidth(natural.width() * scale);
+            format.setHeight(natural.height() * scale);
+            QTextCursor cursor(&doc);
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(format);
+
+            QTextBlockFormat pictureFormat = block.blockFormat();
+            pictureFormat.setAlignment(Qt::AlignHCenter);
+            pictureFormat.setTopMargin(Points(4));
+            pictureFormat.setBottomMargin(Points(3));
+            pictureFormat.setLineHeight(100, QTextBlockFormat::ProportionalHeight);
+            cursor.setBlockFormat(pictureFormat);
+            // The caption: a block of its own below the picture.
+            QTextBlockFormat captionFormat;
+            captionFormat.setAlignment(Qt::AlignHCenter);
+            captionFormat.setBottomMargin(Points(10));
+            QTextCharFormat captionChars;
+            captionChars.setFont(TextFont(9));
+            captionChars.setFontItalic(true);
+            captionChars.setForeground(kMuted);
+            cursor.movePosition(QTextCursor::EndOfBlock);
+            cursor.insertBlock(captionFormat, captionChars);
+            cursor.insertText(picture->second.caption);
+            placed.emplace_back(block.blockNumber(), block.blockNumber() + 1);
+            block = block.next();  // past the caption
+            break;
+        }
+    }
+    return true;
+}
+
 // Printed page of a block: page index within its document plus the offset.
 int PageOf(const QTextDocument& doc, const QTextBlock& block, int firstPage) {
     const QRectF box = doc.documentLayout()->blockBoundingRect(block);
@@ -199,8 +295,8 @@ void DrawTitlePage(QPainter& p, const QRectF& area, const QString& title, const 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: rq36_manual_pdf <manual.md> <output.pdf> <program version>\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: rq36_manual_pdf <manual.md> <output.pdf> <program version> [picture folder]\n");
         return 2;
     }
     QFile source(QString::fromLocal8Bit(argv[1]));
@@ -210,6 +306,10 @@ int main(int argc, char* argv[]) {
     }
     QString text = QString::fromUtf8(source.readAll());
     const QString version = QString::fromLocal8Bit(argv[3]);
+    const QString pictureFolder =
+        argc == 5 ? QString::fromLocal8Bit(argv[4]) : QFileInfo(source.fileName()).absolutePath();
+    std::map<QString, Picture> pictures;
+    if (!LoadPictures(text, pictureFolder, pictures)) return 1;
 
     // The first line "# Title" is the title page, not a chapter.
     QString title;
@@ -239,6 +339,21 @@ int main(int argc, char* argv[]) {
     Prepare(body, writer, page);
     body.setMarkdown(text, QTextDocument::MarkdownDialectGitHub);
     Style(body);
+    std::vector<std::pair<int, int>> placed;
+    if (!PlacePictures(body, pictures, page, placed)) return 1;
+    // A picture whose caption would fall on the next page goes there too.
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const auto& [picture, caption] : placed) {
+            const QTextBlock block = body.findBlockByNumber(picture);
+            if (PageOf(body, block, 0) == PageOf(body, body.findBlockByNumber(caption), 0)) continue;
+            QTextBlockFormat format = block.blockFormat();
+            if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) continue;
+            format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+            QTextCursor(block).setBlockFormat(format);
+            moved = true;
+        }
+    }
 
     // Pages: 1 title, then the contents, then the body.  The contents'
     // length depends only on the number of headings, so it is laid out once
@@ -268,6 +383,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "rq36_manual_pdf: cannot write %s\n", argv[2]);
         return 1;
     }
+    // Pictures as they are, not as JPEG: screenshots of text stay sharp
+    // and compress well.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
     const QRectF area(0, 0, paper.width(), paper.height());
     DrawTitlePage(painter, area, title, version);
 

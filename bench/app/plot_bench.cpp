@@ -50,12 +50,29 @@ void BM_Frame(benchmark::State& state) {
     state.counters["rows"] = static_cast<double>(plot->History().Rows());
     state.counters["history_MB"] = static_cast<double>(plot->History().MemoryBytes()) / 1e6;
 }
-BENCHMARK(BM_Frame)->Arg(864000)->Arg(6000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame)->Arg(864000)->Arg(6000)->Arg(0)->Unit(benchmark::kMillisecond);
 
-// The frame while following the end of the day: the newest minute.
+// The frame's reading of the history alone: 800 pixel columns of each of
+// the 12 traces over the whole recording.
+void BM_ColumnSummaries(benchmark::State& state) {
+    const auto plot = Recording(static_cast<int>(state.range(0)));
+    const rq36::TraceHistory& history = plot->History();
+    std::vector<std::size_t> edges;
+    std::vector<rq36::ColumnSummary> out;
+    for (auto _ : state) {
+        history.ColumnEdges(history.FirstTime(), history.LastTime(), 800, edges);
+        for (int trace = 0; trace < history.TraceCount(); ++trace) history.Summarize(trace, edges, out);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_ColumnSummaries)->Arg(864000)->Arg(6000)->Unit(benchmark::kMillisecond);
+
+// The frame while following the end of the day: the newest minute, fewer
+// samples than pixel columns, drawn as lines through the samples.
 void BM_FrameFollowing(benchmark::State& state) {
     const auto plot = Recording(864000);
     plot->FollowEnd();
+    plot->SetVisibleSpan(60);
     QImage image(1200, 600, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         QPainter painter(&image);

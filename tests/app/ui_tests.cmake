@@ -116,3 +116,4 @@ add_dependencies(recorder_e2e_test ORSA VARNEL_OX952)
 rq36_qtest(plot_widget_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/live/plot_widget_test.cpp
   LIBS rq36_ui)
+target_compile_definitions(plot_widget_test PRIVATE RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")

@@ -25,9 +25,12 @@ QString IntervalText(const MarkerStats& stats, const QLocale& locale) {
 
 QString TraceStatsText(const RangeStats& stats, int decimals, const QString& unit, const QLocale& locale) {
     if (stats.count == 0) return QStringLiteral("bez vzorků");
-    const auto value = [&](double v) { return FormatMeasuredValue(static_cast<float>(v), decimals, locale); };
+    const auto value = [&](double v, int places) { return FormatMeasuredValue(static_cast<float>(v), places, locale); };
+    // The mean of whole numbers (a bit's share of time, a count's rate) needs
+    // decimals of its own.
     QString text =
-        QStringLiteral("min %1  max %2  průměr %3").arg(value(stats.min), value(stats.max), value(stats.mean));
+        QStringLiteral("min %1  max %2  průměr %3")
+            .arg(value(stats.min, decimals), value(stats.max, decimals), value(stats.mean, std::max(decimals, 2)));
     if (!unit.isEmpty()) text += QLatin1Char(' ') + unit;
     return text;
 }

@@ -25,7 +25,8 @@ MarkerStats ComputeMarkerStats(const TraceHistory& history, double first, double
 // "Δt = 12,5 s"
 QString IntervalText(const MarkerStats& stats, const QLocale& locale = QLocale());
 // "min 0,102  max 2,351  průměr 1,204 V", or "bez vzorků" when the trace has
-// no sample between the markers; `decimals` as the trace's values have.
+// no sample between the markers; `decimals` as the trace's values have (the
+// mean at least two).
 QString TraceStatsText(const RangeStats& stats, int decimals, const QString& unit, const QLocale& locale = QLocale());
 
 }  // namespace rq36

@@ -49,10 +49,10 @@ double NiceStep(double raw) {
     return 10 * base;
 }
 
-AxisTicks ValueTicks(double lo, double hi, double pixels, double minSpacing) {
+AxisTicks ValueTicks(double lo, double hi, double pixels, double minSpacing, double minStep) {
     AxisTicks ticks;
     if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo) || !(pixels > 0) || !(minSpacing > 0)) return ticks;
-    ticks.step = NiceStep((hi - lo) * minSpacing / pixels);
+    ticks.step = NiceStep(std::max((hi - lo) * minSpacing / pixels, minStep));
     if (ticks.step == 0) return ticks;
     ticks.decimals = DecimalsOf(ticks.step);
     ticks.values = Multiples(lo, hi, ticks.step, 0);

@@ -26,8 +26,9 @@ struct AxisTicks {
 double NiceStep(double raw);
 
 // Ticks over [lo, hi] drawn along `pixels`, at least `minSpacing` pixels
-// apart.  No ticks for an empty or not finite range.
-AxisTicks ValueTicks(double lo, double hi, double pixels, double minSpacing = 36);
+// apart and `minStep` (whole numbers: 1).  No ticks for an empty or not
+// finite range.
+AxisTicks ValueTicks(double lo, double hi, double pixels, double minSpacing = 36, double minStep = 0);
 QString ValueTickLabel(double value, const AxisTicks& ticks, const QLocale& locale = QLocale());
 
 // Ticks over [t0, t1] seconds, at least `minSpacing` pixels apart, on

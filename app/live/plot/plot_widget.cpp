@@ -37,22 +37,35 @@ QColor Blend(const QColor& a, const QColor& b, double share) {
 }
 
 // A trace's line, broken at its gaps; a piece of one point shows as a dot.
+// With a `thicken` offset each piece is drawn again that far to the right
+// and that far down, so lines of every direction grow a pixel thicker.
 class LineBuilder {
 public:
-    explicit LineBuilder(QPainter& painter) : painter_(painter) { points_.reserve(4096); }
+    LineBuilder(QPainter& painter, double thicken) : painter_(painter), thicken_(thicken) { points_.reserve(4096); }
     ~LineBuilder() { Break(); }
     void Add(double x, double y) { points_.append(QPointF(x, y)); }
     void Break() {
-        if (points_.size() == 1) {
-            painter_.drawPoint(points_.front());
-        } else if (points_.size() > 1) {
-            painter_.drawPolyline(points_);
+        if (!points_.isEmpty()) {
+            Draw(points_);
+            if (thicken_ != 0) {
+                Draw(points_.translated(thicken_, 0));
+                Draw(points_.translated(0, thicken_));
+            }
         }
         points_.clear();
     }
 
 private:
+    void Draw(const QPolygonF& points) {
+        if (points.size() == 1) {
+            painter_.drawPoint(points.front());
+        } else {
+            painter_.drawPolyline(points);
+        }
+    }
+
     QPainter& painter_;
+    double thicken_;
     QPolygonF points_;
 };
 
@@ -65,6 +78,40 @@ struct LaneRange {
         hi = std::max(hi, v);
     }
 };
+
+// The dense form of one trace: per pixel column a bar over the column's
+// range, reaching to the last value of the column before unless a gap lies
+// between (so a step between two columns shows as an edge), `thickness`
+// pixels wide and as much taller; written straight into the layer's pixels.
+template <typename PixelY>
+void PaintBars(QImage& layer, const std::vector<ColumnSummary>& columns, QRgb colour, int offsetX, int thickness,
+               const PixelY& pixelY) {
+    const int maxY = layer.height() - 1;
+    uchar* const pixels = layer.bits();
+    const qsizetype stride = layer.bytesPerLine();
+    float previousLast = std::numeric_limits<float>::quiet_NaN();
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const ColumnSummary& column = columns[c];
+        if (column.rows == 0) continue;
+        float lo = column.min;
+        float hi = column.max;
+        if (!std::isnan(previousLast) && !std::isnan(column.first)) {
+            lo = std::isnan(lo) ? previousLast : std::min(lo, previousLast);
+            hi = std::isnan(hi) ? previousLast : std::max(hi, previousLast);
+        }
+        previousLast = column.last;
+        const int x = offsetX + static_cast<int>(c);
+        if (std::isnan(lo) || x < 0 || x >= layer.width()) continue;
+        const int top = std::clamp(pixelY(hi), 0, maxY);
+        const int bottom = std::clamp(pixelY(lo) + thickness - 1, top, maxY);
+        const int width = std::min(thickness, layer.width() - x);
+        uchar* row = pixels + top * stride + x * static_cast<qsizetype>(sizeof(QRgb));
+        for (int y = top; y <= bottom; ++y, row += stride) {
+            auto* pixel = reinterpret_cast<QRgb*>(row);
+            for (int k = 0; k < width; ++k) pixel[k] = colour;
+        }
+    }
+}
 
 }  // namespace
 
@@ -275,13 +322,19 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
 
     // What each trace shows: the summaries of its pixel columns, or, when
     // the view holds fewer samples than columns, the samples themselves.
-    const int columns = std::max(1, static_cast<int>(plotWidth));
+    // Columns of device pixels: on a scaled screen the dense traces are as
+    // fine as the screen.
+    const double ratio = painter.device() ? std::max(1.0, painter.device()->devicePixelRatioF()) : 1.0;
+    const int columns = std::max(1, static_cast<int>(plotWidth * ratio));
+    const int thickness = std::max(1, static_cast<int>(std::lround(ratio)));  // device pixels
     const std::size_t firstRow = history_.RowAtOrAfter(t0);
     const std::size_t endRow = history_.RowAtOrAfter(t1);
     const bool raw = endRow - firstRow <= static_cast<std::size_t>(columns);
     const std::size_t rawBegin = firstRow > 0 ? firstRow - 1 : 0;
     const std::size_t rawEnd = std::min(history_.Rows(), endRow + 1);
     std::vector<std::vector<ColumnSummary>> summaries(traces_.size());
+    std::vector<std::size_t> edges;
+    if (!raw) history_.ColumnEdges(t0, t1, columns, edges);
     std::vector<LaneRange> ranges(layout.lanes.size());
     for (std::size_t i = 0; i < traces_.size(); ++i) {
         LaneRange& range = ranges[static_cast<std::size_t>(traces_[i].lane)];
@@ -289,7 +342,7 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
         if (raw) {
             for (std::size_t row = firstRow; row < endRow; ++row) range.Take(history_.Value(trace, row));
         } else {
-            history_.Summarize(trace, t0, t1, columns, summaries[i]);
+            history_.Summarize(trace, edges, summaries[i]);
             for (const auto& column : summaries[i]) {
                 range.Take(column.min);
                 range.Take(column.max);
@@ -319,16 +372,15 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
             range.lo -= half;
             range.hi += half;
         }
-        // Snap the range outward to its ticks, with a little room.
-        const double pad = (range.hi - range.lo) * 0.04;
-        AxisTicks ticks = ValueTicks(range.lo - pad, range.hi + pad, box.height(), metrics.height() * 1.6);
-        double lo = range.lo - pad;
-        double hi = range.hi + pad;
-        if (ticks.step > 0) {
-            lo = std::floor(lo / ticks.step) * ticks.step;
-            hi = std::ceil(hi / ticks.step) * ticks.step;
-            ticks = ValueTicks(lo, hi, box.height(), metrics.height() * 1.6);
-        }
+        // A little room above and below; ticks where they fall inside.
+        const double pad = (range.hi - range.lo) * 0.06;
+        const double lo = range.lo - pad;
+        const double hi = range.hi + pad;
+        // Lanes of whole numbers only (counters, bits) tick at whole numbers.
+        const bool whole = std::all_of(traces_.begin(), traces_.end(), [&](const TraceInfo& info) {
+            return static_cast<std::size_t>(info.lane) != lane || info.decimals == 0;
+        });
+        const AxisTicks ticks = ValueTicks(lo, hi, box.height(), metrics.height() * 1.6, whole ? 1 : 0);
         const auto yOf = [&](double v) { return box.bottom() - (v - lo) / (hi - lo) * box.height(); };
 
         painter.setPen(grid);
@@ -344,71 +396,94 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
         }
         painter.setPen(frame);
         painter.drawRect(box);
+        QRectF unitBox;
         if (lane < laneUnits_.size() && !laneUnits_[lane].isEmpty()) {
+            QFont bold = font();
+            bold.setBold(true);
+            const QFontMetricsF boldMetrics(bold);
+            unitBox = QRectF(box.left() + 1, box.top() + 1, boldMetrics.horizontalAdvance(laneUnits_[lane]) + 10,
+                             boldMetrics.height() + 2);
+        }
+        // The traces of this lane, clipped to it.
+        painter.save();
+        painter.setClipRect(box.adjusted(0.5, 0.5, -0.5, -0.5));
+        // Lines without antialiasing: solid like the dense bars.
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        if (!raw) {
+            // Dense: the bars of each trace go straight into the pixels of
+            // a layer drawn over the lane at once; the painter would fill
+            // them a row at a time, several times slower.
+            const QRect area = box.toAlignedRect();
+            const QSize pixelSize(static_cast<int>(std::ceil(area.width() * ratio)),
+                                  static_cast<int>(std::ceil(area.height() * ratio)));
+            if (layer_.size() != pixelSize) layer_ = QImage(pixelSize, QImage::Format_ARGB32_Premultiplied);
+            layer_.setDevicePixelRatio(ratio);
+            layer_.fill(Qt::transparent);
+            const int offsetX = static_cast<int>(std::lround((layout.plot.left() - area.left()) * ratio));
+            const auto pixelY = [&](float v) {
+                return static_cast<int>(std::clamp(std::floor((yOf(v) - area.top()) * ratio), -1e6, 1e6));
+            };
+            for (std::size_t i = 0; i < traces_.size(); ++i) {
+                if (static_cast<std::size_t>(traces_[i].lane) != lane) continue;
+                PaintBars(layer_, summaries[i], PaletteColor(static_cast<int>(i)).rgba(), offsetX, thickness, pixelY);
+            }
+            painter.drawImage(area.topLeft(), layer_);
+        }
+        for (std::size_t i = 0; raw && i < traces_.size(); ++i) {
+            if (static_cast<std::size_t>(traces_[i].lane) != lane) continue;
+            // One device pixel wide: the raster engine's fast line drawing;
+            // wider pens go through its general outline and cost a hundred
+            // times more per point.  On a scaled screen the line is drawn
+            // again a device pixel aside, as thick as the dense bars.
+            QPen pen(PaletteColor(static_cast<int>(i)), 1);
+            pen.setCosmetic(true);
+            painter.setPen(pen);
+            const int trace = static_cast<int>(i);
+            const bool steps = traces_[i].shape == TraceShape::kSteps;
+            LineBuilder line(painter, thickness > 1 ? 1 / ratio : 0);
+            double previousY = 0;
+            bool open = false;
+            for (std::size_t row = rawBegin; row < rawEnd; ++row) {
+                const float v = history_.Value(trace, row);
+                if (std::isnan(v)) {
+                    line.Break();
+                    open = false;
+                    continue;
+                }
+                const double x = xOf(history_.Time(row));
+                const double y = yOf(v);
+                if (steps && open) line.Add(x, previousY);
+                line.Add(x, y);
+                previousY = y;
+                open = true;
+            }
+        }
+        painter.restore();
+        // The lane's unit in its corner, over the traces.
+        if (!unitBox.isEmpty()) {
+            QColor under = base;
+            under.setAlphaF(0.8f);
+            painter.fillRect(unitBox, under);
             QFont bold = font();
             bold.setBold(true);
             painter.setFont(bold);
             painter.setPen(dim);
-            painter.drawText(QPointF(box.left() + 5, box.top() + metrics.ascent() + 2), laneUnits_[lane]);
+            painter.drawText(unitBox, Qt::AlignCenter, laneUnits_[lane]);
             painter.setFont(font());
         }
-
-        // The traces of this lane, clipped to it.
-        painter.save();
-        painter.setClipRect(box.adjusted(0.5, 0.5, -0.5, -0.5));
-        painter.setRenderHint(QPainter::Antialiasing, true);
-        for (std::size_t i = 0; i < traces_.size(); ++i) {
-            if (static_cast<std::size_t>(traces_[i].lane) != lane) continue;
-            QPen pen(PaletteColor(static_cast<int>(i)), 1.5);
-            pen.setCapStyle(Qt::RoundCap);
-            pen.setJoinStyle(Qt::RoundJoin);
-            painter.setPen(pen);
-            const int trace = static_cast<int>(i);
-            const bool steps = traces_[i].shape == TraceShape::kSteps;
-            LineBuilder line(painter);
-            if (raw) {
-                double previousY = 0;
-                bool open = false;
-                for (std::size_t row = rawBegin; row < rawEnd; ++row) {
-                    const float v = history_.Value(trace, row);
-                    if (std::isnan(v)) {
-                        line.Break();
-                        open = false;
-                        continue;
-                    }
-                    const double x = xOf(history_.Time(row));
-                    const double y = yOf(v);
-                    if (steps && open) line.Add(x, previousY);
-                    line.Add(x, y);
-                    previousY = y;
-                    open = true;
-                }
-            } else {
-                for (int c = 0; c < columns; ++c) {
-                    const ColumnSummary& column = summaries[i][static_cast<std::size_t>(c)];
-                    if (column.rows == 0) continue;
-                    const double x = layout.plot.left() + c + 0.5;
-                    if (!column.gap) {
-                        line.Add(x, yOf(column.first));
-                        line.Add(x, yOf(column.min));
-                        line.Add(x, yOf(column.max));
-                        line.Add(x, yOf(column.last));
-                        continue;
-                    }
-                    if (!std::isnan(column.first)) line.Add(x, yOf(column.first));
-                    line.Break();
-                    if (!std::isnan(column.min)) {
-                        line.Add(x, yOf(column.min));
-                        line.Add(x, yOf(column.max));
-                        line.Break();
-                    }
-                    if (!std::isnan(column.last)) line.Add(x, yOf(column.last));
-                }
-            }
-        }
-        painter.restore();
     }
 
+    DrawMarkers(painter, layout, metrics);
+    DrawLegend(painter, layout.legend, metrics, dim);
+    painter.restore();
+}
+
+void PlotWidget::DrawMarkers(QPainter& painter, const Layout& layout, const QFontMetrics& metrics) const {
+    const QPalette& colours = palette();
+    const QColor text = colours.color(QPalette::Text);
+    const auto xOf = [&](double t) {
+        return layout.plot.left() + (t - layout.t0) / (layout.t1 - layout.t0) * layout.plot.width();
+    };
     // Markers: the range between them shaded, each a line with its number.
     const std::array<std::optional<double>, 2> markers = {markerA_, markerB_};
     if (markerA_ && markerB_) {
@@ -437,19 +512,24 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
         const double b = std::clamp(std::max(pressPos_.x(), dragPos_.x()), layout.plot.left(), layout.plot.right());
         painter.fillRect(QRectF(QPointF(a, layout.plot.top()), QPointF(b, layout.plot.bottom())), band);
     }
+}
 
+void PlotWidget::DrawLegend(QPainter& painter, const QRectF& legend, const QFontMetrics& metrics,
+                            const QColor& dim) const {
+    const QColor text = palette().color(QPalette::Text);
+    painter.save();
     // Legend: name and last value per trace; between markers the interval
     // and each trace's statistics.
-    painter.setClipRect(layout.legend);
+    painter.setClipRect(legend);
     const std::optional<MarkerStats> stats = CurrentMarkerStats();
-    double y = layout.legend.top() + metrics.ascent();
+    double y = legend.top() + metrics.ascent();
     const double lineHeight = metrics.height() + 2;
     if (stats) {
         QFont bold = font();
         bold.setBold(true);
         painter.setFont(bold);
         painter.setPen(text);
-        painter.drawText(QPointF(layout.legend.left(), y), IntervalText(*stats));
+        painter.drawText(QPointF(legend.left(), y), IntervalText(*stats));
         painter.setFont(font());
         y += lineHeight + 4;
     }
@@ -457,17 +537,17 @@ void PlotWidget::Render(QPainter& painter, const QRect& area) const {
         const TraceInfo& info = traces_[i];
         const double swatchY = y - metrics.ascent() / 2.0 + 1;
         painter.setPen(QPen(PaletteColor(static_cast<int>(i)), 3));
-        painter.drawLine(QPointF(layout.legend.left(), swatchY), QPointF(layout.legend.left() + 14, swatchY));
+        painter.drawLine(QPointF(legend.left(), swatchY), QPointF(legend.left() + 14, swatchY));
         painter.setPen(text);
-        painter.drawText(QPointF(layout.legend.left() + 20, y), info.name);
+        painter.drawText(QPointF(legend.left() + 20, y), info.name);
         const float last = history_.LastValue(static_cast<int>(i));
         QString value = std::isnan(last) ? QStringLiteral("—") : FormatMeasuredValue(last, info.decimals);
         if (!info.unit.isEmpty() && !std::isnan(last)) value += QLatin1Char(' ') + info.unit;
-        painter.drawText(QPointF(layout.legend.right() - 4 - metrics.horizontalAdvance(value), y), value);
+        painter.drawText(QPointF(legend.right() - 4 - metrics.horizontalAdvance(value), y), value);
         y += lineHeight;
         if (stats) {
             painter.setPen(dim);
-            painter.drawText(QPointF(layout.legend.left() + 20, y),
+            painter.drawText(QPointF(legend.left() + 20, y),
                              TraceStatsText(stats->traces[i], info.decimals, info.unit));
             y += lineHeight + 2;
         }

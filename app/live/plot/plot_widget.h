@@ -25,6 +25,7 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -132,6 +133,9 @@ private:
     struct Layout;
 
     Layout ComputeLayout(const QRect& area, const QFontMetrics& metrics) const;
+    // The markers and the range being dragged, over the lanes.
+    void DrawMarkers(QPainter& painter, const Layout& layout, const QFontMetrics& metrics) const;
+    void DrawLegend(QPainter& painter, const QRectF& legend, const QFontMetrics& metrics, const QColor& dim) const;
     double TimeAt(double x) const;
     void SetView(double t0, double t1, bool follow);
     void PlaceMarker(double seconds);
@@ -153,9 +157,8 @@ private:
     QPointF dragPos_;
     double dragViewStart_ = 0;
     double dragViewEnd_ = 0;
-    // The plot area of the last frame (for mapping the mouse to time).
-    double plotLeft_ = 0;
-    double plotWidth_ = 1;
+    // Where a frame draws a lane's dense traces, kept between frames.
+    mutable QImage layer_;
 };
 
 }  // namespace rq36

@@ -36,7 +36,8 @@ bool TraceHistory::Append(double seconds, std::span<const float> values) {
     for (std::size_t i = 0; i < values_.size(); ++i) {
         Trace& trace = values_[i];
         Grow(trace.values, capacity_);
-        trace.values.push_back(i < values.size() ? values[i] : kGap);
+        const float value = i < values.size() ? values[i] : kGap;
+        trace.values.push_back(std::isfinite(value) ? value : kGap);
         SummarizeNewRow(trace, row);
     }
     return true;
@@ -101,21 +102,70 @@ void TraceHistory::SummarizeNewRow(Trace& trace, std::size_t row) {
     Add(trace.bigBlocks.back(), value);
 }
 
-TraceHistory::BlockSummary TraceHistory::Reduce(const Trace& trace, std::size_t begin, std::size_t end) const {
+// Rows not in a whole block: a loop without branches (a gap compares false
+// both ways and so leaves min and max alone), which the compiler vectorises.
+void TraceHistory::AddRun(BlockSummary& summary, const float* values, std::size_t count, bool withSum) {
+    // Eight lanes side by side (what one vector instruction takes), folded
+    // together at the end.
+    constexpr std::size_t kLanes = 8;
+    std::array<float, kLanes> los;
+    std::array<float, kLanes> his;
+    std::array<std::uint32_t, kLanes> presents{};
+    los.fill(summary.min);
+    his.fill(summary.max);
+    std::size_t i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        for (std::size_t k = 0; k < kLanes; ++k) {
+            const float v = values[i + k];
+            los[k] = v < los[k] ? v : los[k];
+            his[k] = v > his[k] ? v : his[k];
+            presents[k] += v == v ? 1u : 0u;
+        }
+    }
+    float lo = summary.min;
+    float hi = summary.max;
+    std::uint32_t present = 0;
+    for (std::size_t k = 0; k < kLanes; ++k) {
+        lo = std::min(lo, los[k]);
+        hi = std::max(hi, his[k]);
+        present += presents[k];
+    }
+    for (; i < count; ++i) {
+        const float v = values[i];
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
+        present += v == v ? 1u : 0u;
+    }
+    summary.min = lo;
+    summary.max = hi;
+    summary.count += present;
+    if (!withSum || present == 0) return;
+    double sum = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!std::isnan(values[i])) sum += values[i];
+    }
+    summary.sum += sum;
+}
+
+TraceHistory::BlockSummary TraceHistory::Reduce(const Trace& trace, std::size_t begin, std::size_t end,
+                                                bool withSum) const {
     BlockSummary summary;
-    std::size_t row = begin;
-    while (row < end) {
+    const float* values = trace.values.data();
+    // Up to the first whole block, whole blocks (the big ones where they
+    // fit), and the rest.
+    const std::size_t headEnd = std::min(end, (begin + kBlock - 1) / kBlock * kBlock);
+    AddRun(summary, values + begin, headEnd - begin, withSum);
+    std::size_t row = headEnd;
+    while (end - row >= kBlock) {
         if (row % kBigBlock == 0 && end - row >= kBigBlock) {
             Merge(summary, trace.bigBlocks[row / kBigBlock]);
             row += kBigBlock;
-        } else if (row % kBlock == 0 && end - row >= kBlock) {
+        } else {
             Merge(summary, trace.blocks[row / kBlock]);
             row += kBlock;
-        } else {
-            Add(summary, trace.values[row]);
-            ++row;
         }
     }
+    AddRun(summary, values + row, end - row, withSum);
     return summary;
 }
 
@@ -124,7 +174,7 @@ ColumnSummary TraceHistory::SummarizeRows(int trace, std::size_t begin, std::siz
     end = std::min(end, time_.size());
     if (begin >= end) return column;
     const Trace& t = values_[static_cast<std::size_t>(trace)];
-    const BlockSummary summary = Reduce(t, begin, end);
+    const BlockSummary summary = Reduce(t, begin, end, false);
     column.rows = static_cast<std::uint32_t>(end - begin);
     column.first = t.values[begin];
     column.last = t.values[end - 1];
@@ -136,19 +186,30 @@ ColumnSummary TraceHistory::SummarizeRows(int trace, std::size_t begin, std::siz
     return column;
 }
 
-void TraceHistory::Summarize(int trace, double t0, double t1, int columns, std::vector<ColumnSummary>& out) const {
-    out.clear();
+void TraceHistory::ColumnEdges(double t0, double t1, int columns, std::vector<std::size_t>& edges) const {
+    edges.clear();
     if (!(t1 > t0) || columns <= 0) return;
-    out.resize(static_cast<std::size_t>(columns));
+    edges.reserve(static_cast<std::size_t>(columns) + 1);
     const double width = (t1 - t0) / columns;
-    std::size_t begin = RowAtOrAfter(t0);
+    edges.push_back(RowAtOrAfter(t0));
     for (int c = 0; c < columns; ++c) {
         const double edge = c + 1 == columns ? t1 : t0 + (c + 1) * width;
-        const auto end = static_cast<std::size_t>(
-            std::lower_bound(time_.begin() + static_cast<std::ptrdiff_t>(begin), time_.end(), edge) - time_.begin());
-        out[static_cast<std::size_t>(c)] = SummarizeRows(trace, begin, end);
-        begin = end;
+        const auto from = time_.begin() + static_cast<std::ptrdiff_t>(edges.back());
+        edges.push_back(static_cast<std::size_t>(std::lower_bound(from, time_.end(), edge) - time_.begin()));
     }
+}
+
+void TraceHistory::Summarize(int trace, const std::vector<std::size_t>& edges, std::vector<ColumnSummary>& out) const {
+    out.clear();
+    if (edges.size() < 2) return;
+    out.resize(edges.size() - 1);
+    for (std::size_t c = 0; c + 1 < edges.size(); ++c) out[c] = SummarizeRows(trace, edges[c], edges[c + 1]);
+}
+
+void TraceHistory::Summarize(int trace, double t0, double t1, int columns, std::vector<ColumnSummary>& out) const {
+    std::vector<std::size_t> edges;
+    ColumnEdges(t0, t1, columns, edges);
+    Summarize(trace, edges, out);
 }
 
 RangeStats TraceHistory::Stats(int trace, double t0, double t1) const {
@@ -157,7 +218,7 @@ RangeStats TraceHistory::Stats(int trace, double t0, double t1) const {
     const auto end = static_cast<std::size_t>(std::upper_bound(time_.begin(), time_.end(), t1) - time_.begin());
     RangeStats stats;
     if (begin >= end) return stats;
-    const BlockSummary summary = Reduce(values_[static_cast<std::size_t>(trace)], begin, end);
+    const BlockSummary summary = Reduce(values_[static_cast<std::size_t>(trace)], begin, end, true);
     stats.count = summary.count;
     if (summary.count > 0) {
         stats.min = summary.min;

@@ -15,7 +15,7 @@
 //     Capacity() x (8 + 4 x traces) bytes for the rows
 //   + Capacity() / 64 x 24 x traces bytes for the summaries of 64-row blocks
 //   + a few more for those of 4096-row blocks,
-// which is 60.8 MB for 12 traces (a day at 10 samples a second is 864,000
+// which is 60.6 MB for 12 traces (a day at 10 samples a second is 864,000
 // rows, all of them at full resolution).  MemoryBytes() counts what is held.
 //
 // Appending is O(1) amortised (no allocation but the columns' growth, which
@@ -71,7 +71,8 @@ public:
     int TraceCount() const { return static_cast<int>(values_.size()); }
 
     // One row: the time in seconds and one value per trace (NaN: a gap).
-    // Values missing from a short span are gaps, extra ones are ignored.
+    // Values missing from a short span are gaps, and so are infinities;
+    // extra values are ignored.
     // False, and nothing kept, when the time is not a number or earlier than
     // the last row's (times never go back).
     bool Append(double seconds, std::span<const float> values);
@@ -102,6 +103,11 @@ public:
     // [t0 + c w, t0 + (c + 1) w), w = (t1 - t0) / columns.  Fills `out`
     // (resized to columns); empty when t1 <= t0 or columns <= 0.
     void Summarize(int trace, double t0, double t1, int columns, std::vector<ColumnSummary>& out) const;
+    // The same in two steps, the first shared by all traces: the rows where
+    // each column begins (columns + 1 of them, the last where the range
+    // ends), then one trace's summaries over them.
+    void ColumnEdges(double t0, double t1, int columns, std::vector<std::size_t>& edges) const;
+    void Summarize(int trace, const std::vector<std::size_t>& edges, std::vector<ColumnSummary>& out) const;
     // The same for rows [begin, end) (the pixel columns' work, one column).
     ColumnSummary SummarizeRows(int trace, std::size_t begin, std::size_t end) const;
 
@@ -126,7 +132,9 @@ private:
     static void Add(BlockSummary& block, float value);
     static void Merge(BlockSummary& into, const BlockSummary& block);
     // Summary of rows [begin, end) of one trace, from the blocks where whole.
-    BlockSummary Reduce(const Trace& trace, std::size_t begin, std::size_t end) const;
+    // The sums only when asked (the means need them, the pixel columns not).
+    BlockSummary Reduce(const Trace& trace, std::size_t begin, std::size_t end, bool withSum) const;
+    static void AddRun(BlockSummary& summary, const float* values, std::size_t count, bool withSum);
     void SummarizeNewRow(Trace& trace, std::size_t row);
     void RebuildSummaries();
     void DecimateOldest();

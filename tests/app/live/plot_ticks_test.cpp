@@ -29,6 +29,7 @@ TEST(PlotTicks, ValueTicksCoverTheRangeAtNiceStepsInTheLocale) {
     EXPECT_EQ(rq36::ValueTickLabel(fine.values[0], fine, kCzech), QStringLiteral("0,05"));
     const auto counts = rq36::ValueTicks(0, 120000, 300, 30);
     EXPECT_EQ(rq36::ValueTickLabel(counts.values.back(), counts, QLocale::c()), QStringLiteral("120000"));
+    EXPECT_EQ(rq36::ValueTicks(-0.1, 1.1, 200, 30, 1).values, (std::vector<double>{0, 1}));
     // Nothing for ranges that are empty or not numbers.
     EXPECT_TRUE(rq36::ValueTicks(1, 1, 100).values.empty());
     EXPECT_TRUE(rq36::ValueTicks(0, std::numeric_limits<double>::infinity(), 100).values.empty());

@@ -1,10 +1,11 @@
-// The plot widget offscreen: traces drawn in their colours with their lanes,
+// The plot widget offscreen: traces drawn in their colours, broken at gaps,
 // zooming into a dragged range and following the end again, markers set with
 // the mouse, and the plot saved as a PNG.
 #include <cmath>
 #include <limits>
 #include <vector>
 
+#include <QDir>
 #include <QImageReader>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -57,8 +58,18 @@ private slots:
         const QImage image = plot.grab().toImage();
         for (int trace = 0; trace < plot.TraceCount(); ++trace)
             QVERIFY2(PixelsNear(image, plot.TraceColor(trace)) > 100, qPrintable(plot.TraceName(trace)));
-        // Appending a row never repaints: the owner decides when.
-        QVERIFY(!plot.AppendSample(5, std::vector<float>{0, 0, 0}));
+        QVERIFY(!plot.AppendSample(5, std::vector<float>{0, 0, 0}));  // time going back
+        // Zoomed in far enough to draw the samples themselves: the current
+        // across its gap (50.1 to 53.9 s) shows only the half second on
+        // either side, not a line bridging it (left of the legend).
+        plot.SetViewRange(60, 65);
+        const int whole = PixelsNear(plot.grab().toImage().copy(0, 0, 480, 420), plot.TraceColor(1));
+        plot.SetViewRange(49.5, 54.5);
+        const QImage gap = plot.grab().toImage().copy(0, 0, 480, 420);
+        QVERIFY2(PixelsNear(gap, plot.TraceColor(0)) > 50,
+                 qPrintable(QString::number(PixelsNear(gap, plot.TraceColor(0)))));
+        const int broken = PixelsNear(gap, plot.TraceColor(1));
+        QVERIFY2(broken > 0 && broken < whole / 2, qPrintable(QStringLiteral("%1 of %2").arg(broken).arg(whole)));
     }
 
     void FollowingTheEndResumesAfterAZoom() {
@@ -122,6 +133,45 @@ private slots:
         const QString unwritable = dir.filePath(QStringLiteral("chybí/graf.png"));
         QVERIFY(!plot.SaveImage(unwritable, &error));
         QVERIFY2(error.contains(QStringLiteral("graf.png")), qPrintable(error));
+    }
+
+    // How it looks with the light and a dark palette: a drifting AC voltage,
+    // a current, a counter and a pulsing bit, two markers, one failed
+    // exchange; written to the screenshot folder to be looked at.
+    void Shots() {
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+        dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+        dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+        dark.setColor(QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0));
+        dark.setColor(QPalette::Highlight, QColor(0x3d, 0x7a, 0xd6));
+        const QString scale = QString::number(qApp->devicePixelRatio());
+        for (const bool isDark : {false, true}) {
+            rq36::PlotWidget plot;
+            if (isDark) plot.setPalette(dark);
+            plot.AddTrace(QStringLiteral("AIN0"), QStringLiteral("V"));
+            plot.AddTrace(QStringLiteral("AIN3"), QStringLiteral("mA"));
+            plot.AddTrace(QStringLiteral("CNT0"), QStringLiteral("imp"), 0, rq36::TraceShape::kSteps);
+            plot.AddTrace(QStringLiteral("DIN1"), QStringLiteral("bit"), 0, rq36::TraceShape::kSteps);
+            for (int n = 0; n <= 3000; ++n) {
+                const double t = n * 0.1;
+                const float ac = static_cast<float>(0.5 + t * 0.01 + 2.5 * std::sin(t * 1.3));
+                const float ma = n > 1800 && n < 1850 ? std::numeric_limits<float>::quiet_NaN()
+                                                      : static_cast<float>(12 + 4 * std::sin(t * 0.05));
+                const std::vector<float> row = {ac, ma, static_cast<float>(n / 4), (n / 37) % 3 == 0 ? 1.0f : 0.0f};
+                QVERIFY(plot.AppendSample(t, row));
+            }
+            plot.SetVisibleSpan(120);
+            plot.SetMarkers(205.0, 262.5);
+            plot.resize(1000, 480);
+            QDir().mkpath(QStringLiteral(RQ36_UI_SHOTS_DIR));
+            const QString name = QStringLiteral(RQ36_UI_SHOTS_DIR "/plot_%1_x%2.png")
+                                     .arg(isDark ? QStringLiteral("dark") : QStringLiteral("light"), scale);
+            QVERIFY(plot.grab().save(name));
+            // Zoomed in to single samples.
+            plot.SetViewRange(178, 192);
+            QVERIFY(plot.grab().save(QString(name).replace(QStringLiteral("plot_"), QStringLiteral("plot_zoom_"))));
+        }
     }
 };
 

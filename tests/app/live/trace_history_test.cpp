@@ -147,8 +147,11 @@ TEST(TraceHistory, RowsKeepTheirOrderAndMissingValuesAreGaps) {
     EXPECT_TRUE(std::isnan(h.Value(1, 0)));
     EXPECT_TRUE(h.Append(2, one));  // a short row: the second trace has a gap
     EXPECT_TRUE(std::isnan(h.LastValue(1)));
-    EXPECT_EQ(h.LastValue(0), 1.5f);
-    EXPECT_EQ(h.Stats(1, 0, 10).count, 0u);
+    EXPECT_TRUE(h.Append(3, std::vector<float>{std::numeric_limits<float>::infinity(), 2}));
+    EXPECT_TRUE(std::isnan(h.LastValue(0)));  // an infinity is no value either
+    EXPECT_EQ(h.Value(0, 2), 1.5f);
+    EXPECT_EQ(h.Stats(1, 0, 2.5).count, 0u);
+    EXPECT_EQ(h.Stats(1, 0, 10).count, 1u);
     h.ClearRows();
     EXPECT_TRUE(h.Empty());
     EXPECT_EQ(h.TraceCount(), 2);
@@ -207,6 +210,8 @@ TEST(MarkerStats, TextsSayIntervalStatisticsAndMissingSamples) {
     rq36::RangeStats range{3, -0.5, 2.25, 1.0};
     EXPECT_EQ(rq36::TraceStatsText(range, 3, QStringLiteral("V"), czech),
               QStringLiteral("min -0,500  max 2,250  průměr 1,000 V"));
+    EXPECT_EQ(rq36::TraceStatsText(rq36::RangeStats{20, 0, 1, 0.35}, 0, QStringLiteral("bit"), czech),
+              QStringLiteral("min 0  max 1  průměr 0,35 bit"));
     EXPECT_EQ(rq36::TraceStatsText(rq36::RangeStats{}, 3, QStringLiteral("V"), czech), QStringLiteral("bez vzorků"));
 }
 
