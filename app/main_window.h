@@ -19,6 +19,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class TFormKomunikace;
+class TFormZaznam;
 
 namespace rq36 {
 
@@ -61,12 +62,16 @@ public:
     QString PanelText(int panel) const;
     // The traffic monitor once it was opened, else null.
     TFormKomunikace* Monitor() const { return monitor_.get(); }
+    // The recorder window once it was opened, else null.
+    TFormZaznam* Recorder() const { return recorder_.get(); }
 
 public slots:
     void Pipojen1Click();
     void VyhledatModuly1Click();
     // Opens (or brings to the front) the traffic monitor.
     void Komunikace1Click();
+    // Opens (or brings to the front) the recorder window.
+    void ZaznamGraf1Click();
     void Konec2Click();
     void Oprogramu1Click();
     void Npovda2Click();
@@ -91,4 +96,6 @@ private:
     // A window of its own (no owner), so that the dialogs that block the
     // main window leave it usable.
     std::unique_ptr<TFormKomunikace> monitor_;
+    // The same for the recorder; it records on while the dialogs are open.
+    std::unique_ptr<TFormZaznam> recorder_;
 };
