@@ -33,6 +33,7 @@
 #include "live/analog_view.h"
 #include "live/counter_view.h"
 #include "live/digital_views.h"
+#include "live/recorder_window.h"
 #include "live/status_view.h"
 #include "module/analog_range_dialog.h"
 #include "module/communication_dialog.h"
@@ -137,6 +138,8 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
             &TForm1::OpenDialog<TFormOkamDOUT>);
     connect(AddItem(liveMenu, QStringLiteral("Status registr"), "Statusregistr1"), &QAction::triggered, this,
             &TForm1::OpenDialog<TForm15>);
+    connect(AddItem(liveMenu, QStringLiteral("Záznam a graf…"), "ZaznamGraf1"), &QAction::triggered, this,
+            &TForm1::ZaznamGraf1Click);
 
     QAction* quit = bar->addAction(QStringLiteral("&Konec"));
     quit->setObjectName(QStringLiteral("Konec2"));
@@ -330,6 +333,27 @@ void TForm1::Restartmodulu1Click() {
     RefreshStatusBar();
 }
 
+void TForm1::ZaznamGraf1Click() {
+    if (!settings_) return;
+    if (!recorder_) {
+        recorder_ = std::make_unique<TFormZaznam>(settings_.get(), hooks_.moduleLink);
+        // On the main window's screen, over its lower right part where there
+        // is room, so that the monitor beside it stays in view.
+        if (const QScreen* screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            const QSize size = recorder_->size().boundedTo(area.size());
+            recorder_->resize(size);
+            QPoint at = frameGeometry().center();
+            at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - size.width())));
+            at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - size.height())));
+            recorder_->move(at);
+        }
+    }
+    recorder_->show();
+    recorder_->raise();
+    recorder_->activateWindow();
+}
+
 void TForm1::Konec2Click() { close(); }
 
 void TForm1::Oprogramu1Click() {
@@ -374,6 +398,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::FormClose() {
     if (closed_) return;
     closed_ = true;
+    // A recording ends first (its rows are in the file already): it uses
+    // the record and the connection, both gone below.
+    recorder_.reset();
     if (!settings_) return;
 
     // The settings file first, connected or not.

@@ -24,6 +24,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class TFormKomunikace;
+class TFormZaznam;
 
 namespace rq36 {
 
@@ -70,6 +71,8 @@ public:
     TFormKomunikace* Monitor() const { return monitor_.get(); }
     // The client area: the connection at a glance.
     ConnectionPanel* Overview() const { return overview_; }
+    // The recorder window once it was opened, else null.
+    TFormZaznam* Recorder() const { return recorder_.get(); }
 
 public slots:
     void Pipojen1Click();
@@ -79,6 +82,8 @@ public slots:
     // The restart dialog; afterwards, when the module now communicates
     // otherwise than the connection, the offer to connect anew.
     void Restartmodulu1Click();
+    // Opens (or brings to the front) the recorder window.
+    void ZaznamGraf1Click();
     void Konec2Click();
     void Oprogramu1Click();
     void Npovda2Click();
@@ -111,4 +116,6 @@ private:
     // A window of its own (no owner), so that the dialogs that block the
     // main window leave it usable.
     std::unique_ptr<TFormKomunikace> monitor_;
+    // The same for the recorder; it records on while the dialogs are open.
+    std::unique_ptr<TFormZaznam> recorder_;
 };

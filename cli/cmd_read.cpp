@@ -8,37 +8,14 @@
 #include "interface/exchange_trace.h"
 #include "interrupt.h"
 #include "live/csv_writer.h"
-#include "live/live_values.h"
-#include "module/range_table.h"
-#include "module/value_format.h"
 #include "read_plan.h"
 
 namespace rq36::cli {
 
 namespace {
 
-// The combined values of the pairs 0-1, 1-2, 2-0, 3-4, 4-5, 5-3.
-constexpr std::array<const char*, kAnalogInputs> kPairNames = {"c01", "c12", "c20", "c34", "c45", "c53"};
-constexpr int kCounters = 2;
-
-ModuleCommand RequestOf(const ReadChannel& c) {
-    switch (c.kind) {
-    case ChannelKind::Analog: return ReadRegisterCommand(AnalogInputRegister(c.index));
-    case ChannelKind::Combined: return ReadRegisterCommand(CombinedValueRegister(c.index));
-    case ChannelKind::Counter: return ReadRegisterCommand(c.index == 0 ? kRegCounter0 : kRegCounter1);
-    case ChannelKind::Digital: return ReadRegisterCommand(kRegDigital);
-    case ChannelKind::Status: return ReadStatusRegisterCommand();
-    }
-    return {};
-}
-
-bool Scaled(const ReadChannel& c) { return c.kind == ChannelKind::Analog || c.kind == ChannelKind::Combined; }
-
-// A channel's value and unit in one sample.
-struct Sample {
-    QString value;  // in the locale of the output
-    QString unit;   // empty for counters, inputs and status
-};
+// A channel's value (in the locale of the output) and unit in one sample.
+using Sample = ChannelSample;
 
 class Reader {
 public:
@@ -60,9 +37,9 @@ public:
             const QDateTime time = QDateTime::currentDateTime();
             std::vector<Sample> row;
             for (const ReadChannel& c : plan_.channels) {
-                const std::optional<ModuleReply> reply = s_.Request(RequestOf(c));
+                const std::optional<ModuleReply> reply = s_.Request(ChannelRequest(c));
                 if (!reply) return kExitFailure;
-                row.push_back(SampleOf(c, reply->r, locale));
+                row.push_back(ChannelSampleOf(c, reply->r, ranges_, locale));
             }
             if (!Write(csv, time, row)) return kExitOk;
             if (plan_.count != 0 && n + 1 == plan_.count) break;
@@ -84,7 +61,7 @@ private:
     bool ReadUnits() {
         std::vector<ConfigByteSlot> byteSlots;
         for (const ReadChannel& c : plan_.channels) {
-            if (Scaled(c)) byteSlots.push_back(kAnalogRangeSlots[static_cast<std::size_t>(c.index)]);
+            if (IsScaled(c)) byteSlots.push_back(kAnalogRangeSlots[static_cast<std::size_t>(c.index)]);
         }
         if (byteSlots.empty()) return true;
         ConfigImageBytes image = s_.Record().ConfigImage;
@@ -93,37 +70,20 @@ private:
         return true;
     }
 
-    QString UnitOf(const ReadChannel& c) const {
-        return Scaled(c) ? RangeUnit(ranges_[static_cast<std::size_t>(c.index)]) : QString();
-    }
-
-    Sample SampleOf(const ReadChannel& c, const std::array<std::uint8_t, 4>& r, const QLocale& locale) const {
-        switch (c.kind) {
-        case ChannelKind::Analog:
-        case ChannelKind::Combined: {
-            const LiveReading reading = ReadingOf(r, IsCurrentRange(ranges_[static_cast<std::size_t>(c.index)]));
-            return {FormatMeasuredValue(reading.value, reading.decimals, locale), UnitOf(c)};
-        }
-        case ChannelKind::Counter: return {CounterText(DecodeUInt32(r)), {}};
-        case ChannelKind::Digital: return {QString::number(r[0] & 0x03), {}};
-        case ChannelKind::Status: return {QString::asprintf("0x%08X", static_cast<unsigned>(DecodeUInt32(r))), {}};
-        }
-        return {};
-    }
+    QString UnitOf(const ReadChannel& c) const { return ChannelUnit(c, ranges_); }
 
     bool Write(CsvWriter& csv, const QDateTime& time, const std::vector<Sample>& row) {
         QStringList fields;
         switch (s_.Options().format) {
         case OutputFormat::Csv:
-            for (const Sample& v : row) fields << v.value;
+            for (const Sample& v : row) fields << v.text;
             return csv.WriteRow(time, fields);
         case OutputFormat::Json: {
             QStringList units;
             for (std::size_t i = 0; i < row.size(); ++i) {
                 const ReadChannel& c = plan_.channels[i];
                 const bool number = c.kind != ChannelKind::Status;
-                fields << JsonString(c.name) + QStringLiteral(": ") +
-                              (number ? row[i].value : JsonString(row[i].value));
+                fields << JsonString(c.name) + QStringLiteral(": ") + (number ? row[i].text : JsonString(row[i].text));
                 if (!row[i].unit.isEmpty())
                     units << JsonString(c.name) + QStringLiteral(": ") + JsonString(row[i].unit);
             }
@@ -133,7 +93,7 @@ private:
         }
         case OutputFormat::Text:
             for (std::size_t i = 0; i < row.size(); ++i) {
-                QString field = plan_.channels[i].name + QLatin1Char('=') + row[i].value;
+                QString field = plan_.channels[i].name + QLatin1Char('=') + row[i].text;
                 if (!row[i].unit.isEmpty()) field += QLatin1Char(' ') + row[i].unit;
                 fields << field;
             }
@@ -144,24 +104,10 @@ private:
 
     Session& s_;
     const ReadPlan& plan_;
-    std::array<int, kAnalogInputs> ranges_{};
+    InputRanges ranges_{};
 };
 
 }  // namespace
-
-std::optional<ReadChannel> ChannelNamed(const QString& name) {
-    for (int i = 0; i < kAnalogInputs; ++i) {
-        if (name == QStringLiteral("ain%1").arg(i)) return ReadChannel{name, ChannelKind::Analog, i};
-        if (name == QLatin1String(kPairNames[static_cast<std::size_t>(i)]))
-            return ReadChannel{name, ChannelKind::Combined, i};
-    }
-    for (int k = 0; k < kCounters; ++k) {
-        if (name == QStringLiteral("cnt%1").arg(k)) return ReadChannel{name, ChannelKind::Counter, k};
-    }
-    if (name == QLatin1String("din")) return ReadChannel{name, ChannelKind::Digital, 0};
-    if (name == QLatin1String("status")) return ReadChannel{name, ChannelKind::Status, 0};
-    return std::nullopt;
-}
 
 std::optional<ReadPlan> ParseReadArguments(const QStringList& arguments, QString* error) {
     ReadPlan plan;

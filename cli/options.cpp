@@ -190,7 +190,7 @@ QString HelpText() {
         "      klíče: address speed parity protocol ain0.range..ain5.range\n"
         "             din.negate dout.negate dout.initial\n"
         "  read [--interval MS] [--count N] [KANÁL...]\n"
-        "      kanály: ain0..ain5 c01 c12 c20 c34 c45 c53 cnt0 cnt1 din status\n"
+        "      kanály: ain0..ain5 c01 c12 c20 c34 c45 c53 cnt0 cnt1 din din0 din1 status status.*\n"
         "  dout [dout0=0|1] [dout1=0|1]  nastaví digitální výstupy\n"
         "  counter cnt0|cnt1 start|stop|clear|preset N\n"
         "  status [--clear]              stavový registr (a jeho vynulování)\n"

@@ -67,7 +67,8 @@ std::int32_t SendFrame(std::uint8_t kind, ors_handle_t handle, const std::int32_
     if (SpeaksModbus(kind)) {
         if (!b.modbusSend) return ORS_ERR_NOT_BOUND;
         // The program's reply frame; the library writes at most its size.
-        std::vector<std::int32_t> frame(ORS_MODBUS_FRAME_WORDS, 0);
+        // On the stack: the request call allocates nothing per exchange.
+        std::array<std::int32_t, ORS_MODBUS_FRAME_WORDS> frame{};
         std::int32_t replyCount = 0;
         std::int32_t frameStatus = 0;
         const std::int32_t result =
@@ -105,7 +106,8 @@ void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address,
         return;
     }
 
-    std::vector<std::int32_t> request(ORS_REQUEST_WORDS, 0);
+    // The contract's buffers, on the stack: nothing allocated per exchange.
+    std::array<std::int32_t, ORS_REQUEST_WORDS> request{};
     const std::array<std::int32_t, ORS_MESSAGE_BYTES> message = {address, command, d0, d1, d2, d3, d4, d5};
     if (SpeaksModbus(kind)) {
         // Station address, function 69, byte count 8 (high byte first),
@@ -119,9 +121,9 @@ void ModuleRequest(std::uint8_t kind, ors_handle_t handle, std::uint8_t address,
         std::copy(message.begin(), message.end(), request.begin());
     }
 
-    std::vector<std::int32_t> scratch;
+    std::array<std::int32_t, ORS_RESPONSE_WORDS> scratch;
     if (response == nullptr) {
-        scratch.assign(ORS_RESPONSE_WORDS, 0);
+        scratch.fill(0);
         response = scratch.data();
     }
     std::int32_t replyByte = 0;

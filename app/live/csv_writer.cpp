@@ -36,9 +36,17 @@ bool CsvWriter::WriteRow(const QDateTime& time, const QStringList& values) {
     return WriteLine(CsvRowLine(time, values));
 }
 
+bool CsvWriter::WriteFields(const QStringList& fields) {
+    QStringList quoted;
+    for (const QString& field : fields) quoted << CsvField(field);
+    return WriteLine(quoted.join(QLatin1Char(',')));
+}
+
 bool CsvWriter::WriteLine(const QString& line) {
     const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
-    if (out_.write(bytes) != bytes.size()) return false;
+    const qint64 put = out_.write(bytes);
+    if (put > 0) written_ += put;
+    if (put != bytes.size()) return false;
     if (auto* file = qobject_cast<QFileDevice*>(&out_)) return file->flush();
     return true;
 }

@@ -33,10 +33,17 @@ public:
     // refused it (a closed pipe, a full disk).
     bool WriteHeader(const QStringList& columns);
     bool WriteRow(const QDateTime& time, const QStringList& values);
+    // Any fields, e.g. a "key,value" line of a block before the header; no
+    // fields: an empty line.
+    bool WriteFields(const QStringList& fields);
+
+    // The bytes this writer has put out.
+    qint64 BytesWritten() const { return written_; }
 
 private:
     bool WriteLine(const QString& line);
     QIODevice& out_;
+    qint64 written_ = 0;
 };
 
 }  // namespace rq36

@@ -61,6 +61,7 @@ target_include_directories(test_app_calibration PRIVATE ${CMAKE_CURRENT_SOURCE_D
 rq36_gtest(test_app_live
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/live/live_values_test.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/live/live_ticks_test.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/live/recorder_test.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/live/trace_history_test.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/live/plot_ticks_test.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/scripted_module.h

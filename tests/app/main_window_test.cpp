@@ -117,10 +117,10 @@ private slots:
         QCOMPARE(Captions(bar->actions().at(2)->menu()->actions()),
                  (QStringList{QStringLiteral("Analogové vstupy"), QStringLiteral("Čítače"),
                               QStringLiteral("Digitální vstupy"), QStringLiteral("Digitální výstupy"),
-                              QStringLiteral("Status registr")}));
+                              QStringLiteral("Status registr"), QStringLiteral("Záznam a graf…")}));
         for (const char* name : {"Pipojen1", "Vyhledatmoduly1", "AdresaRychlost1", "NastavAIN1", "NastavDIO1",
                                  "Kalibracevstup1", "Restartmodulu1", "OkamAIN2", "OkamCNT", "OkamDIN2", "OkamDOUT1",
-                                 "Statusregistr1", "Konec2", "Oprogramu1", "Npovda2"}) {
+                                 "Statusregistr1", "ZaznamGraf1", "Konec2", "Oprogramu1", "Npovda2"}) {
             QVERIFY2(w.findChild<QAction*>(QString::fromLatin1(name)), name);
         }
 

@@ -101,6 +101,17 @@ target_compile_definitions(traffic_e2e_test PRIVATE RQ36_FAKE_ORS_DIR="${RQ36_FA
 target_compile_definitions(traffic_e2e_test PRIVATE RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
 add_dependencies(traffic_e2e_test ORSG VARNEL_OX952)
 
+# The recorder against the simulated module; its file read back by Python.
+rq36_qtest(recorder_e2e_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/e2e/recorder_e2e_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
+  LIBS rq36_ui)
+target_include_directories(recorder_e2e_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes)
+target_compile_definitions(recorder_e2e_test PRIVATE
+  RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots"
+  RQ36_READ_RECORDING_SCRIPT="${CMAKE_CURRENT_LIST_DIR}/live/read_recording.py"
+  RQ36_RECORDER_SAMPLES=$<IF:$<BOOL:${RQ36_SANITIZE}>,50000,100000>)
+add_dependencies(recorder_e2e_test ORSA VARNEL_OX952)
+
 # The plot widget offscreen.
 rq36_qtest(plot_widget_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/live/plot_widget_test.cpp
