@@ -107,6 +107,7 @@ void SetDefaults(ConnectionSettings* settings) {
     s.Reserved = {QStringLiteral("???"), QStringLiteral("???"), QString()};
     s.InitParams.fill(0);
     s.ConfigImage = DefaultConfigImage();
+    s.ModuleHeld.reset();
 }
 
 bool IsConnected(const ConnectionSettings* settings) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include <QString>
 
@@ -31,6 +32,18 @@ inline constexpr int kInterfaceKinds = 7;
 // The connection status text while no connection has been made.
 inline constexpr char kStatusNotInitialised[] = "Připojení modulu dosud neinicializováno";
 
+// The module's own communication settings, as its configuration memory
+// holds them (they take effect at its next start): address, speed code
+// (index in the speed list), parity (0 even, 1 odd, 2 none) and protocol
+// (0 Vextbus-2, 1 Modbus RTU).
+struct HeldCommunication {
+    std::uint8_t address = 1;
+    std::uint8_t speedCode = 4;
+    std::uint8_t parity = 0;
+    std::uint8_t protocol = 0;
+    bool operator==(const HeldCommunication&) const = default;
+};
+
 struct ConnectionSettings {
     std::uint8_t InterfaceKind = 0;
     std::uint8_t ModuleAddress = 1;
@@ -51,6 +64,10 @@ struct ConnectionSettings {
     std::array<QString, 3> Reserved;
     std::array<std::int32_t, ORS_INIT_WORDS> InitParams{};
     ConfigImageBytes ConfigImage{};
+    // What the connected module's configuration memory holds for its
+    // communication, as last read from it or written to it over this
+    // connection; none while not known.  Not kept in the settings file.
+    std::optional<HeldCommunication> ModuleHeld;
 };
 
 // Every field to its default; does nothing without a record.

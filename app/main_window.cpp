@@ -17,12 +17,17 @@
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 
 #include "calibration/calibration_dialog.h"
+#include "connection_panel.h"
 #include "desktop_integration.h"
+#include "elided_label.h"
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
+#include "interface/exchange_trace.h"
+#include "interface/reconnect_offer.h"
 #include "interface/scan_dialog.h"
 #include "interface/traffic_monitor.h"
 #include "live/analog_view.h"
@@ -41,6 +46,12 @@ namespace {
 
 constexpr std::array<int, 4> kPanelWidths = {140, 80, 120, 50};
 constexpr std::array<const char*, 4> kInitialPanelTexts = {" Modul", " Adresa", " Rychlost", ""};
+// Exchanges come many a second while a live view runs; the client area
+// shows the last one's time after at most this wait, once for them all.
+constexpr int kOverviewDelayMs = 300;
+
+// The window that watches the exchanges (the one observer there is).
+TForm1* exchangeWatcher = nullptr;
 
 // A menu bar that puts every item after a separator at its right end; the
 // items stay in the one bar, so keyboard navigation, screen readers and a
@@ -100,7 +111,7 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
     connect(AddItem(settingsMenu, QStringLiteral("Kalibrace vstupů"), "Kalibracevstup1"), &QAction::triggered, this,
             &TForm1::OpenDialog<TForm6>);
     connect(AddItem(settingsMenu, QStringLiteral("Restart modulu"), "Restartmodulu1"), &QAction::triggered, this,
-            &TForm1::OpenDialog<TFormRestartModulu>);
+            &TForm1::Restartmodulu1Click);
     // Snapshots of the whole configuration in files, and the kept
     // calibration records.
     settingsMenu->addSeparator();
@@ -155,7 +166,10 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
     // design width when the desktop's font needs more room for it.
     const std::array<const char*, 3> widest = {" Modul  RQ-36    v.1.06", " Adresa  255", " Rychlost  115200Bd"};
     for (std::size_t i = 0; i < panels_.size(); ++i) {
-        auto* panel = new QLabel(QString::fromUtf8(kInitialPanelTexts[i]), status);
+        // A text longer than its panel is cut in the middle, whole in the
+        // tooltip.
+        auto* panel = new ElidedLabel(status);
+        panel->SetText(QString::fromUtf8(kInitialPanelTexts[i]));
         panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         if (i + 1 < panels_.size()) {
@@ -173,9 +187,28 @@ TForm1::TForm1(QWidget* parent, rq36::MainWindowHooks hooks) : QMainWindow(paren
     }
 
     FormCreate();
+
+    // The client area: the connection, and buttons for the items a user
+    // opens most.
+    overview_ = new ConnectionPanel(this);
+    setCentralWidget(overview_);
+    const auto item = [this](const char* name) { return findChild<QAction*>(QString::fromLatin1(name)); };
+    overview_->AddButtons({}, {item("Pipojen1"), item("Vyhledatmoduly1"), item("Komunikace1")});
+    overview_->AddButtons(QStringLiteral("Okamžité hodnoty"),
+                          {item("OkamAIN2"), item("OkamCNT"), item("OkamDIN2"), item("Statusregistr1")});
+    overview_->AddButtons(QStringLiteral("Nastavení"), {item("AdresaRychlost1"), item("NastavAIN1")});
+    RefreshOverview();
+    // Every request reports its exchange here (all on this thread).
+    exchangeWatcher = this;
+    rq36::SetExchangeObserver(
+        [this](const rq36::ExchangeRecord& record) { NoteExchange(!record.Failed(), record.startedMs); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    if (exchangeWatcher != this) return;
+    exchangeWatcher = nullptr;
+    rq36::SetExchangeObserver({});
+}
 
 QAction* TForm1::AddItem(QMenu* menu, const QString& caption, const char* name) {
     QAction* action = menu->addAction(caption);
@@ -195,7 +228,7 @@ void TForm1::FormCreate() {
         settings_.reset(new (std::nothrow) rq36::ConnectionSettings);
     }
     if (!settings_) {
-        panels_[3]->setText(rq36::StatusLine(QString::fromUtf8(rq36::kNoRecordText)));
+        panels_[3]->SetText(rq36::StatusLine(QString::fromUtf8(rq36::kNoRecordText)));
         return;
     }
     rq36::SetDefaults(settings_.get());
@@ -209,15 +242,34 @@ void TForm1::FormCreate() {
 
 void TForm1::RefreshStatusBar() {
     if (!settings_) return;
+    RefreshOverview();
     // Without an open connection no module is shown: the panels read as at
     // start, never the identity of a module the program no longer reaches.
     if (!rq36::IsConnected(settings_.get())) {
-        for (std::size_t i = 0; i < 3; ++i) panels_[i]->setText(QString::fromUtf8(kInitialPanelTexts[i]));
+        for (std::size_t i = 0; i < 3; ++i) panels_[i]->SetText(QString::fromUtf8(kInitialPanelTexts[i]));
         return;
     }
-    panels_[0]->setText(QStringLiteral(" Modul  ") + settings_->ModuleIdentity);
-    panels_[1]->setText(QStringLiteral(" Adresa  ") + QString::number(settings_->ModuleAddress));
-    panels_[2]->setText(QStringLiteral(" Rychlost  ") + QString::number(settings_->Speed) + QStringLiteral("Bd"));
+    panels_[0]->SetText(QStringLiteral(" Modul  ") + settings_->ModuleIdentity);
+    panels_[1]->SetText(QStringLiteral(" Adresa  ") + QString::number(settings_->ModuleAddress));
+    panels_[2]->SetText(QStringLiteral(" Rychlost  ") + QString::number(settings_->Speed) + QStringLiteral("Bd"));
+}
+
+void TForm1::RefreshOverview() {
+    overviewPending_ = false;
+    if (!overview_) return;
+    if (!settings_) {
+        overview_->setEnabled(false);
+        return;
+    }
+    overview_->ShowRows(rq36::ConnectionOverviewRows(*settings_, lastSuccess_));
+}
+
+void TForm1::NoteExchange(bool succeeded, std::int64_t startedMs) {
+    if (!succeeded) return;
+    lastSuccess_ = QDateTime::fromMSecsSinceEpoch(startedMs, Qt::UTC);
+    if (overviewPending_) return;
+    overviewPending_ = true;
+    QTimer::singleShot(kOverviewDelayMs, this, &TForm1::RefreshOverview);
 }
 
 void TForm1::Pipojen1Click() {
@@ -258,6 +310,29 @@ void TForm1::Komunikace1Click() {
     monitor_->activateWindow();
 }
 
+void TForm1::Restartmodulu1Click() {
+    if (!settings_) return;
+    bool restarted = false;
+    {
+        TFormRestartModulu dialog(settings_.get(), this);
+        dialog.UseLink(hooks_.moduleLink);
+        dialog.exec();
+        restarted = dialog.Restarted();
+    }
+    if (!restarted || !settings_) return;
+    const std::optional<rq36::ReconnectOffer> offer = rq36::OfferAfterRestart(*settings_);
+    if (!offer || !Ask(offer->question)) return;
+    // The connection dialog with the new settings, connecting at once: its
+    // own sequence and texts, and the user sees how it ended.
+    rq36::ApplyReconnectOffer(*settings_, *offer);
+    {
+        TFormPripojeni dialog(settings_.get(), this);
+        dialog.ConnectWhenShown();
+        dialog.exec();
+    }
+    RefreshStatusBar();
+}
+
 void TForm1::ZaznamGraf1Click() {
     if (!settings_) return;
     if (!recorder_) {
@@ -292,6 +367,12 @@ void TForm1::ShowMessage(const QString& message) {
     } else {
         QMessageBox::information(this, QString::fromUtf8(rq36::kApplicationTitle), message);
     }
+}
+
+bool TForm1::Ask(const QString& question) {
+    if (hooks_.askQuestion) return hooks_.askQuestion(question);
+    return QMessageBox::question(this, QString::fromUtf8(rq36::kApplicationTitle), question,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 void TForm1::Npovda2Click() {

@@ -6,6 +6,9 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+
+#include <QDateTime>
 
 #include <QMainWindow>
 #include <QString>
@@ -14,6 +17,8 @@
 #include "connection_settings.h"
 #include "module/command_set.h"
 
+class ConnectionPanel;
+class ElidedLabel;
 class QAction;
 class QLabel;
 class QMenu;
@@ -41,6 +46,8 @@ struct MainWindowHooks {
     std::function<void(const QString& message)> reportSaveFailure;
     // Shows a message box (the missing help document).
     std::function<void(const QString& message)> showMessage;
+    // Asks a yes/no question (default: a question box); true for yes.
+    std::function<bool(const QString& question)> askQuestion;
     // Opens a document or web address with the desktop's handler.
     UrlOpener openUrl;
     // The module behind every dialog the window opens (not owned); null:
@@ -62,6 +69,8 @@ public:
     QString PanelText(int panel) const;
     // The traffic monitor once it was opened, else null.
     TFormKomunikace* Monitor() const { return monitor_.get(); }
+    // The client area: the connection at a glance.
+    ConnectionPanel* Overview() const { return overview_; }
     // The recorder window once it was opened, else null.
     TFormZaznam* Recorder() const { return recorder_.get(); }
 
@@ -70,13 +79,19 @@ public slots:
     void VyhledatModuly1Click();
     // Opens (or brings to the front) the traffic monitor.
     void Komunikace1Click();
+    // The restart dialog; afterwards, when the module now communicates
+    // otherwise than the connection, the offer to connect anew.
+    void Restartmodulu1Click();
     // Opens (or brings to the front) the recorder window.
     void ZaznamGraf1Click();
     void Konec2Click();
     void Oprogramu1Click();
     void Npovda2Click();
-    // The refresh after the connection dialog has closed.
+    // The refresh after the connection dialog has closed (the client area
+    // too).
     void RefreshStatusBar();
+    // The client area's rows from the record and the last exchange.
+    void RefreshOverview();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,6 +100,8 @@ private:
     void FormCreate();
     void FormClose();
     void ShowMessage(const QString& message);
+    bool Ask(const QString& question);
+    void NoteExchange(bool succeeded, std::int64_t startedMs);
     QAction* AddItem(QMenu* menu, const QString& caption, const char* name);
     template <typename Dialog>
     void OpenDialog();
@@ -92,7 +109,10 @@ private:
     rq36::MainWindowHooks hooks_;
     std::unique_ptr<rq36::ConnectionSettings> settings_;
     bool closed_ = false;
-    std::array<QLabel*, 4> panels_{};
+    std::array<ElidedLabel*, 4> panels_{};
+    ConnectionPanel* overview_ = nullptr;
+    std::optional<QDateTime> lastSuccess_;
+    bool overviewPending_ = false;  // a refresh after exchanges is on its way
     // A window of its own (no owner), so that the dialogs that block the
     // main window leave it usable.
     std::unique_ptr<TFormKomunikace> monitor_;

@@ -11,10 +11,10 @@
 #include "cp1250.h"
 #include "exchange.h"
 #include "ors_contract.h"
-#include "port_map.h"
 #include "result_codes.h"
 #include "rtu.h"
 #include "serial_port.h"
+#include "serial_ports.h"
 
 namespace rq36::orsf {
 
@@ -77,8 +77,8 @@ std::int32_t PortError(const PortInfo& port, std::int32_t code) {
 
 std::int32_t Init(ors_handle_t* handle, std::int32_t comPort) {
     if (!handle || *handle != 0) return kErrHandle;
-    if (comPort < kMinPort || comPort > kMaxPort) return kErrComPort;
-    PortInfo port{comPort, DeviceForPort(comPort), {}};
+    if (comPort < serial::kMinPort || comPort > serial::kMaxPort) return kErrComPort;
+    PortInfo port{comPort, serial::DeviceForPort(comPort), {}};
     if (port.device.empty()) return PortError(port, kErrPortNotMapped);
     PortFailure failure = PortFailure::None;
     auto serial = SerialPort::Open(port.device, failure);

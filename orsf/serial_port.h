@@ -53,8 +53,6 @@ public:
     virtual PortFailure Configure(std::int32_t speed, Parity parity) = 0;
 };
 
-// The device the platform's rule gives port number n; empty when none.
-std::string DefaultDeviceForPort(int port);
 // The group whose members may open the device (its group owner); empty when
 // it cannot be told.
 std::string DeviceGroup(const std::string& device);

@@ -215,20 +215,6 @@ std::unique_ptr<SerialPort> SerialPort::Open(const std::string& device, PortFail
     return std::make_unique<PosixSerialPort>(fd);
 }
 
-std::string DefaultDeviceForPort(int port) {
-    // COM1..COM32 the built-in ports, COM33..COM64 USB serial adapters,
-    // COM65..COM96 USB modems and CDC-ACM adapters.
-    struct Block {
-        int first;
-        const char* prefix;
-    };
-    static constexpr std::array<Block, 3> kBlocks = {{{1, "/dev/ttyS"}, {33, "/dev/ttyUSB"}, {65, "/dev/ttyACM"}}};
-    constexpr int kBlockSize = 32;
-    for (const Block& b : kBlocks)
-        if (port >= b.first && port < b.first + kBlockSize) return b.prefix + std::to_string(port - b.first);
-    return {};
-}
-
 std::string DeviceGroup(const std::string& device) {
     struct stat st {};
     if (::stat(device.c_str(), &st) != 0) return {};

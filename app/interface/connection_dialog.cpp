@@ -1,20 +1,44 @@
 #include "interface/connection_dialog.h"
 
+#include <algorithm>
+#include <functional>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QTimer>
 
+#include "elided_label.h"
 #include "interface/connection_logic.h"
+#include "interface/connection_overview.h"
 #include "named_widget.h"
+#include "serial_ports.h"
 
 using rq36::Named;
+
+namespace {
+
+// The list of serial devices, looked for again each time it opens: the
+// adapter plugged in a moment ago is there.
+class DeviceBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> beforePopup;
+    void showPopup() override {
+        if (beforePopup) beforePopup();
+        QComboBox::showPopup();
+    }
+};
+
+}  // namespace
 
 TFormPripojeni::TFormPripojeni(rq36::ConnectionSettings* settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
@@ -42,6 +66,12 @@ TFormPripojeni::TFormPripojeni(rq36::ConnectionSettings* settings, QWidget* pare
     ComboBox3->addItems(rq36::ParityListTexts());
     Label7 = Named(new QLabel(QStringLiteral("Label7"), this), "Label7");
     Edit4 = Named(new QLineEdit(this), "Edit4");
+    // Modbus RTU: the device a port number opens, and the devices present.
+    PortDevice = Named(new ElidedLabel(this), "PortDevice");
+    LabelDevices = Named(new QLabel(QStringLiteral("Sériová zařízení v počítači"), this), "LabelDevices");
+    auto* devices = new DeviceBox(this);
+    devices->beforePopup = [this] { ListSerialDevices(); };
+    ComboBoxDevices = Named<QComboBox>(devices, "ComboBoxDevices");
 
     // IP version options: part of the dialog, never shown; the converter is
     // always opened with IPv4.
@@ -91,6 +121,12 @@ TFormPripojeni::TFormPripojeni(rq36::ConnectionSettings* settings, QWidget* pare
     CheckBox1->setGeometry(Edit3->geometry());
     y += blockHeight + 10;
     placeBlock(Label7, Edit4, leftX, column);
+    placeBlock(LabelDevices, ComboBoxDevices, leftX, width - 2 * margin);
+    edit2Place_ = Edit2->geometry();
+    {
+        const int portWidth = Edit2->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16;
+        PortDevice->setGeometry(edit2Place_.x() + portWidth + 6, edit2Place_.y(), column - portWidth - 6, fieldHeight);
+    }
     RadioButton1->setGeometry(rightX, y + labelHeight + 3, column / 2, fieldHeight);
     RadioButton2->setGeometry(rightX + column / 2, y + labelHeight + 3, column / 2, fieldHeight);
     y += blockHeight + 14;
@@ -102,6 +138,8 @@ TFormPripojeni::TFormPripojeni(rq36::ConnectionSettings* settings, QWidget* pare
     setFixedSize(width, y);
 
     connect(ComboBox2, &QComboBox::currentIndexChanged, this, &TFormPripojeni::ComboBox2Change);
+    connect(Edit2, &QLineEdit::textChanged, this, &TFormPripojeni::ShowPortDevice);
+    connect(ComboBoxDevices, &QComboBox::activated, this, &TFormPripojeni::SerialDeviceChosen);
     connect(Button1, &QPushButton::clicked, this, &TFormPripojeni::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TFormPripojeni::Button2Click);
 }
@@ -125,6 +163,11 @@ void TFormPripojeni::FormShow() {
     RadioButton1->setChecked(true);
     ShowKindControls(ComboBox2->currentIndex());
     Panel1->setText(s.StatusText);
+    if (connectWhenShown_) {
+        connectWhenShown_ = false;
+        // After the dialog has been painted, so that its texts show.
+        QTimer::singleShot(0, this, &TFormPripojeni::Button1Click);
+    }
 }
 
 void TFormPripojeni::ComboBox2Change() {
@@ -140,7 +183,7 @@ void TFormPripojeni::ComboBox2Change() {
 
 void TFormPripojeni::ShowKindControls(int kind) {
     for (QWidget* w : std::initializer_list<QWidget*>{Label3, Label6, Label7, Edit2, Edit3, Edit4, ComboBox3, ComboBox4,
-                                                      CheckBox1}) {
+                                                      CheckBox1, PortDevice, LabelDevices, ComboBoxDevices}) {
         w->hide();
     }
     const rq36::KindControls c = rq36::ControlsForKind(kind);
@@ -156,6 +199,13 @@ void TFormPripojeni::ShowKindControls(int kind) {
     ComboBox3->setVisible(c.comboBox3);
     Edit4->setVisible(c.edit4);
     CheckBox1->setVisible(c.checkBox1);
+    const bool device = rq36::PortMapsToDevice(kind);
+    Edit2->setGeometry(
+        device ? QRect(edit2Place_.topLeft(), QSize(PortDevice->x() - 6 - edit2Place_.x(), edit2Place_.height()))
+               : edit2Place_);
+    PortDevice->setVisible(device);
+    LabelDevices->setVisible(device);
+    ComboBoxDevices->setVisible(device);
 
     const rq36::InterfaceKindInfo* info = rq36::KindInfo(kind);
     if (!settings_ || info == nullptr) return;
@@ -171,6 +221,43 @@ void TFormPripojeni::ShowKindControls(int kind) {
     if (info->Takes(rq36::kParamEuart))
         ComboBox4->setCurrentIndex(s.EuartIndex >= 0 && s.EuartIndex < ComboBox4->count() ? s.EuartIndex : -1);
     if (info->Takes(rq36::kParamDiagnosticWindow)) CheckBox1->setChecked(s.OrsgDiagnosticWindow);
+    if (device) ListSerialDevices();
+}
+
+void TFormPripojeni::ShowPortDevice() {
+    if (!rq36::PortMapsToDevice(ComboBox2->currentIndex())) return;
+    // The number the connection will open (as Inicializace připojení reads it).
+    PortDevice->SetText(rq36::PortDeviceText(rq36::ParseComPort(Edit2->text())));
+    // The list shows the typed port's device where it has it.
+    const auto at = std::find(devicePorts_.begin(), devicePorts_.end(), rq36::ParseComPort(Edit2->text()));
+    ComboBoxDevices->setCurrentIndex(at == devicePorts_.end() ? -1 : static_cast<int>(at - devicePorts_.begin()));
+}
+
+void TFormPripojeni::ListSerialDevices() {
+    const std::vector<rq36::SerialDeviceChoice> choices =
+        rq36::SerialDeviceChoices(rq36::serial::PresentSerialDevices(deviceRoot_.toStdString()));
+    const QSignalBlocker blocker(ComboBoxDevices);
+    ComboBoxDevices->clear();
+    devicePorts_.clear();
+    for (const rq36::SerialDeviceChoice& c : choices) {
+        ComboBoxDevices->addItem(c.itemText, c.device);
+        devicePorts_.push_back(c.port.value_or(0));
+    }
+    ComboBoxDevices->setPlaceholderText(choices.empty() ? QStringLiteral("Žádné sériové zařízení nenalezeno")
+                                                        : QStringLiteral("Vyberte zařízení…"));
+    ShowPortDevice();
+}
+
+void TFormPripojeni::SerialDeviceChosen(int index) {
+    if (index < 0 || index >= static_cast<int>(devicePorts_.size())) return;
+    if (devicePorts_[static_cast<std::size_t>(index)] != 0) {
+        Edit2->setText(QString::number(devicePorts_[static_cast<std::size_t>(index)]));
+        return;
+    }
+    // The settings keep a port number only: say how this device gets one.
+    const QString device = ComboBoxDevices->itemData(index).toString();
+    ShowPortDevice();
+    QMessageBox::information(this, windowTitle().trimmed(), rq36::NoPortHint(device));
 }
 
 void TFormPripojeni::SetStatus(const QString& text, bool repaintNow) {

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
+#include <vector>
 
 #include "connection_settings.h"
 
+class ElidedLabel;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -21,6 +24,13 @@ public:
     // dialog shows its design state and the button does nothing).
     explicit TFormPripojeni(rq36::ConnectionSettings* settings, QWidget* parent = nullptr);
 
+    // "Inicializace připojení" runs by itself once the dialog is shown (the
+    // offer to connect anew after a restart).
+    void ConnectWhenShown() { connectWhenShown_ = true; }
+    // Where the serial devices are looked for ("": this machine; tests give
+    // a directory tree of their own).
+    void SetDeviceRoot(const QString& root) { deviceRoot_ = root; }
+
 public slots:
     void FormShow();
     void ComboBox2Change();
@@ -33,8 +43,16 @@ protected:
 private:
     void ShowKindControls(int kind);
     void SetStatus(const QString& text, bool repaintNow);
+    // The serial device behind the typed port, and the devices present.
+    void ShowPortDevice();
+    void ListSerialDevices();
+    void SerialDeviceChosen(int index);
 
     rq36::ConnectionSettings* settings_;
+    bool connectWhenShown_ = false;
+    QString deviceRoot_;
+    QRect edit2Place_;              // Edit2's place when it is the whole field
+    std::vector<int> devicePorts_;  // the port of each listed device; 0: none
 
     QLabel* Label1;
     QLabel* Label2;
@@ -51,6 +69,9 @@ private:
     QComboBox* ComboBox2;
     QComboBox* ComboBox3;
     QComboBox* ComboBox4;
+    ElidedLabel* PortDevice;  // beside the port number: the device it opens
+    QLabel* LabelDevices;
+    QComboBox* ComboBoxDevices;  // the serial devices present
     QCheckBox* CheckBox1;
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;

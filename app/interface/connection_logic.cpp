@@ -131,6 +131,8 @@ ConnectionOutcome InitializeConnection(ConnectionSettings& settings, const Conne
 
     // An open connection is closed first, whatever the new attempt brings.
     if (settings.Connected && settings.LibraryHandle != 0) CloseConnection(settings);
+    // Whatever was known of the old module's memory is not known of the next.
+    settings.ModuleHeld.reset();
 
     show(QString::fromUtf8(kStatusInProgress), true);
 

@@ -29,6 +29,8 @@ const InterfaceKindInfo* KindInfo(int kind) {
     return &kKinds[static_cast<std::size_t>(kind)];
 }
 
+bool PortMapsToDevice(int kind) { return kind == kKindModbus; }
+
 QStringList InterfaceListTexts() {
     QStringList texts;
     for (const InterfaceKindInfo& k : kKinds) texts << QString::fromUtf8(k.listText);

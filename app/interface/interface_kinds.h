@@ -40,6 +40,10 @@ struct InterfaceKindInfo {
 // The kind 0..6 (kInterfaceKinds), or nullptr for any other value.
 const InterfaceKindInfo* KindInfo(int kind);
 
+// True for the kind whose library opens a serial device of this machine by
+// the port number (Modbus RTU): the device is worth showing beside the port.
+bool PortMapsToDevice(int kind);
+
 // The list texts of the connection dialog, index = kind.
 QStringList InterfaceListTexts();
 

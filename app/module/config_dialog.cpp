@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
+#include "interface/reconnect_offer.h"
+
 using rq36::Named;
 
 ConfigDialog::ConfigDialog(rq36::ConnectionSettings* settings, QWidget* parent,
@@ -21,9 +23,18 @@ void ConfigDialog::FormShow() {
     SetStatus(QStringLiteral(" "));
 }
 
-void ConfigDialog::PrectiData() { rq36::ReadConfigBytes(Link(), *this, run_, working_, pacing_); }
+// A run transferred in full tells what the module's memory holds (its
+// communication settings matter after its next restart).
+void ConfigDialog::PrectiData() {
+    if (rq36::ReadConfigBytes(Link(), *this, run_, working_, pacing_) == rq36::TransferResult::Done && Settings())
+        rq36::NoteModuleHeld(*Settings(), run_, working_);
+}
 
-void ConfigDialog::ZapisData() { rq36::WriteConfigBytes(Link(), *this, run_, working_, pacing_); }
+void ConfigDialog::ZapisData() {
+    const rq36::ConfigImageBytes written = working_;
+    if (rq36::WriteConfigBytes(Link(), *this, run_, written, pacing_) == rq36::TransferResult::Done && Settings())
+        rq36::NoteModuleHeld(*Settings(), run_, written);
+}
 
 // While a transfer runs the buttons still take clicks (the transfer lets
 // window messages through), but a second transfer is not started inside it.

@@ -29,6 +29,7 @@ void TFormRestartModulu::Button1Click() {
     TalkToModule([this] {
         const rq36::ModuleReply reply = Link().Send(rq36::RestartCommand());
         if (reply.Ok()) {
+            restarted_ = true;
             SetStatus(QString::fromUtf8(rq36::kRestartedText));
         } else {
             ShowReplyStatus(reply);

@@ -16,6 +16,9 @@ class TFormRestartModulu : public ModuleDialog {
 public:
     explicit TFormRestartModulu(rq36::ConnectionSettings* settings, QWidget* parent = nullptr);
 
+    // True once the module confirmed a restart.
+    bool Restarted() const { return restarted_; }
+
 public slots:
     void Button1Click();  // "Restartovat"
     void Button2Click();  // "Cancel"
@@ -24,4 +27,5 @@ private:
     QLabel* Label1;
     QPushButton* Button1;
     QPushButton* Button2;
+    bool restarted_ = false;
 };

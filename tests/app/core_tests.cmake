@@ -38,6 +38,7 @@ add_dependencies(test_app_interface
 
 rq36_gtest(connection_logic_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/interface/connection_logic_test.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/interface/connection_overview_test.cpp
   LIBS rq36_core)
 
 rq36_gtest(test_app_module

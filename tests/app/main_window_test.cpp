@@ -10,16 +10,23 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QtTest>
 
 #include "about_box.h"
+#include "connection_panel.h"
+#include "elided_label.h"
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
 #include "interface/connection_logic.h"
 #include "interface/scan_dialog.h"
+#include "interface/traffic_monitor.h"
 #include "main_window.h"
 #include "module/analog_range_dialog.h"
+#include "module/communication_dialog.h"
+#include "module/restart_dialog.h"
+#include "scripted_module.h"
 #include "ui_test_support.h"
 
 using rq36::test::Fake;
@@ -416,6 +423,138 @@ private slots:
         QVERIFY(checked);
         QVERIFY(w.findChildren<TFormOProgramu*>().isEmpty());
         QVERIFY(w.grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/main_window.png")));
+    }
+
+    // ---- the client area ----
+
+    void ClientAreaShowsTheConnection() {
+        Fake fake;
+        TForm1 w(nullptr, Hooks());
+        w.show();
+        ConnectionPanel* overview = w.Overview();
+        QVERIFY(overview);
+        QCOMPARE(overview->RowValue(QStringLiteral("Rozhraní")),
+                 QStringLiteral("Standardní COMx (protokol Vextbus-2)"));
+        QCOMPARE(overview->RowValue(QStringLiteral("Port")), QStringLiteral("COM1"));
+        QCOMPARE(overview->RowValue(QStringLiteral("Modul")), QString::fromUtf8(rq36::kOverviewNotConnected));
+        QCOMPARE(overview->RowValue(QStringLiteral("Poslední úspěšná výměna")),
+                 QString::fromUtf8(rq36::kOverviewNoExchange));
+
+        QVERIFY(ConnectRecord(w));
+        w.RefreshStatusBar();
+        QCOMPARE(overview->RowValue(QStringLiteral("Modul")), QStringLiteral("RQ-36    v.1.00"));
+        // The identification's exchanges show, a moment later, as the last one.
+        QTRY_VERIFY(overview->RowValue(QStringLiteral("Poslední úspěšná výměna")) !=
+                    QString::fromUtf8(rq36::kOverviewNoExchange));
+        QVERIFY(w.grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/main_window_connected.png")));
+    }
+
+    // Each button of the client area triggers its menu item.
+    void ClientAreaButtonsTriggerTheMenuItems() {
+        TForm1 w(nullptr, Hooks());
+        w.show();
+        const char* items[] = {"Pipojen1", "Vyhledatmoduly1", "OkamAIN2",        "OkamCNT",
+                               "OkamDIN2", "Statusregistr1",  "AdresaRychlost1", "NastavAIN1"};
+        for (const char* name : items) {
+            auto* action = rq36::test::Child<QAction>(&w, name);
+            QPushButton* button = w.Overview()->ButtonFor(action);
+            QVERIFY2(button, name);
+            QCOMPARE(button->text(), action->text());
+            QSignalSpy spy(action, &QAction::triggered);
+            QString opened;
+            WhenModalShown<QDialog>([&opened](QDialog* d) { opened = d->objectName(); });
+            button->click();
+            QCOMPARE(spy.count(), 1);
+            QVERIFY2(!opened.isEmpty(), name);
+        }
+        auto* monitorItem = rq36::test::Child<QAction>(&w, "Komunikace1");
+        w.Overview()->ButtonFor(monitorItem)->click();
+        QVERIFY(w.Monitor() && w.Monitor()->isVisible());
+    }
+
+    // The status bar shows a long text whole where it fits, else cut in the
+    // middle with the whole text as tooltip.
+    void LongPanelTextIsElided() {
+        TForm1 w(nullptr, Hooks());
+        w.show();
+        auto* panel = w.statusBar()->findChild<ElidedLabel*>(QStringLiteral("StatusBar1Panel0"));
+        QVERIFY(panel);
+        panel->SetText(QStringLiteral(" Modul  RQ-36"));
+        QVERIFY(!panel->Elided());
+        QVERIFY(panel->toolTip().isEmpty());
+        const QString longText =
+            QStringLiteral(" Modul  /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KXYZ-if00-port0");
+        panel->SetText(longText);
+        QVERIFY(panel->Elided());
+        QCOMPARE(panel->text(), longText);
+        QCOMPARE(panel->toolTip(), longText);
+        QVERIFY(panel->ShownText().contains(QChar(0x2026)));
+        QVERIFY(panel->ShownText().endsWith(QStringLiteral("port0")));
+        QVERIFY(panel->fontMetrics().horizontalAdvance(panel->ShownText()) <= panel->contentsRect().width());
+    }
+
+    // After a restart the module answers with what its memory holds: the
+    // window offers to connect anew only when that differs from the
+    // connection, and on yes connects with it.
+    void RestartOffersToReconnectWhenTheSettingsDiffer() {
+        Fake fake;
+        rq36::test::ScriptedModule module;
+        QStringList questions;
+        rq36::MainWindowHooks hooks = Hooks();
+        hooks.moduleLink = &module;
+        hooks.askQuestion = [&questions](const QString& q) {
+            questions << q;
+            return true;
+        };
+        TForm1 w(nullptr, hooks);
+        w.show();
+        QVERIFY(ConnectRecord(w));
+        const auto restart = [&w] {
+            WhenModalShown<TFormRestartModulu>([](TFormRestartModulu* d) {
+                rq36::test::Click(d, "Button1");
+                QCOMPARE(d->StatusText(), QString::fromUtf8(rq36::kRestartedText));
+            });
+            w.findChild<QAction*>(QStringLiteral("Restartmodulu1"))->trigger();
+        };
+        restart();  // nothing known of the module's memory
+        QVERIFY(questions.isEmpty());
+
+        // The address dialog writes the module's own settings: unchanged, then
+        // address 7 at 19200 Bd.
+        const auto write = [&w](const QString& address, int speedIndex) {
+            WhenModalShown<TForm12>([address, speedIndex](TForm12* d) {
+                rq36::test::Child<QLineEdit>(d, "Edit1")->setText(address);
+                rq36::test::Child<QComboBox>(d, "ComboBox1")->setCurrentIndex(speedIndex);
+                rq36::test::Click(d, "Button1");
+            });
+            w.findChild<QAction*>(QStringLiteral("AdresaRychlost1"))->trigger();
+        };
+        write(QStringLiteral("1"), 2);  // 9600 Bd
+        restart();
+        QVERIFY(questions.isEmpty());
+
+        write(QStringLiteral("7"), 3);  // 19200 Bd
+        QString status;
+        WhenModalShown<TFormPripojeni>([&status](TFormPripojeni* d) {
+            QTRY_VERIFY(d->findChild<QLabel*>(QStringLiteral("Panel1"))
+                            ->text()
+                            .startsWith(QString::fromUtf8(rq36::kStatusSuccessPrefix)));
+            status = d->findChild<QLabel*>(QStringLiteral("Panel1"))->text();
+        });
+        restart();
+        QCOMPARE(questions.size(), 1);
+        QVERIFY(questions[0].contains(QStringLiteral("adresa 7, rychlost 19200 Bd, protokol Vextbus-2")));
+        QVERIFY(!status.isEmpty());
+        QCOMPARE(w.Settings()->ModuleAddress, 7);
+        QCOMPARE(w.Settings()->Speed, 19200);
+        QVERIFY(rq36::IsConnected(w.Settings()));
+        QCOMPARE(w.PanelText(1), QStringLiteral(" Adresa  7"));
+        QCOMPARE(w.PanelText(2), QStringLiteral(" Rychlost  19200Bd"));
+        QCOMPARE(w.Overview()->RowValue(QStringLiteral("Adresa modulu")), QStringLiteral("7"));
+
+        restart();  // connected as the module now is: no second offer
+        QCOMPARE(questions.size(), 1);
+        w.close();
     }
 };
 

@@ -11,10 +11,10 @@
 #include "cp1250.h"
 #include "exchange.h"
 #include "ors_contract.h"
-#include "port_map.h"
 #include "pty.h"
 #include "rtu.h"
 #include "serial_port.h"
+#include "serial_ports.h"
 
 extern "C" {
 int32_t ORSF_Version(int32_t*);
@@ -314,7 +314,7 @@ TEST(OrsfDevice, MissingNotSerialAndUnmapped) {
 }
 
 TEST(OrsfDevice, PortNumbersMapToDevices) {
-    using rq36::orsf::DeviceForPort;
+    using rq36::serial::DeviceForPort;
     ::unsetenv("RQ36_COM1");
     EXPECT_EQ(DeviceForPort(1), "/dev/ttyS0");
     EXPECT_EQ(DeviceForPort(32), "/dev/ttyS31");

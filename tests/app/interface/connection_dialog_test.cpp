@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include "connection_settings.h"
+#include "elided_label.h"
 #include "interface/binding.h"
 #include "interface/connection_dialog.h"
 #include "interface/connection_logic.h"
@@ -483,6 +484,61 @@ private slots:
         QVERIFY(f.Get<QCheckBox>("CheckBox1")->isChecked());
         f.SelectKind(5);
         QVERIFY(!f.Get<QCheckBox>("CheckBox1")->isVisible());
+    }
+
+    // ---- Modbus RTU: the serial device behind the port ----
+
+    void PortShowsItsDeviceAndTheDevicesPresent() {
+        QTemporaryDir root;
+        QDir(root.path()).mkpath(QStringLiteral("dev"));
+        const QString adapter = root.filePath(QStringLiteral("dev/ttyUSB0"));
+        const QString other = root.filePath(QStringLiteral("dev/ttyUSB1"));
+        for (const QString& path : {adapter, other}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QByteArray longDevice = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KXYZ1-if00-port0";
+        qputenv("RQ36_COM7", adapter.toUtf8());
+        qputenv("RQ36_COM2", longDevice);
+        qunsetenv("RQ36_COM33");
+
+        ConnectionSettings record;
+        rq36::SetDefaults(&record);
+        record.InterfaceKind = rq36::kKindModbus;
+        record.ComPort = 33;
+        TFormPripojeni dialog(&record);
+        dialog.SetDeviceRoot(root.path());
+        dialog.show();
+        auto* device = rq36::test::Child<ElidedLabel>(&dialog, "PortDevice");
+        auto* devices = rq36::test::Child<QComboBox>(&dialog, "ComboBoxDevices");
+        auto* port = rq36::test::Child<QLineEdit>(&dialog, "Edit2");
+        QVERIFY(device->isVisible() && devices->isVisible());
+        QCOMPARE(device->text(), QStringLiteral("→ /dev/ttyUSB0"));
+        QCOMPARE(devices->count(), 2);
+        QCOMPARE(devices->itemText(0), adapter + QStringLiteral("   (COM7)"));
+        QCOMPARE(devices->itemText(1), other + QStringLiteral("   (bez čísla portu)"));
+        QCOMPARE(devices->currentIndex(), -1);  // port 33's device is not among them
+
+        // Picking a device ends in its port number.
+        emit devices->activated(0);
+        QCOMPARE(port->text(), QStringLiteral("7"));
+        QCOMPARE(device->text(), QStringLiteral("→ %1 (RQ36_COM7)").arg(adapter));
+        QCOMPARE(devices->currentIndex(), 0);
+
+        // A device path too long for its place is cut in the middle.
+        port->setText(QStringLiteral("2"));
+        const QString whole = QStringLiteral("→ %1 (RQ36_COM2)").arg(QString::fromUtf8(longDevice));
+        QCOMPARE(device->text(), whole);
+        QVERIFY(device->Elided());
+        QCOMPARE(device->toolTip(), whole);
+        QVERIFY2(device->ShownText().endsWith(QStringLiteral("RQ36_COM2)")), qPrintable(device->ShownText()));
+
+        // Another kind: none of it.
+        rq36::test::Child<QComboBox>(&dialog, "ComboBox2")->setCurrentIndex(rq36::kKindComPort);
+        QVERIFY(!device->isVisible() && !devices->isVisible());
+        QCOMPARE(port->width(), rq36::test::Child<QComboBox>(&dialog, "ComboBox4")->width());
+        qunsetenv("RQ36_COM7");
+        qunsetenv("RQ36_COM2");
     }
 
     // ---- the picture ----
