@@ -42,7 +42,8 @@ void ElidedLabel::paintEvent(QPaintEvent* event) {
         QLabel::paintEvent(event);
         return;
     }
-    QFrame::paintEvent(event);
+    // The frame alone: the text is the cut one below, not QLabel's.
+    QFrame::paintEvent(event);  // NOLINT(bugprone-parent-virtual-call)
     QPainter painter(this);
     style()->drawItemText(&painter, TextRect(),
                           static_cast<int>(QStyle::visualAlignment(layoutDirection(), alignment())), palette(),

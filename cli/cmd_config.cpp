@@ -54,10 +54,12 @@ bool PrintValues(Session& session, const std::vector<Assignment>& values) {
 
 int RunGet(Session& session, const std::vector<const ConfigKey*>& keys) {
     std::vector<ConfigByteSlot> byteSlots;
+    byteSlots.reserve(keys.size());
     for (const ConfigKey* key : keys) byteSlots.push_back(key->slot);
     ConfigImageBytes image = session.Record().ConfigImage;
     if (!ReadConfiguration(session, byteSlots, image)) return kExitFailure;
     std::vector<Assignment> values;
+    values.reserve(keys.size());
     for (const ConfigKey* key : keys) values.push_back({key, image[key->slot.imageIndex]});
     PrintValues(session, values);
     return kExitOk;

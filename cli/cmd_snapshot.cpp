@@ -136,6 +136,7 @@ int RunClone(Session& s, const QString& path, const std::vector<std::uint8_t>& a
     s.Record().ModuleAddress = addresses.front();
     if (!s.Connect()) return kExitFailure;
     std::vector<CloneTarget> targets;
+    targets.reserve(addresses.size());
     for (const std::uint8_t a : addresses) targets.push_back({a, a});
     CliSnapshotSink sink(ProgressShown(s));
     const CloneOutcome outcome = CloneSnapshot(

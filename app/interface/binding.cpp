@@ -56,7 +56,9 @@ platform::LibraryModule LoadKindLibrary(std::uint8_t kind) {
     const std::string file = LibraryFileName(kind);
     for (const std::string& folder : {InterfaceLibraryFolder(), PrivateLibraryFolder()}) {
         if (folder.empty()) continue;
-        const std::string path = folder + "/" + file;
+        std::string path = folder;
+        path += '/';
+        path += file;
         if (platform::RegularFileExists(path)) {
             if (platform::LibraryModule module = platform::LoadLibraryFile(path)) return module;
         }
