@@ -40,6 +40,16 @@ void NoteModuleHeld(ConnectionSettings& settings, std::span<const ConfigByteSlot
         HeldCommunication{image[kImgModuleAddress], image[kImgSpeedCode], image[kImgParity], image[kImgProtocol]};
 }
 
+void NoteModuleHeld(ConnectionSettings& settings, const Snapshot& restored) {
+    ConfigImageBytes image{};
+    for (const ConfigByteSlot& slot : kCommunicationSlots) {
+        const std::optional<std::uint8_t>& byte = restored.bank0[slot.address];
+        if (!byte) return;
+        image[slot.imageIndex] = *byte;
+    }
+    NoteModuleHeld(settings, kCommunicationSlots, image);
+}
+
 std::optional<ReconnectOffer> OfferAfterRestart(const ConnectionSettings& settings) {
     if (!settings.ModuleHeld) return std::nullopt;
     const HeldCommunication& held = *settings.ModuleHeld;

@@ -12,6 +12,7 @@
 
 #include "connection_settings.h"
 #include "module/config_transfer.h"
+#include "module/snapshot.h"
 
 namespace rq36 {
 
@@ -19,6 +20,10 @@ namespace rq36 {
 // it in full: when the run holds the communication settings, the record
 // notes what the module's memory now holds.
 void NoteModuleHeld(ConnectionSettings& settings, std::span<const ConfigByteSlot> run, const ConfigImageBytes& image);
+// After a restore from a file has written the connected module and checked
+// it: its memory holds the communication settings of the file's bank 0 (when
+// the file has all four of them).
+void NoteModuleHeld(ConnectionSettings& settings, const Snapshot& restored);
 
 // The connection that reaches the restarted module.
 struct ReconnectOffer {

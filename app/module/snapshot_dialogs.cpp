@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "calibration/calibration_backup.h"
+#include "interface/reconnect_offer.h"
 #include "module/config_transfer.h"
 #include "module/snapshot_file.h"
 
@@ -185,7 +186,11 @@ void TFormSnapshot::WorkWithModule(const rq36::Snapshot& snapshot) {
     case SnapshotMode::Restore: {
         rq36::RestoreOptions options;
         options.withCalibration = CheckBox1->isChecked();
-        rq36::RestoreSnapshot(Link(), snapshot, options, sink);
+        // Written and checked: the record knows what the module now holds,
+        // so that a restart into other communication settings offers to
+        // reconnect.
+        if (rq36::RestoreSnapshot(Link(), snapshot, options, sink).result == rq36::SnapshotResult::Done)
+            rq36::NoteModuleHeld(*Settings(), snapshot);
         break;
     }
     case SnapshotMode::Clone: {

@@ -57,6 +57,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("modul.rq36cfg"));
         Fixture f;
+        f.module.memory[0][rq36::kCfgSpeed] = 6;  // the file's speed, not the connection's
         f.Open(SnapshotMode::Save, path);
         QCOMPARE(f.Click("Button1"), QStringLiteral(" Konfigurace uložena do souboru."));
         QVERIFY(QFile::exists(path));
@@ -74,8 +75,14 @@ private slots:
         QCOMPARE(f.Click("Button3"), QStringLiteral(" Konfigurace se shoduje."));
 
         f.Open(SnapshotMode::Restore, path);
+        QVERIFY(!f.record.ModuleHeld);
         QCOMPARE(f.Click("Button1"), QStringLiteral(" Konfigurace zapsána."));
         QCOMPARE(f.module.memory[0][rq36::RangeAddress(3)], 0);
+        // The record knows what the module holds now (a restart after it
+        // offers to reconnect where that differs from the connection).
+        QVERIFY(f.record.ModuleHeld);
+        QCOMPARE(f.record.ModuleHeld->address, 1);
+        QCOMPARE(f.record.ModuleHeld->speedCode, 6);
 
         // A damaged file: nothing sent, the reason in the memo.
         QFile damaged(dir.filePath(QStringLiteral("damaged.rq36cfg")));
