@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
+#include <QPalette>
 #include <QPointer>
 #include <QPushButton>
 #include <QStringList>
@@ -58,6 +60,30 @@ W* Child(const QObject* parent, const char* name) {
     return Child<W>(parent, QString::fromLatin1(name));
 }
 inline void Click(const QObject* parent, const char* button) { Child<QPushButton>(parent, button)->click(); }
+
+// The simulated modules of this process take their configuration from `text`,
+// written into `dir`; false when it cannot be written.
+inline bool UseSimulatorConfig(const QTemporaryDir& dir, const QByteArray& text) {
+    const QString path = dir.filePath(QStringLiteral("sim.conf"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) return false;
+    file.close();
+    qputenv("RQ36_SIM_CONFIG", path.toLocal8Bit());
+    return true;
+}
+
+// A dark palette, to look at a window as a user of a dark desktop sees it.
+inline QPalette DarkPalette() {
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(60, 60, 64));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x7a, 0xd6));
+    return dark;
+}
 
 // The main window's hooks for a test: the settings file in `dir`, and a save
 // that fails fails the test.

@@ -114,6 +114,8 @@ add_dependencies(recorder_e2e_test ORSA VARNEL_OX952)
 
 # The plot widget offscreen.
 rq36_qtest(plot_widget_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/live/plot_widget_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/live/plot_widget_test.cpp ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.h
   LIBS rq36_ui)
-target_compile_definitions(plot_widget_test PRIVATE RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")
+target_include_directories(plot_widget_test PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/fakes)
+target_compile_definitions(plot_widget_test PRIVATE
+  RQ36_FAKE_ORS_DIR="${RQ36_FAKE_ORS_DIR}" RQ36_UI_SHOTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/screenshots")

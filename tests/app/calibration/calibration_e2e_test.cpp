@@ -109,12 +109,7 @@ private slots:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::Czech, QLocale::CzechRepublic));
         // Readings without noise, so that the reference is known exactly.
-        const QString config = dir_.filePath(QStringLiteral("sim.ini"));
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[module main]\nnoise = off\n");
-        file.close();
-        qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
+        QVERIFY(rq36::test::UseSimulatorConfig(dir_, "[module main]\nnoise = off\n"));
         qputenv("RQ36_SIM_PANEL_DIR", dir_.filePath(QStringLiteral("panel")).toLocal8Bit());
         qunsetenv("RQ36_SIM_FAULT");
         rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);

@@ -70,14 +70,9 @@ private slots:
         qunsetenv("RQ36_SIM_FAULT");
         // AIN0 on a steady 5 V; fast counters; FN, ERR24 and the top bit of
         // byte 3 raised at start beside PWR of the fresh module.
-        const QString config = dir_.filePath(QStringLiteral("sim.conf"));
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(
-            "[module main]\nain0 = dc 5 V, noise 0\ncnt0_rate = 1000\ncnt1_rate = 1000\n"
-            "status = fn, err24, 3.7\n");
-        file.close();
-        qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
+        QVERIFY(rq36::test::UseSimulatorConfig(dir_,
+                                               "[module main]\nain0 = dc 5 V, noise 0\ncnt0_rate = 1000\n"
+                                               "cnt1_rate = 1000\nstatus = fn, err24, 3.7\n"));
         rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);
         QApplication::setQuitOnLastWindowClosed(false);
     }

@@ -45,14 +45,10 @@ private slots:
         qunsetenv("RQ36_SIM_FAULT");
         // AIN0 steady, AIN1 a drifting AC signal, DIN1 pulsing, counters
         // that count: rows that differ, and a plot worth looking at.
-        const QString config = dir_.filePath(QStringLiteral("sim.conf"));
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(
+        QVERIFY(rq36::test::UseSimulatorConfig(
+            dir_,
             "[module main]\nain0 = dc 5 V, noise 0\nain1 = dc 2 V, ac 1 V, drift 1.5 V, period 2 s\n"
-            "cnt0_rate = 1000\ncnt1_rate = 1000\ndin1 = pulse 500 ms\n");
-        file.close();
-        qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
+            "cnt0_rate = 1000\ncnt1_rate = 1000\ndin1 = pulse 500 ms\n"));
         rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);
         QApplication::setQuitOnLastWindowClosed(false);
     }
@@ -146,14 +142,7 @@ private slots:
         const QString scale = QString::number(recorder->devicePixelRatioF());
         recorder->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/recorder_light_%1x.png").arg(scale));
         const QPalette light = QApplication::palette();
-        QPalette dark;
-        dark.setColor(QPalette::Window, QColor(45, 45, 48));
-        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
-        dark.setColor(QPalette::Base, QColor(30, 30, 30));
-        dark.setColor(QPalette::Text, QColor(230, 230, 230));
-        dark.setColor(QPalette::Button, QColor(60, 60, 64));
-        dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
-        QApplication::setPalette(dark);
+        QApplication::setPalette(rq36::test::DarkPalette());
         QApplication::processEvents();
         recorder->grab().save(QStringLiteral(RQ36_UI_SHOTS_DIR "/recorder_dark_%1x.png").arg(scale));
         QApplication::setPalette(light);

@@ -78,12 +78,7 @@ class ScanEndToEndTest : public QObject {
 
 private slots:
     void initTestCase() {
-        const QString config = dir_.filePath(QStringLiteral("sim.conf"));
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(kLineModules);
-        file.close();
-        qputenv("RQ36_SIM_CONFIG", config.toLocal8Bit());
+        QVERIFY(rq36::test::UseSimulatorConfig(dir_, kLineModules));
         qputenv("RQ36_SIM_STATE", ":memory:");
         qunsetenv("RQ36_SIM_FAULT");
         rq36::SetInterfaceLibraryFolder(RQ36_BIN_DIR);

@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include "live/plot/plot_widget.h"
+#include "ui_test_support.h"
 
 namespace {
 
@@ -139,12 +140,7 @@ private slots:
     // a current, a counter and a pulsing bit, two markers, one failed
     // exchange; written to the screenshot folder to be looked at.
     void Shots() {
-        QPalette dark;
-        dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
-        dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
-        dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
-        dark.setColor(QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0));
-        dark.setColor(QPalette::Highlight, QColor(0x3d, 0x7a, 0xd6));
+        const QPalette dark = rq36::test::DarkPalette();
         const QString scale = QString::number(qApp->devicePixelRatio());
         for (const bool isDark : {false, true}) {
             rq36::PlotWidget plot;
